@@ -1,0 +1,47 @@
+// Command-line parsing for orlindel-cli: one FILE, flags and valued options.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orlindel::cli {
+
+// A command line the program cannot act on; the text says why.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The options a command accepts: flags stand alone, valued options take the
+// next argument.
+struct OptionSpec {
+  std::set<std::string> flags;
+  std::set<std::string> valued;
+};
+
+struct CommandLine {
+  std::vector<std::string> positional;
+  std::set<std::string> flags;
+  std::map<std::string, std::string> values;
+
+  bool Has(const std::string& flag) const { return flags.contains(flag); }
+  std::optional<std::string> Value(const std::string& option) const;
+};
+
+// UsageError for an unknown option or a valued option without its value.
+CommandLine ParseCommandLine(std::span<const std::string> args,
+                             const OptionSpec& spec);
+
+// A decimal or 0x-hexadecimal number, optionally negative, within
+// [min, max]; UsageError otherwise, naming `what`.
+int64_t ParseNumber(std::string_view text, int64_t min, int64_t max,
+                    std::string_view what);
+
+}  // namespace orlindel::cli

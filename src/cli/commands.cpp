@@ -1,0 +1,88 @@
+#include "cli/commands.h"
+
+#include <array>
+#include <string_view>
+
+#include "cli/command_context.h"
+#include "cli/info_command.h"
+#include "cli/json_writer.h"
+#include "core/errors.h"
+
+namespace orlindel::cli {
+
+namespace {
+
+struct Command {
+  std::string_view name;
+  OptionSpec options;
+  CommandFunction run;
+};
+
+const std::array<Command, 1>& Commands() {
+  static const std::array<Command, 1> commands = {{
+      {"info", {{"--json"}, {}}, RunInfo},
+  }};
+  return commands;
+}
+
+constexpr std::string_view kUsage =
+    "usage: orlindel-cli info FILE [--json]\n";
+
+void ReportError(CommandContext& context, std::string_view kind,
+                 const std::string& message) {
+  context.err << "orlindel-cli: " << message << '\n';
+  if (!context.json) return;
+  JsonWriter json;
+  json.BeginObject().Key("error").BeginObject()
+      .Key("kind").String(kind)
+      .Key("message").String(message)
+      .EndObject();
+  if (context.report_log) {
+    json.Key("log").BeginArray();
+    for (const std::string& line : context.log) json.String(line);
+    json.EndArray();
+  }
+  json.EndObject();
+  context.out << json.text() << '\n';
+}
+
+}  // namespace
+
+const std::string& FileArgument(const CommandLine& line) {
+  if (line.positional.size() != 1)
+    throw UsageError("expected exactly one FILE");
+  return line.positional.front();
+}
+
+int Run(std::span<const std::string> args, std::ostream& out,
+        std::ostream& err) {
+  CommandContext context{out, err, false, {}, false};
+  const Command* command = nullptr;
+  for (const Command& candidate : Commands())
+    if (!args.empty() && args.front() == candidate.name) command = &candidate;
+  if (command == nullptr) {
+    err << (args.empty() ? "orlindel-cli: no command\n"
+                         : "orlindel-cli: unknown command " + args.front() + "\n")
+        << kUsage;
+    return kExitUsage;
+  }
+  try {
+    const CommandLine line = ParseCommandLine(args.subspan(1), command->options);
+    context.json = line.Has("--json");
+    return command->run(line, context);
+  } catch (const UsageError& error) {
+    err << "orlindel-cli: " << error.what() << '\n' << kUsage;
+    return kExitUsage;
+  } catch (const FileError& error) {
+    ReportError(context, "file", error.what());
+    return kExitFile;
+  } catch (const RangeError& error) {
+    ReportError(context, "range", error.what());
+    return kExitRunTime;
+  } catch (const OverflowError& error) {
+    ReportError(context, "overflow", error.what());
+    return kExitRunTime;
+  }
+}
+
+}  // namespace orlindel::cli

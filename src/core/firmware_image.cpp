@@ -1,0 +1,137 @@
+#include "core/firmware_image.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+#include "core/checks.h"
+#include "core/errors.h"
+
+namespace orlindel {
+
+namespace {
+
+constexpr int64_t kHeaderLengthOffset = 0x200;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string SystemReason(int error) {
+  return std::generic_category().message(error);
+}
+
+uint32_t WordAt(ImageView image, size_t index) {
+  uint32_t word = 0;
+  for (size_t k = 0; k < 4; ++k)
+    word |= static_cast<uint32_t>(image[4 * index + k]) << (8 * k);
+  return word;
+}
+
+uint32_t XorOfWords(ImageView image, size_t count) {
+  uint32_t acc = 0;
+  for (size_t i = 0; i < count; ++i) acc ^= WordAt(image, i);
+  return acc;
+}
+
+}  // namespace
+
+uint16_t ReadBE16(ImageView image, int64_t offset) {
+  return static_cast<uint16_t>(ByteAt(image, offset) << 8 |
+                               ByteAt(image, CheckedAdd<int64_t>(offset, 1)));
+}
+
+void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value) {
+  if (value < 0 || value > 0xFFFF || !FitsInside(image, offset, 2))
+    throw RangeError();
+  image[static_cast<size_t>(offset)] = static_cast<uint8_t>(value >> 8);
+  image[static_cast<size_t>(offset) + 1] = static_cast<uint8_t>(value & 0xFF);
+}
+
+uint32_t ReadHeaderLength(ImageView image) {
+  if (!FitsInside(image, kHeaderLengthOffset, 3)) return 0;
+  return static_cast<uint32_t>(image[kHeaderLengthOffset]) |
+         static_cast<uint32_t>(image[kHeaderLengthOffset + 1]) << 8 |
+         static_cast<uint32_t>(image[kHeaderLengthOffset + 2]) << 16;
+}
+
+int64_t SearchAreaLength(ImageView image) {
+  const int64_t header_length = ReadHeaderLength(image);
+  const auto length = static_cast<int64_t>(image.size());
+  return header_length < length ? header_length : length;
+}
+
+void FixImageChecksum(std::span<uint8_t> image) {
+  const size_t words = image.size() / 4;
+  if (words == 0) throw RangeError();
+  // A single word would have to hold the XOR of itself: it stays as it is.
+  if (words == 1) return;
+  const uint32_t checksum = XorOfWords(image, words - 1);
+  for (size_t k = 0; k < 4; ++k)
+    image[4 * (words - 1) + k] = static_cast<uint8_t>(checksum >> (8 * k));
+}
+
+bool IsImageChecksumValid(ImageView image) {
+  const size_t words = image.size() / 4;
+  return words > 0 && XorOfWords(image, words) == 0;
+}
+
+FirmwareImage LoadFirmwareFile(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error) throw FileError(FileError::Kind::kOpen, path, error.message());
+  if (fs::is_directory(status))
+    throw FileError(FileError::Kind::kOpen, path, SystemReason(EISDIR));
+  if (!fs::is_regular_file(status))
+    throw FileError(FileError::Kind::kOpen, path, "Not a regular file");
+
+  FileHandle file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw FileError(FileError::Kind::kOpen, path, SystemReason(errno));
+  const uintmax_t size = fs::file_size(path, error);
+  if (error) throw FileError(FileError::Kind::kOpen, path, error.message());
+  if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max()))
+    throw FileError(FileError::Kind::kOpen, path, SystemReason(EFBIG));
+  if (size == 0) throw RangeError();
+
+  FirmwareImage image(static_cast<size_t>(size), 0xFF);
+  const size_t read = std::fread(image.data(), 1, image.size(), file.get());
+  if (read != image.size()) {
+    const int reason = std::ferror(file.get()) ? errno : 0;
+    throw FileError(FileError::Kind::kOpen, path,
+                    reason != 0 ? SystemReason(reason)
+                                : "The file ended before its full size was read");
+  }
+  return image;
+}
+
+void SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
+  FixImageChecksum(image);
+  FileHandle file(std::fopen(path.c_str(), "wb"));
+  if (!file)
+    throw FileError(FileError::Kind::kCreate, path, SystemReason(errno));
+  const size_t written = std::fwrite(image.data(), 1, image.size(), file.get());
+  const int write_error = written != image.size() ? errno : 0;
+  std::FILE* raw = file.release();
+  const bool closed = std::fclose(raw) == 0;
+  if (written != image.size() || !closed) {
+    const int reason = write_error != 0 ? write_error : errno;
+    throw FileError(FileError::Kind::kCreate, path, SystemReason(reason));
+  }
+}
+
+std::string SuggestedSaveName(const std::string& path) {
+  const size_t delimiter = path.find_last_of("\\:/");
+  const size_t dot = path.rfind('.');
+  const bool has_extension =
+      dot != std::string::npos &&
+      (delimiter == std::string::npos || dot > delimiter);
+  return (has_extension ? path.substr(0, dot) : path) + "-mod.bin";
+}
+
+}  // namespace orlindel

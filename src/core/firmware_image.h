@@ -1,0 +1,54 @@
+// The in-memory firmware image and the conventions every search relies on:
+// banks, big-endian fields, the header length and the image checksum.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orlindel {
+
+// The loaded file, byte for byte; its length is exactly the file's size.
+using FirmwareImage = std::vector<uint8_t>;
+using ImageView = std::span<const uint8_t>;
+
+inline constexpr int64_t kBankSize = 0x10000;
+
+// The 64 KiB bank that holds `offset`.
+constexpr int64_t BankOf(int64_t offset) { return offset >> 16; }
+// The image offset at which the bank holding `offset` starts.
+constexpr int64_t BankBase(int64_t offset) { return offset & 0xFF0000; }
+
+// The big-endian 16-bit field at `offset`; RangeError outside the image.
+uint16_t ReadBE16(ImageView image, int64_t offset);
+// Stores `value` high byte first; RangeError when `value` exceeds 0xFFFF or
+// the field lies outside the image.
+void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value);
+
+// The 24-bit little-endian header length at 0x200..0x202. An image too short
+// to hold the field has header length 0, so no search looks into it.
+uint32_t ReadHeaderLength(ImageView image);
+
+// The number of bytes the structure searches cover: the header length when it
+// is smaller than the image, else the whole image.
+int64_t SearchAreaLength(ImageView image);
+
+// Stores the XOR of all whole little-endian words but the last into the last
+// whole word. RangeError for an image shorter than 4 bytes.
+void FixImageChecksum(std::span<uint8_t> image);
+// True when all whole little-endian words XOR to zero (false under 4 bytes).
+bool IsImageChecksumValid(ImageView image);
+
+// Reads the whole file. Throws FileError (open) when the file cannot be opened
+// or read completely, and RangeError for an empty file.
+FirmwareImage LoadFirmwareFile(const std::string& path);
+// Fixes the checksum of `image`, then writes it whole to a new file at `path`.
+// Throws FileError (create) when the file cannot be created or written.
+void SaveFirmwareFile(const std::string& path, FirmwareImage& image);
+
+// The name offered when saving: `path` with its extension replaced by
+// "-mod.bin", or "-mod.bin" appended when it has none.
+std::string SuggestedSaveName(const std::string& path);
+
+}  // namespace orlindel

@@ -1,0 +1,60 @@
+// The OSD message position list (OsdPosList): 4-byte group references, each
+// leading to a run of 9-byte entries that place a message inside a window.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "core/firmware_image.h"
+
+namespace orlindel {
+
+inline constexpr int64_t kOsdPosGroupRefSize = 4;
+inline constexpr int64_t kOsdPosEntrySize = 9;
+
+// One message position, relative to its window (16-bit fields big-endian in
+// the image). Width or height 0 reach to the window's edge.
+struct OsdPosEntry {
+  uint8_t window_id = 0;
+  uint16_t x = 0;
+  uint16_t y = 0;
+  uint16_t width = 0;
+  uint16_t height = 0;
+};
+
+// The found list: the image offset of group 0 (-1 when not found) and the
+// number of groups (0 when not found, else 3..255).
+struct OsdPosListInfo {
+  int64_t offset = -1;
+  uint8_t count = 0;
+};
+
+// Decodes the entry at `offset`; RangeError unless all 9 bytes lie inside.
+OsdPosEntry ReadOsdPosEntryAt(ImageView image, int64_t offset);
+
+// True when `entry` names a window up to `max_window_id` and its position and
+// size lie inside 800 x 600. A negative `max_window_id` rejects every entry.
+bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id);
+
+// True when every entry of the group referenced at `ref_offset` is valid; the
+// entries are resolved through the bank of the reference's tag byte. Entries
+// that reach past the image end make the group invalid. RangeError when an
+// entry lies past the analysis limit.
+bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
+                        int max_window_id);
+
+// The first (lowest) offset below the header length where three valid group
+// references stand in a row, with the number of valid references from there
+// (at most 255). RangeError when the search reaches past the analysis limit.
+OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id);
+
+// Group `group` of a found list: its entry count and the image offset of its
+// first entry, resolved through the bank of the list's first byte.
+struct OsdPosGroup {
+  uint8_t entry_count = 0;
+  int64_t entries_offset = 0;
+};
+// RangeError when the reference lies outside the image.
+OsdPosGroup ReadOsdPosGroup(ImageView image, int64_t list_offset, int group);
+
+}  // namespace orlindel

@@ -1,0 +1,118 @@
+#include "core/window_list.h"
+
+#include "core/checks.h"
+#include "core/errors.h"
+
+namespace orlindel {
+
+namespace {
+
+constexpr uint16_t kMaxLeftRight = 800;
+constexpr uint16_t kMaxTopBottom = 600;
+
+bool HasEntryShape(ImageView image, int64_t entry) {
+  CheckAnalysisOffset(entry + 2);
+  const auto at = static_cast<size_t>(entry);
+  return image[at] == 0xFF && !(image[at + 1] == 0xFF && image[at + 2] == 0xFF);
+}
+
+// Entry `n` at `entry` in a table whose first byte lies in `bank_base`: its
+// record must lie inside the image and describe window `n`.
+bool HasValidRecord(ImageView image, int64_t bank_base, int64_t entry, int n) {
+  const int64_t target = bank_base + ReadBE16(image, entry + 1);
+  CheckAnalysisOffset(target);
+  if (!FitsInside(image, target, kWindowRecordSize)) return false;
+  CheckAnalysisOffset(target + kWindowRecordSize - 1);
+  return IsValidWindowRecord(n, ReadWindowRecordAt(image, target));
+}
+
+int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
+  if (n < 0 || n >= list.count) throw RangeError();
+  const int64_t entry = list.offset + kWListEntrySize * n;
+  if (!FitsInside(image, entry, kWListEntrySize)) throw RangeError();
+  return entry;
+}
+
+}  // namespace
+
+WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset) {
+  if (!FitsInside(image, offset, kWindowRecordSize)) throw RangeError();
+  const auto at = static_cast<size_t>(offset);
+  WindowRecord record;
+  record.left = ReadBE16(image, offset);
+  record.top = ReadBE16(image, offset + 2);
+  record.right = ReadBE16(image, offset + 4);
+  record.bottom = ReadBE16(image, offset + 6);
+  record.pal_dy = ReadBE16(image, offset + 8);
+  record.id = image[at + 10];
+  record.blend = image[at + 12];
+  record.check_byte = image[at + 14];
+  return record;
+}
+
+void WriteWindowRecordAt(std::span<uint8_t> image, int64_t offset,
+                         const WindowRecord& record) {
+  if (!FitsInside(image, offset, kWindowRecordSize)) throw RangeError();
+  WriteBE16(image, offset, record.left);
+  WriteBE16(image, offset + 2, record.top);
+  WriteBE16(image, offset + 4, record.right);
+  WriteBE16(image, offset + 6, record.bottom);
+  WriteBE16(image, offset + 8, record.pal_dy);
+  image[static_cast<size_t>(offset) + 12] = record.blend;
+}
+
+bool IsValidWindowRecord(int n, const WindowRecord& record) {
+  return record.id == n && record.left <= kMaxLeftRight &&
+         record.top <= kMaxTopBottom && record.right <= kMaxLeftRight &&
+         record.bottom <= kMaxTopBottom &&
+         (record.check_byte == 0x00 || record.check_byte == 0xFF);
+}
+
+WindowListInfo FindWindowList(ImageView image) {
+  const auto length = static_cast<int64_t>(image.size());
+  const int64_t header_length = ReadHeaderLength(image);
+  const int64_t limit = header_length < length ? header_length : length - 1;
+  const int64_t last = limit - kWListEntrySize * (WListMinIndex + 1);
+  for (int64_t j = 0; j <= last; ++j) {
+    // The tag test alone rejects nearly every position.
+    CheckAnalysisOffset(j);
+    if (image[static_cast<size_t>(j)] != 0xFF) continue;
+    bool accepted = true;
+    for (int n = 0; n <= WListMinIndex && accepted; ++n)
+      accepted = HasEntryShape(image, j + kWListEntrySize * n);
+    const int64_t bank_base = BankBase(j);
+    for (int n = 0; n <= WListMinIndex && accepted; ++n)
+      accepted = HasValidRecord(image, bank_base, j + kWListEntrySize * n, n);
+    if (!accepted) continue;
+
+    int count = WListMinIndex + 1;
+    for (int n = count; n <= WListMaxIndex; ++n) {
+      const int64_t entry = j + kWListEntrySize * n;
+      if (!FitsInside(image, entry, kWListEntrySize) ||
+          !HasEntryShape(image, entry) ||
+          !HasValidRecord(image, bank_base, entry, n))
+        break;
+      ++count;
+    }
+    return {j, count};
+  }
+  return {};
+}
+
+uint8_t WindowBankOf(const WindowListInfo& list) {
+  return NarrowTo<uint8_t>(BankOf(list.offset));
+}
+
+bool WindowEntryIsPointer(ImageView image, const WindowListInfo& list, int n) {
+  return image[static_cast<size_t>(EntryOffset(image, list, n))] == 0xFF;
+}
+
+int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n) {
+  const int64_t entry = EntryOffset(image, list, n);
+  const int64_t record =
+      ReadBE16(image, entry + 1) + int64_t{WindowBankOf(list)} * kBankSize;
+  if (!FitsInside(image, record, kWindowRecordSize)) throw RangeError();
+  return record;
+}
+
+}  // namespace orlindel

@@ -1,0 +1,71 @@
+// The table of OSD windows (WList): CodePointers to 15-byte WindowRecords in
+// the bank of the table's first byte.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "core/firmware_image.h"
+
+namespace orlindel {
+
+// Entries 0..WListMinIndex must all be valid before a table is accepted.
+inline constexpr int WListMinIndex = 4;
+// The highest entry index a table may have.
+inline constexpr int WListMaxIndex = 255;
+
+inline constexpr int64_t kWListEntrySize = 3;
+inline constexpr int64_t kWindowRecordSize = 15;
+
+// One OSD window's descriptor as the firmware stores it (16-bit fields are
+// big-endian in the image).
+struct WindowRecord {
+  uint16_t left = 0;
+  uint16_t top = 0;
+  uint16_t right = 0;   // inclusive
+  uint16_t bottom = 0;  // inclusive
+  uint16_t pal_dy = 0;  // how far the window moves down on a PAL picture
+  uint8_t id = 0;
+  uint8_t blend = 0;
+  uint8_t check_byte = 0;
+
+  bool operator==(const WindowRecord&) const = default;
+};
+
+// The found table: the image offset of entry 0 and the number of entries.
+// Count 0 means no table; the offset is then 0.
+struct WindowListInfo {
+  int64_t offset = 0;
+  int count = 0;
+};
+
+// Decodes the record at `offset`; RangeError unless all 15 bytes lie inside.
+WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset);
+
+// Stores Left, Top, Right, Bottom, PalDY and Blend of `record` at `offset`;
+// the other bytes of the record are never written. RangeError outside.
+void WriteWindowRecordAt(std::span<uint8_t> image, int64_t offset,
+                         const WindowRecord& record);
+
+// True when `record` is a plausible descriptor of window `n`.
+bool IsValidWindowRecord(int n, const WindowRecord& record);
+
+// The first (lowest) offset below the header length where entries 0..4 lead
+// to valid records, extended while further entries stay valid (at most 256).
+// Returns count 0 when there is none. RangeError when the scan reaches past
+// the analysis limit.
+WindowListInfo FindWindowList(ImageView image);
+
+// The bank that holds the table's records; RangeError above bank 255.
+uint8_t WindowBankOf(const WindowListInfo& list);
+
+// True when entry `n` of the table starts with the CodePointer tag 0xFF.
+// RangeError when `n` is not a window of the table or lies outside the image.
+bool WindowEntryIsPointer(ImageView image, const WindowListInfo& list, int n);
+
+// The image offset of window `n`'s record, resolved through the table's bank.
+// RangeError when `n` is not a window of the table or the entry or record
+// does not lie wholly inside the image.
+int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n);
+
+}  // namespace orlindel

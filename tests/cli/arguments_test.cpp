@@ -1,0 +1,46 @@
+#include "cli/arguments.h"
+
+#include <gtest/gtest.h>
+
+namespace orlindel::cli {
+namespace {
+
+TEST(ParseNumberTest, AcceptsDecimalHexAndNegative) {
+  EXPECT_EQ(ParseNumber("720", 0, 0xFFFF, "x"), 720);
+  EXPECT_EQ(ParseNumber("0x2D0", 0, 0xFFFF, "x"), 720);
+  EXPECT_EQ(ParseNumber("0XfF", 0, 0xFF, "x"), 255);
+  EXPECT_EQ(ParseNumber("-1", -1, 10, "x"), -1);
+  EXPECT_EQ(ParseNumber("-0x10", -100, 0, "x"), -16);
+}
+
+TEST(ParseNumberTest, RejectsGarbageAndOutOfRange) {
+  for (const char* text : {"", "-", "0x", "12a", "0x1G", "1.5", " 1", "+3",
+                           "99999999999999999999999"})
+    EXPECT_THROW(ParseNumber(text, INT64_MIN, INT64_MAX, "x"), UsageError)
+        << text;
+  EXPECT_THROW(ParseNumber("256", 0, 255, "x"), UsageError);
+  EXPECT_THROW(ParseNumber("-1", 0, 255, "x"), UsageError);
+}
+
+TEST(ParseCommandLineTest, SeparatesFlagsValuesAndPositionals) {
+  const std::vector<std::string> args = {"fw.bin", "--json", "--stop", "-1",
+                                         "--depth", "3"};
+  const CommandLine line =
+      ParseCommandLine(args, {{"--json"}, {"--stop", "--depth"}});
+  EXPECT_EQ(line.positional, std::vector<std::string>{"fw.bin"});
+  EXPECT_TRUE(line.Has("--json"));
+  EXPECT_EQ(line.Value("--stop"), "-1");
+  EXPECT_EQ(line.Value("--depth"), "3");
+  EXPECT_EQ(line.Value("--start"), std::nullopt);
+}
+
+TEST(ParseCommandLineTest, UnknownOptionsAndMissingValuesAreUsageErrors) {
+  const OptionSpec spec{{"--json"}, {"-o"}};
+  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"--log"}, spec),
+               UsageError);
+  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"f", "-o"}, spec),
+               UsageError);
+}
+
+}  // namespace
+}  // namespace orlindel::cli

@@ -1,0 +1,152 @@
+#include "core/osd_pos_list.h"
+
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "tests/support/firmware_builder.h"
+
+namespace orlindel {
+namespace {
+
+using testing::FirmwareBuilder;
+using testing::OsdEntrySpec;
+using testing::OsdGroupSpec;
+
+constexpr int kMaxId = 4;  // five windows
+
+// 02 FF 10 00, 01 FF 10 12, 03 FF 10 1B: entries at 0x1000 .. 0x1035.
+std::vector<OsdGroupSpec> ThreeGroups() {
+  return {{0x1000, {{0, 10, 4, 0, 0}, {1, 799, 599, 799, 599}}},
+          {0x1012, {{4, 0, 0, 100, 20}}},
+          {0x101B, {{2, 1, 2, 3, 4}, {3, 5, 6, 7, 8}, {0, 0, 0, 0, 0}}}};
+}
+
+TEST(OsdPosEntryTest, LimitsAreStrict) {
+  EXPECT_TRUE(IsValidOsdPosEntry({4, 799, 599, 799, 599}, kMaxId));
+  EXPECT_FALSE(IsValidOsdPosEntry({5, 0, 0, 0, 0}, kMaxId));
+  EXPECT_FALSE(IsValidOsdPosEntry({0, 800, 0, 0, 0}, kMaxId));
+  EXPECT_FALSE(IsValidOsdPosEntry({0, 0, 600, 0, 0}, kMaxId));
+  EXPECT_FALSE(IsValidOsdPosEntry({0, 0, 0, 800, 0}, kMaxId));
+  EXPECT_FALSE(IsValidOsdPosEntry({0, 0, 0, 0, 600}, kMaxId));
+  EXPECT_FALSE(IsValidOsdPosEntry({0, 0, 0, 0, 0}, -1));
+}
+
+TEST(FindOsdPosListTest, FindsThreeGroupsInBankTwo) {
+  const FirmwareImage image =
+      FirmwareBuilder(0x30000).OsdPosList(0x28000, ThreeGroups()).Build();
+  ASSERT_EQ(image[0x28004], 0x01);
+  ASSERT_EQ(image[0x2800B], 0x1B);
+  ASSERT_EQ(image[0x2800C], 0x00);
+  const OsdPosListInfo list = FindOsdPosList(image, kMaxId);
+  EXPECT_EQ(list.offset, 0x28000);
+  EXPECT_EQ(list.count, 3);
+  const OsdPosGroup group = ReadOsdPosGroup(image, list.offset, 2);
+  EXPECT_EQ(group.entry_count, 3);
+  EXPECT_EQ(group.entries_offset, 0x2101B);
+}
+
+TEST(FindOsdPosListTest, AFourthReferenceIsCounted) {
+  auto groups = ThreeGroups();
+  groups.push_back({0x1100, {}});  // count 0 is a valid group
+  const FirmwareImage image =
+      FirmwareBuilder(0x30000).OsdPosList(0x28000, groups).Build();
+  EXPECT_EQ(FindOsdPosList(image, kMaxId).count, 4);
+}
+
+TEST(FindOsdPosListTest, InvalidGroupsBreakTheRun) {
+  struct Row {
+    const char* name;
+    void (*spoil)(FirmwareImage&);
+  };
+  const Row rows[] = {
+      {"two references only", [](FirmwareImage& i) { i[0x28009] = 0x00; }},
+      {"window id one above the last", [](FirmwareImage& i) { i[0x21012] = 5; }},
+      {"count byte 0x80", [](FirmwareImage& i) { i[0x28004] = 0x80; }},
+      {"pointer FF FF",
+       [](FirmwareImage& i) { i[0x28006] = 0xFF, i[0x28007] = 0xFF; }},
+      {"X = 800", [](FirmwareImage& i) { i[0x21013] = 0x03, i[0x21014] = 0x20; }},
+  };
+  for (const Row& row : rows) {
+    FirmwareImage image =
+        FirmwareBuilder(0x30000).OsdPosList(0x28000, ThreeGroups()).Build();
+    row.spoil(image);
+    const OsdPosListInfo list = FindOsdPosList(image, kMaxId);
+    EXPECT_EQ(list.count, 0) << row.name;
+    EXPECT_EQ(list.offset, -1) << row.name;
+  }
+}
+
+TEST(FindOsdPosListTest, LowestOffsetWinsAndHeaderLengthBounds) {
+  auto longer = ThreeGroups();
+  longer.push_back({0x1100, {}});
+  const FirmwareImage two = FirmwareBuilder(0x30000)
+                                .OsdPosList(0x28000, ThreeGroups())
+                                .OsdPosList(0x27000, longer)
+                                .Build();
+  EXPECT_EQ(FindOsdPosList(two, kMaxId).offset, 0x27000);
+
+  // limit = header length; the last start examined is limit - 12.
+  for (const int64_t before : {11, 12, 13}) {
+    const FirmwareImage image =
+        FirmwareBuilder(0x30000)
+            .HeaderLength(0x29000)
+            .OsdPosList(static_cast<size_t>(0x29000 - before), ThreeGroups())
+            .Build();
+    EXPECT_EQ(FindOsdPosList(image, kMaxId).count, before >= 12 ? 3 : 0)
+        << before;
+  }
+}
+
+TEST(FindOsdPosListTest, EntriesPastTheImageEndMakeAGroupInvalid) {
+  // The third group points at the bank's last bytes, beyond the image end.
+  auto groups = ThreeGroups();
+  groups[2].entries_offset = 0xFFF0;
+  groups[2].entries.clear();
+  FirmwareImage image =
+      FirmwareBuilder(0x2A000).OsdPosList(0x28000, groups).Build();
+  image[0x28008] = 2;  // two entries at 0x2FFF0, past the 0x2A000-byte image
+  EXPECT_EQ(FindOsdPosList(image, kMaxId).count, 0);
+}
+
+TEST(FindOsdPosListTest, ReferencesAfterTheFirstThreeStopAtTheImageEnd) {
+  // Four whole references end 2 bytes before the image end; the fifth is cut
+  // short by it.
+  FirmwareBuilder builder(0x30000, 0x00);
+  builder.HeaderLength(0xFFFFFF);
+  for (int r = 0; r < 4; ++r)
+    builder.Bytes(static_cast<size_t>(0x30000 - 18 + 4 * r),
+                  {0x00, 0xFF, 0x10, 0x00});
+  builder.Bytes(0x30000 - 2, {0x00, 0xFF});
+  const OsdPosListInfo list = FindOsdPosList(builder.Build(false), kMaxId);
+  EXPECT_EQ(list.offset, 0x30000 - 18);
+  EXPECT_EQ(list.count, 4);
+}
+
+TEST(FindOsdPosListTest, NoWindowsAcceptOnlyEmptyGroups) {
+  const FirmwareImage image =
+      FirmwareBuilder(0x30000).OsdPosList(0x28000, ThreeGroups()).Build();
+  EXPECT_EQ(FindOsdPosList(image, -1).count, 0);
+  const FirmwareImage empty =
+      FirmwareBuilder(0x30000)
+          .OsdPosList(0x28000, {{0x1000, {}}, {0x1000, {}}, {0x1000, {}}})
+          .Build();
+  EXPECT_EQ(FindOsdPosList(empty, -1).count, 3);
+}
+
+TEST(FindOsdPosListTest, RunsOfMoreThan255ReferencesCount255) {
+  std::vector<OsdGroupSpec> groups(300, OsdGroupSpec{0x1000, {}});
+  const FirmwareImage image =
+      FirmwareBuilder(0x30000).OsdPosList(0x28000, groups).Build();
+  EXPECT_EQ(FindOsdPosList(image, kMaxId).count, 255);
+}
+
+TEST(FindOsdPosListTest, TinyImagesAndTheAnalysisLimit) {
+  for (const size_t size : {0, 1, 3, 4, 0x202, 0x203})
+    EXPECT_EQ(FindOsdPosList(FirmwareImage(size, 0x00), kMaxId).count, 0);
+  const FirmwareImage big =
+      FirmwareBuilder(0xA10000, 0x00).OsdPosList(0xA00100, ThreeGroups()).Build();
+  EXPECT_THROW(FindOsdPosList(big, kMaxId), RangeError);
+}
+
+}  // namespace
+}  // namespace orlindel
