@@ -15,8 +15,8 @@ CommandLine ParseCommandLine(std::span<const std::string> args,
   CommandLine line;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool is_option = arg.size() > 1 && arg[0] == '-' &&
-                           !(arg[1] >= '0' && arg[1] <= '9');
+    const bool is_option =
+        arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
     if (!is_option) {
       line.positional.push_back(arg);
     } else if (spec.flags.contains(arg)) {

@@ -25,17 +25,20 @@ const std::array<Command, 1>& Commands() {
   return commands;
 }
 
-constexpr std::string_view kUsage =
-    "usage: orlindel-cli info FILE [--json]\n";
+constexpr std::string_view kUsage = "usage: orlindel-cli info FILE [--json]\n";
 
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {
   context.err << "orlindel-cli: " << message << '\n';
   if (!context.json) return;
   JsonWriter json;
-  json.BeginObject().Key("error").BeginObject()
-      .Key("kind").String(kind)
-      .Key("message").String(message)
+  json.BeginObject()
+      .Key("error")
+      .BeginObject()
+      .Key("kind")
+      .String(kind)
+      .Key("message")
+      .String(message)
       .EndObject();
   if (context.report_log) {
     json.Key("log").BeginArray();
@@ -61,13 +64,15 @@ int Run(std::span<const std::string> args, std::ostream& out,
   for (const Command& candidate : Commands())
     if (!args.empty() && args.front() == candidate.name) command = &candidate;
   if (command == nullptr) {
-    err << (args.empty() ? "orlindel-cli: no command\n"
-                         : "orlindel-cli: unknown command " + args.front() + "\n")
+    err << (args.empty()
+                ? "orlindel-cli: no command\n"
+                : "orlindel-cli: unknown command " + args.front() + "\n")
         << kUsage;
     return kExitUsage;
   }
   try {
-    const CommandLine line = ParseCommandLine(args.subspan(1), command->options);
+    const CommandLine line =
+        ParseCommandLine(args.subspan(1), command->options);
     context.json = line.Has("--json");
     return command->run(line, context);
   } catch (const UsageError& error) {

@@ -19,27 +19,39 @@ struct InfoReport {
 
 void WriteOsdJson(JsonWriter& json, const InfoReport& report) {
   json.BeginObject()
-      .Key("offset").Int(report.osd.offset)
-      .Key("count").Int(report.osd.count)
-      .Key("groups").BeginArray();
+      .Key("offset")
+      .Int(report.osd.offset)
+      .Key("count")
+      .Int(report.osd.count)
+      .Key("groups")
+      .BeginArray();
   for (int g = 0; g < report.osd.count; ++g) {
     const OsdPosGroup group =
         ReadOsdPosGroup(report.image, report.osd.offset, g);
     json.BeginObject()
-        .Key("entryCount").Int(group.entry_count)
-        .Key("entriesOffset").Int(group.entries_offset)
-        .Key("entries").BeginArray();
+        .Key("entryCount")
+        .Int(group.entry_count)
+        .Key("entriesOffset")
+        .Int(group.entries_offset)
+        .Key("entries")
+        .BeginArray();
     for (int e = 0; e < group.entry_count; ++e) {
       const int64_t at = group.entries_offset + kOsdPosEntrySize * e;
       if (!FitsInside(report.image, at, kOsdPosEntrySize)) continue;
       const OsdPosEntry entry = ReadOsdPosEntryAt(report.image, at);
       json.BeginObject()
-          .Key("offset").Int(at)
-          .Key("windowId").Int(entry.window_id)
-          .Key("x").Int(entry.x)
-          .Key("y").Int(entry.y)
-          .Key("width").Int(entry.width)
-          .Key("height").Int(entry.height)
+          .Key("offset")
+          .Int(at)
+          .Key("windowId")
+          .Int(entry.window_id)
+          .Key("x")
+          .Int(entry.x)
+          .Key("y")
+          .Int(entry.y)
+          .Key("width")
+          .Int(entry.width)
+          .Key("height")
+          .Int(entry.height)
           .EndObject();
     }
     json.EndArray().EndObject();
@@ -50,18 +62,25 @@ void WriteOsdJson(JsonWriter& json, const InfoReport& report) {
 void WriteJson(std::ostream& out, const InfoReport& report) {
   JsonWriter json;
   json.BeginObject()
-      .Key("length").Int(static_cast<int64_t>(report.image.size()))
-      .Key("headerLength").Int(ReadHeaderLength(report.image))
-      .Key("checksumValid").Bool(IsImageChecksumValid(report.image))
+      .Key("length")
+      .Int(static_cast<int64_t>(report.image.size()))
+      .Key("headerLength")
+      .Int(ReadHeaderLength(report.image))
+      .Key("checksumValid")
+      .Bool(IsImageChecksumValid(report.image))
       .Key("windowList");
   if (report.windows.count == 0) {
     json.Null();
   } else {
     json.BeginObject()
-        .Key("offset").Int(report.windows.offset)
-        .Key("bank").Int(WindowBankOf(report.windows))
-        .Key("count").Int(report.windows.count)
-        .Key("windows").BeginArray();
+        .Key("offset")
+        .Int(report.windows.offset)
+        .Key("bank")
+        .Int(WindowBankOf(report.windows))
+        .Key("count")
+        .Int(report.windows.count)
+        .Key("windows")
+        .BeginArray();
     for (int n = 0; n < report.windows.count; ++n)
       WriteWindowJson(json, report.image, report.windows, n);
     json.EndArray().EndObject();

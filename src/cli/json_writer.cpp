@@ -77,11 +77,21 @@ void JsonWriter::AppendQuoted(std::string_view value) {
   text_ += '"';
   for (const char c : value) {
     switch (c) {
-      case '"': text_ += "\\\""; break;
-      case '\\': text_ += "\\\\"; break;
-      case '\n': text_ += "\\n"; break;
-      case '\r': text_ += "\\r"; break;
-      case '\t': text_ += "\\t"; break;
+      case '"':
+        text_ += "\\\"";
+        break;
+      case '\\':
+        text_ += "\\\\";
+        break;
+      case '\n':
+        text_ += "\\n";
+        break;
+      case '\r':
+        text_ += "\\r";
+        break;
+      case '\t':
+        text_ += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           char escaped[8];

@@ -9,14 +9,22 @@ void WriteWindowJson(JsonWriter& json, ImageView image,
   const int64_t offset = WindowRecordOffset(image, list, n);
   const WindowRecord record = ReadWindowRecordAt(image, offset);
   json.BeginObject()
-      .Key("id").Int(n)
-      .Key("recordOffset").Int(offset)
-      .Key("left").Int(record.left)
-      .Key("top").Int(record.top)
-      .Key("right").Int(record.right)
-      .Key("bottom").Int(record.bottom)
-      .Key("palDY").Int(record.pal_dy)
-      .Key("blend").Int(record.blend)
+      .Key("id")
+      .Int(n)
+      .Key("recordOffset")
+      .Int(offset)
+      .Key("left")
+      .Int(record.left)
+      .Key("top")
+      .Int(record.top)
+      .Key("right")
+      .Int(record.right)
+      .Key("bottom")
+      .Int(record.bottom)
+      .Key("palDY")
+      .Int(record.pal_dy)
+      .Key("blend")
+      .Int(record.blend)
       .EndObject();
 }
 
@@ -24,8 +32,7 @@ std::string WindowTableHeader() {
   return "   id   record   left   top  right bottom  palDY blend";
 }
 
-std::string WindowTableRow(ImageView image, const WindowListInfo& list,
-                           int n) {
+std::string WindowTableRow(ImageView image, const WindowListInfo& list, int n) {
   const int64_t offset = WindowRecordOffset(image, list, n);
   const WindowRecord record = ReadWindowRecordAt(image, offset);
   return Format("  %3d  0x%.5llX %5u %5u %6u %6u %6u  %4u", n,

@@ -1,5 +1,7 @@
 #include "core/firmware_image.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,9 +35,21 @@ uint32_t WordAt(ImageView image, size_t index) {
   return word;
 }
 
+// XOR of the first `count` little-endian words. On a little-endian host the
+// words are folded eight bytes at a time.
 uint32_t XorOfWords(ImageView image, size_t count) {
   uint32_t acc = 0;
-  for (size_t i = 0; i < count; ++i) acc ^= WordAt(image, i);
+  size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint64_t wide = 0;
+    for (; i + 2 <= count; i += 2) {
+      uint64_t pair;
+      std::memcpy(&pair, image.data() + 4 * i, sizeof pair);
+      wide ^= pair;
+    }
+    acc = static_cast<uint32_t>(wide) ^ static_cast<uint32_t>(wide >> 32);
+  }
+  for (; i < count; ++i) acc ^= WordAt(image, i);
   return acc;
 }
 
@@ -64,6 +78,23 @@ int64_t SearchAreaLength(ImageView image) {
   const int64_t header_length = ReadHeaderLength(image);
   const auto length = static_cast<int64_t>(image.size());
   return header_length < length ? header_length : length;
+}
+
+int64_t TableScanLimit(ImageView image) {
+  const int64_t header_length = ReadHeaderLength(image);
+  const auto length = static_cast<int64_t>(image.size());
+  return header_length < length ? header_length : length - 1;
+}
+
+int64_t FindByteInRange(ImageView image, int64_t from, int64_t last,
+                        uint8_t value) {
+  const int64_t end = std::min<int64_t>(last, std::ssize(image) - 1);
+  if (from < 0 || from > end) return -1;
+  const auto* start = image.data() + from;
+  const void* found =
+      std::memchr(start, value, static_cast<size_t>(end - from + 1));
+  return found == nullptr ? -1
+                          : from + (static_cast<const uint8_t*>(found) - start);
 }
 
 void FixImageChecksum(std::span<uint8_t> image) {
@@ -104,8 +135,9 @@ FirmwareImage LoadFirmwareFile(const std::string& path) {
   if (read != image.size()) {
     const int reason = std::ferror(file.get()) ? errno : 0;
     throw FileError(FileError::Kind::kOpen, path,
-                    reason != 0 ? SystemReason(reason)
-                                : "The file ended before its full size was read");
+                    reason != 0
+                        ? SystemReason(reason)
+                        : "The file ended before its full size was read");
   }
   return image;
 }

@@ -43,6 +43,14 @@ bool IsImageChecksumValid(ImageView image);
 // Reads the whole file. Throws FileError (open) when the file cannot be opened
 // or read completely, and RangeError for an empty file.
 FirmwareImage LoadFirmwareFile(const std::string& path);
+// The end bound of the table scans: the header length when it is smaller than
+// the image, else the image's last offset (length - 1).
+int64_t TableScanLimit(ImageView image);
+
+// The first offset in [from, last] that holds `value`, or -1.
+int64_t FindByteInRange(ImageView image, int64_t from, int64_t last,
+                        uint8_t value);
+
 // Fixes the checksum of `image`, then writes it whole to a new file at `path`.
 // Throws FileError (create) when the file cannot be created or written.
 void SaveFirmwareFile(const std::string& path, FirmwareImage& image);

@@ -1,5 +1,7 @@
 #include "core/osd_pos_list.h"
 
+#include <algorithm>
+
 #include "core/checks.h"
 #include "core/errors.h"
 
@@ -49,6 +51,8 @@ bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
     CheckAnalysisOffset(entry);
     if (!FitsInside(image, entry, kOsdPosEntrySize)) return false;
     CheckAnalysisOffset(entry + kOsdPosEntrySize - 1);
+    // The window id rejects most entries before the rest is decoded.
+    if (image[static_cast<size_t>(entry)] > max_window_id) return false;
     if (!IsValidOsdPosEntry(ReadOsdPosEntryAt(image, entry), max_window_id))
       return false;
   }
@@ -56,11 +60,12 @@ bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
 }
 
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
-  const auto length = static_cast<int64_t>(image.size());
-  const int64_t header_length = ReadHeaderLength(image);
-  const int64_t limit = header_length < length ? header_length : length - 1;
-  const int64_t last = limit - 3 * kOsdPosGroupRefSize;
-  for (int64_t i = 0; i <= last; ++i) {
+  const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
+  const int64_t scan_last = std::min(last, kAnalysisLimit);
+  // Only a position followed by the tag 0xFF can start a reference.
+  for (int64_t tag = FindByteInRange(image, 1, scan_last + 1, 0xFF); tag >= 0;
+       tag = FindByteInRange(image, tag + 1, scan_last + 1, 0xFF)) {
+    const int64_t i = tag - 1;
     bool accepted = true;
     for (int r = 0; r < 3 && accepted; ++r) {
       const int64_t ref = i + kOsdPosGroupRefSize * r;
@@ -69,12 +74,14 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
     }
     if (!accepted) continue;
     int count = 3;
-    while (count < kMaxGroupCount &&
-           IsValidReference(image, i + kOsdPosGroupRefSize * count,
-                            max_window_id))
+    while (
+        count < kMaxGroupCount &&
+        IsValidReference(image, i + kOsdPosGroupRefSize * count, max_window_id))
       ++count;
     return {i, static_cast<uint8_t>(count)};
   }
+  // The scan would go on past the analysis limit.
+  if (last > kAnalysisLimit) throw RangeError();
   return {};
 }
 

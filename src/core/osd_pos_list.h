@@ -40,8 +40,7 @@ bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id);
 // entries are resolved through the bank of the reference's tag byte. Entries
 // that reach past the image end make the group invalid. RangeError when an
 // entry lies past the analysis limit.
-bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
-                        int max_window_id);
+bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset, int max_window_id);
 
 // The first (lowest) offset below the header length where three valid group
 // references stand in a row, with the number of valid references from there

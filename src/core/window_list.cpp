@@ -1,5 +1,7 @@
 #include "core/window_list.h"
 
+#include <algorithm>
+
 #include "core/checks.h"
 #include "core/errors.h"
 
@@ -69,14 +71,12 @@ bool IsValidWindowRecord(int n, const WindowRecord& record) {
 }
 
 WindowListInfo FindWindowList(ImageView image) {
-  const auto length = static_cast<int64_t>(image.size());
-  const int64_t header_length = ReadHeaderLength(image);
-  const int64_t limit = header_length < length ? header_length : length - 1;
-  const int64_t last = limit - kWListEntrySize * (WListMinIndex + 1);
-  for (int64_t j = 0; j <= last; ++j) {
-    // The tag test alone rejects nearly every position.
-    CheckAnalysisOffset(j);
-    if (image[static_cast<size_t>(j)] != 0xFF) continue;
+  const int64_t last =
+      TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
+  const int64_t scan_last = std::min(last, kAnalysisLimit);
+  // Only a position holding the tag 0xFF can start a table.
+  for (int64_t j = FindByteInRange(image, 0, scan_last, 0xFF); j >= 0;
+       j = FindByteInRange(image, j + 1, scan_last, 0xFF)) {
     bool accepted = true;
     for (int n = 0; n <= WListMinIndex && accepted; ++n)
       accepted = HasEntryShape(image, j + kWListEntrySize * n);
@@ -96,6 +96,8 @@ WindowListInfo FindWindowList(ImageView image) {
     }
     return {j, count};
   }
+  // The scan would go on past the analysis limit.
+  if (last > kAnalysisLimit) throw RangeError();
   return {};
 }
 

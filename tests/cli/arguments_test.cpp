@@ -23,8 +23,8 @@ TEST(ParseNumberTest, RejectsGarbageAndOutOfRange) {
 }
 
 TEST(ParseCommandLineTest, SeparatesFlagsValuesAndPositionals) {
-  const std::vector<std::string> args = {"fw.bin", "--json", "--stop", "-1",
-                                         "--depth", "3"};
+  const std::vector<std::string> args = {"fw.bin", "--json",  "--stop",
+                                         "-1",     "--depth", "3"};
   const CommandLine line =
       ParseCommandLine(args, {{"--json"}, {"--stop", "--depth"}});
   EXPECT_EQ(line.positional, std::vector<std::string>{"fw.bin"});

@@ -42,8 +42,8 @@ class InfoCommandTest : public ::testing::Test {
 FirmwareImage SmallFirmware() {
   std::vector<WindowSpec> windows;
   for (int n = 0; n < 5; ++n)
-    windows.push_back({static_cast<uint16_t>(0x10 * (n + 1)), 10, 20, 300,
-                       200, 48, 0x80});
+    windows.push_back(
+        {static_cast<uint16_t>(0x10 * (n + 1)), 10, 20, 300, 200, 48, 0x80});
   return FirmwareBuilder(0x20000, 0x00)
       .OsdPosList(0x14000, {{0x1000, {{0, 10, 4, 0, 0}}},
                             {0x1100, {}},
@@ -62,19 +62,22 @@ TEST_F(InfoCommandTest, JsonListsWindowsAndGroups) {
                ", \"recordOffset\": " + std::to_string(65552 + 16 * n) +
                ", \"left\": 10, \"top\": 20, \"right\": 300, \"bottom\": 200,"
                " \"palDY\": 48, \"blend\": 128}";
-  EXPECT_EQ(result.out,
-            "{\"length\": 131072, \"headerLength\": 131072, "
-            "\"checksumValid\": true, "
-            "\"windowList\": {\"offset\": 98304, \"bank\": 1, \"count\": 5, "
-            "\"windows\": [" + windows + "]}, "
-            "\"osdPosList\": {\"offset\": 81920, \"count\": 3, \"groups\": ["
-            "{\"entryCount\": 1, \"entriesOffset\": 69632, \"entries\": "
-            "[{\"offset\": 69632, \"windowId\": 0, \"x\": 10, \"y\": 4, "
-            "\"width\": 0, \"height\": 0}]}, "
-            "{\"entryCount\": 0, \"entriesOffset\": 69888, \"entries\": []}, "
-            "{\"entryCount\": 1, \"entriesOffset\": 70144, \"entries\": "
-            "[{\"offset\": 70144, \"windowId\": 4, \"x\": 1, \"y\": 2, "
-            "\"width\": 3, \"height\": 4}]}]}}\n");
+  EXPECT_EQ(
+      result.out,
+      "{\"length\": 131072, \"headerLength\": 131072, "
+      "\"checksumValid\": true, "
+      "\"windowList\": {\"offset\": 98304, \"bank\": 1, \"count\": 5, "
+      "\"windows\": [" +
+          windows +
+          "]}, "
+          "\"osdPosList\": {\"offset\": 81920, \"count\": 3, \"groups\": ["
+          "{\"entryCount\": 1, \"entriesOffset\": 69632, \"entries\": "
+          "[{\"offset\": 69632, \"windowId\": 0, \"x\": 10, \"y\": 4, "
+          "\"width\": 0, \"height\": 0}]}, "
+          "{\"entryCount\": 0, \"entriesOffset\": 69888, \"entries\": []}, "
+          "{\"entryCount\": 1, \"entriesOffset\": 70144, \"entries\": "
+          "[{\"offset\": 70144, \"windowId\": 4, \"x\": 1, \"y\": 2, "
+          "\"width\": 3, \"height\": 4}]}]}}\n");
   EXPECT_EQ(result.err, "");
 }
 
@@ -103,15 +106,17 @@ TEST_F(InfoCommandTest, ImageWithoutTablesIsNotAnError) {
 TEST_F(InfoCommandTest, FileAndRunTimeErrorsHaveTheirExitCodes) {
   const CliResult missing = RunCli({"info", path_ + ".none", "--json"});
   EXPECT_EQ(missing.exit_code, 3);
-  EXPECT_EQ(missing.out, "{\"error\": {\"kind\": \"file\", \"message\": "
-                         "\"Cannot open file \\\"" + path_ +
-                             ".none\\\". No such file or directory\"}}\n");
+  EXPECT_EQ(missing.out,
+            "{\"error\": {\"kind\": \"file\", \"message\": "
+            "\"Cannot open file \\\"" +
+                path_ + ".none\\\". No such file or directory\"}}\n");
 
   std::ofstream(path_, std::ios::binary).flush();  // empty file
   const CliResult empty = RunCli({"info", path_, "--json"});
   EXPECT_EQ(empty.exit_code, 4);
-  EXPECT_EQ(empty.out, "{\"error\": {\"kind\": \"range\", \"message\": "
-                       "\"Range check error\"}}\n");
+  EXPECT_EQ(empty.out,
+            "{\"error\": {\"kind\": \"range\", \"message\": "
+            "\"Range check error\"}}\n");
 }
 
 TEST(CliUsageTest, BadCommandLinesExitWithTwo) {

@@ -97,11 +97,11 @@ TEST(SuggestedSaveNameTest, ReplacesTheExtensionAfterTheLastDelimiter) {
 class FirmwareFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("orlindel_file_test_" +
-            std::string(::testing::UnitTest::GetInstance()
-                            ->current_test_info()
-                            ->name()));
+    dir_ =
+        fs::temp_directory_path() /
+        ("orlindel_file_test_" +
+         std::string(
+             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -144,8 +144,8 @@ TEST_F(FirmwareFileTest, OpenErrorsNameTheFileAndTheReason) {
     FAIL() << "no error";
   } catch (const FileError& error) {
     EXPECT_EQ(error.kind(), FileError::Kind::kOpen);
-    EXPECT_EQ(std::string(error.what()),
-              "Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + missing +
+                                             "\". No such file or directory");
   }
   try {
     LoadFirmwareFile(dir_.string());
@@ -163,8 +163,8 @@ TEST_F(FirmwareFileTest, EmptyFileIsARangeError) {
 }
 
 TEST_F(FirmwareFileTest, TinyFilesLoadExactly) {
-  for (const size_t size : {size_t{1}, size_t{3}, size_t{4}, size_t{0x202},
-                            size_t{0x203}}) {
+  for (const size_t size :
+       {size_t{1}, size_t{3}, size_t{4}, size_t{0x202}, size_t{0x203}}) {
     WriteFile("tiny.bin", FirmwareImage(size, 0x5A));
     EXPECT_EQ(LoadFirmwareFile(PathOf("tiny.bin")).size(), size);
   }
@@ -178,8 +178,8 @@ TEST_F(FirmwareFileTest, CreateErrorLeavesTheImageIntact) {
     FAIL() << "no error";
   } catch (const FileError& error) {
     EXPECT_EQ(error.kind(), FileError::Kind::kCreate);
-    EXPECT_EQ(std::string(error.what()),
-              "Cannot create file \"" + target + "\". No such file or directory");
+    EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + target +
+                                             "\". No such file or directory");
   }
   EXPECT_EQ(image, (FirmwareImage{1, 2, 3, 4, 1, 2, 3, 4}));
   EXPECT_THROW(SaveFirmwareFile("/dev/full", image), FileError);

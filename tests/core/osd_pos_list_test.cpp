@@ -60,11 +60,13 @@ TEST(FindOsdPosListTest, InvalidGroupsBreakTheRun) {
   };
   const Row rows[] = {
       {"two references only", [](FirmwareImage& i) { i[0x28009] = 0x00; }},
-      {"window id one above the last", [](FirmwareImage& i) { i[0x21012] = 5; }},
+      {"window id one above the last",
+       [](FirmwareImage& i) { i[0x21012] = 5; }},
       {"count byte 0x80", [](FirmwareImage& i) { i[0x28004] = 0x80; }},
       {"pointer FF FF",
        [](FirmwareImage& i) { i[0x28006] = 0xFF, i[0x28007] = 0xFF; }},
-      {"X = 800", [](FirmwareImage& i) { i[0x21013] = 0x03, i[0x21014] = 0x20; }},
+      {"X = 800",
+       [](FirmwareImage& i) { i[0x21013] = 0x03, i[0x21014] = 0x20; }},
   };
   for (const Row& row : rows) {
     FirmwareImage image =
@@ -143,8 +145,9 @@ TEST(FindOsdPosListTest, RunsOfMoreThan255ReferencesCount255) {
 TEST(FindOsdPosListTest, TinyImagesAndTheAnalysisLimit) {
   for (const size_t size : {0, 1, 3, 4, 0x202, 0x203})
     EXPECT_EQ(FindOsdPosList(FirmwareImage(size, 0x00), kMaxId).count, 0);
-  const FirmwareImage big =
-      FirmwareBuilder(0xA10000, 0x00).OsdPosList(0xA00100, ThreeGroups()).Build();
+  const FirmwareImage big = FirmwareBuilder(0xA10000, 0x00)
+                                .OsdPosList(0xA00100, ThreeGroups())
+                                .Build();
   EXPECT_THROW(FindOsdPosList(big, kMaxId), RangeError);
 }
 

@@ -15,8 +15,8 @@ using testing::WindowSpec;
 std::vector<WindowSpec> Windows(int count) {
   std::vector<WindowSpec> windows;
   for (int n = 0; n < count; ++n)
-    windows.push_back({static_cast<uint16_t>(0x10 * (n + 1)), 10, 20, 300,
-                       200, 48, 0x80});
+    windows.push_back(
+        {static_cast<uint16_t>(0x10 * (n + 1)), 10, 20, 300, 200, 48, 0x80});
   return windows;
 }
 
@@ -198,9 +198,8 @@ TEST(FindWindowListTest, TableRunningIntoTheImageEndEndsAtItsLastWholeEntry) {
 }
 
 TEST(FindWindowListTest, ScanPastTheAnalysisLimitIsARangeError) {
-  const FirmwareImage image = FirmwareBuilder(0xA10000, 0x00)
-                                  .WindowList(0xA00100, Windows(5))
-                                  .Build();
+  const FirmwareImage image =
+      FirmwareBuilder(0xA10000, 0x00).WindowList(0xA00100, Windows(5)).Build();
   EXPECT_THROW(FindWindowList(image), RangeError);
 }
 

@@ -60,8 +60,7 @@ FirmwareBuilder& FirmwareBuilder::BE16(size_t offset, uint16_t value) {
 }
 
 FirmwareBuilder& FirmwareBuilder::Record(size_t offset,
-                                         const WindowSpec& window,
-                                         uint8_t id) {
+                                         const WindowSpec& window, uint8_t id) {
   BE16(offset, window.left);
   BE16(offset + 2, window.top);
   BE16(offset + 4, window.right);
