@@ -53,6 +53,18 @@ uint32_t XorOfWords(ImageView image, size_t count) {
   return acc;
 }
 
+// Creates `path` afresh and writes `bytes` in one request; returns 0 or the
+// system's error number.
+int WriteWholeFile(const std::string& path, ImageView bytes) {
+  FileHandle file(std::fopen(path.c_str(), "wb"));
+  if (!file) return errno;
+  const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+  const int write_error = written != bytes.size() ? errno : 0;
+  const bool closed = std::fclose(file.release()) == 0;
+  if (written != bytes.size()) return write_error != 0 ? write_error : EIO;
+  return closed ? 0 : errno;
+}
+
 }  // namespace
 
 uint16_t ReadBE16(ImageView image, int64_t offset) {
@@ -143,17 +155,26 @@ FirmwareImage LoadFirmwareFile(const std::string& path) {
 }
 
 void SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
+  namespace fs = std::filesystem;
   FixImageChecksum(image);
-  FileHandle file(std::fopen(path.c_str(), "wb"));
-  if (!file)
-    throw FileError(FileError::Kind::kCreate, path, SystemReason(errno));
-  const size_t written = std::fwrite(image.data(), 1, image.size(), file.get());
-  const int write_error = written != image.size() ? errno : 0;
-  std::FILE* raw = file.release();
-  const bool closed = std::fclose(raw) == 0;
-  if (written != image.size() || !closed) {
-    const int reason = write_error != 0 ? write_error : errno;
+  // A regular file (or a new one) is written beside its final name and moved
+  // into place only when complete, so a failed save never leaves the chosen
+  // file truncated. A device or other special file is written directly.
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  const bool in_place = fs::exists(status) && !fs::is_regular_file(status);
+  const std::string written_path = in_place ? path : path + ".orlindel-tmp";
+  const int reason = WriteWholeFile(written_path, image);
+  if (reason != 0) {
+    if (!in_place) fs::remove(written_path, error);
     throw FileError(FileError::Kind::kCreate, path, SystemReason(reason));
+  }
+  if (!in_place) {
+    fs::rename(written_path, path, error);
+    if (error) {
+      fs::remove(written_path, error);
+      throw FileError(FileError::Kind::kCreate, path, error.message());
+    }
   }
 }
 

@@ -51,8 +51,10 @@ int64_t TableScanLimit(ImageView image);
 int64_t FindByteInRange(ImageView image, int64_t from, int64_t last,
                         uint8_t value);
 
-// Fixes the checksum of `image`, then writes it whole to a new file at `path`.
-// Throws FileError (create) when the file cannot be created or written.
+// Fixes the checksum of `image`, then writes it whole to the file at `path`;
+// an existing regular file there is replaced only once the new contents are
+// completely written. Throws FileError (create) when the file cannot be
+// created or written; the file at `path` is then left as it was.
 void SaveFirmwareFile(const std::string& path, FirmwareImage& image);
 
 // The name offered when saving: `path` with its extension replaced by

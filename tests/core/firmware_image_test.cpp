@@ -157,6 +157,24 @@ TEST_F(FirmwareFileTest, OpenErrorsNameTheFileAndTheReason) {
   EXPECT_THROW(LoadFirmwareFile("/dev/zero"), FileError);
 }
 
+TEST_F(FirmwareFileTest, SavingOverTheOpenFileReplacesItWhole) {
+  WriteFile("fw.bin", FirmwareImage(64, 0x11));
+  FirmwareImage image = LoadFirmwareFile(PathOf("fw.bin"));
+  image[0] = 0x22;
+  SaveFirmwareFile(PathOf("fw.bin"), image);
+  EXPECT_EQ(LoadFirmwareFile(PathOf("fw.bin")), image);
+  EXPECT_FALSE(fs::exists(PathOf("fw.bin.orlindel-tmp")));
+}
+
+TEST_F(FirmwareFileTest, FailedSaveLeavesTheExistingFileUntouched) {
+  // A directory in the way of the temporary file makes the write fail.
+  WriteFile("keep.bin", FirmwareImage(8, 0x33));
+  fs::create_directory(PathOf("keep.bin.orlindel-tmp"));
+  FirmwareImage image(8, 0x44);
+  EXPECT_THROW(SaveFirmwareFile(PathOf("keep.bin"), image), FileError);
+  EXPECT_EQ(LoadFirmwareFile(PathOf("keep.bin")), FirmwareImage(8, 0x33));
+}
+
 TEST_F(FirmwareFileTest, EmptyFileIsARangeError) {
   WriteFile("empty.bin", {});
   EXPECT_THROW(LoadFirmwareFile(PathOf("empty.bin")), RangeError);
