@@ -1,0 +1,25 @@
+// `orlindel-cli info --json` on an arbitrary file: it must end with one of
+// its documented exit codes and never crash.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path =
+      (std::filesystem::temp_directory_path() / "orlindel_fuzz_info.bin")
+          .string();
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data),
+             static_cast<std::streamsize>(size));
+  std::ostringstream out, err;
+  const std::vector<std::string> args = {"info", path, "--json"};
+  const int code = orlindel::cli::Run(args, out, err);
+  if (code != 0 && code != 4) std::abort();
+  return 0;
+}

@@ -1,0 +1,53 @@
+// Writes the small seed images of the fuzz corpora (fuzz/corpus/<target>/).
+// Run by hand when the seeds change: make_fuzz_seeds fuzz/corpus
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "tests/support/firmware_builder.h"
+
+namespace {
+
+using namespace orlindel;
+using namespace orlindel::testing;
+namespace fs = std::filesystem;
+
+void WriteSeed(const fs::path& dir, const std::string& name,
+               const FirmwareImage& bytes) {
+  fs::create_directories(dir);
+  std::ofstream(dir / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+// A 4 KiB image with six windows and three OSD groups in bank 0.
+FirmwareImage TablesImage() {
+  return FirmwareBuilder(0x1000, 0x00)
+      .WindowList(0x300, DemoWindows(6, 0x400))
+      .OsdPosList(0x800, {{0x900, {{1, 10, 10, 0, 0}, {5, 20, 8, 100, 16}}},
+                          {0x920, {}},
+                          {0x940, {{0, 0, 0, 0, 0}}}})
+      .Build();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: make_fuzz_seeds CORPUS_DIR\n";
+    return 2;
+  }
+  const fs::path root = argv[1];
+  const FirmwareImage tables = TablesImage();
+  const FirmwareImage filler =
+      FirmwareBuilder(0x1000).CodeLikeFiller(0x300, 0xD00, 1).Build();
+  for (const char* target : {"window_list", "cli_info"}) {
+    WriteSeed(root / target, "tables.bin", tables);
+    WriteSeed(root / target, "filler.bin", filler);
+  }
+  FirmwareImage with_max_id = {6};  // highest window id 5
+  with_max_id.insert(with_max_id.end(), tables.begin(), tables.end());
+  WriteSeed(root / "osd_pos_list", "tables.bin", with_max_id);
+  return 0;
+}
