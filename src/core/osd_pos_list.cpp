@@ -1,6 +1,7 @@
 #include "core/osd_pos_list.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "core/checks.h"
 #include "core/errors.h"
@@ -12,6 +13,16 @@ namespace {
 constexpr uint16_t kMaxX = 800;
 constexpr uint16_t kMaxY = 600;
 constexpr int kMaxGroupCount = 255;
+// Groups up to this many entries are checked entry by entry; longer ones
+// through the table of valid-entry runs.
+constexpr int kDirectGroupLimit = 8;
+
+// The entry at `at`, which lies wholly inside the image, is valid. The window
+// id rejects most entries before the rest is decoded.
+bool EntryValidAt(ImageView image, int64_t at, int max_window_id) {
+  return image[static_cast<size_t>(at)] <= max_window_id &&
+         IsValidOsdPosEntry(ReadOsdPosEntryAt(image, at), max_window_id);
+}
 
 bool HasReferenceShape(ImageView image, int64_t ref) {
   CheckAnalysisOffset(ref + kOsdPosGroupRefSize - 1);
@@ -21,11 +32,53 @@ bool HasReferenceShape(ImageView image, int64_t ref) {
          !(image[at + 2] == 0xFF && image[at + 3] == 0xFF);
 }
 
-bool IsValidReference(ImageView image, int64_t ref, int max_window_id) {
-  return FitsInside(image, ref, kOsdPosGroupRefSize) &&
-         HasReferenceShape(image, ref) &&
-         IsValidOsdPosGroup(image, ref, max_window_id);
-}
+// Answers group validity during one scan. Long groups are answered from the
+// number of valid entries that follow each offset at a stride of 9, built
+// once on first need, so an image crafted with long groups at every position
+// still scans in linear time.
+class GroupChecker {
+ public:
+  GroupChecker(ImageView image, int max_window_id)
+      : image_(image), max_window_id_(max_window_id) {}
+
+  // The reference at `ref` lies wholly inside the image.
+  bool IsValid(int64_t ref) {
+    const uint8_t count = image_[static_cast<size_t>(ref)];
+    if (count <= kDirectGroupLimit)
+      return IsValidOsdPosGroup(image_, ref, max_window_id_);
+    const int64_t start = BankBase(ref + 1) + ReadBE16(image_, ref + 2);
+    // Entries past the analysis limit are reported as the direct check does.
+    if (start + kOsdPosEntrySize * count - 1 > kAnalysisLimit)
+      return IsValidOsdPosGroup(image_, ref, max_window_id_);
+    if (runs_.empty()) BuildRuns();
+    return start < std::ssize(runs_) &&
+           runs_[static_cast<size_t>(start)] >= count;
+  }
+
+  bool IsValidReference(int64_t ref) {
+    return FitsInside(image_, ref, kOsdPosGroupRefSize) &&
+           HasReferenceShape(image_, ref) && IsValid(ref);
+  }
+
+ private:
+  void BuildRuns() {
+    const int64_t length =
+        std::min<int64_t>(std::ssize(image_), kAnalysisLimit + 1);
+    runs_.assign(static_cast<size_t>(length), 0);
+    for (int64_t s = length - kOsdPosEntrySize; s >= 0; --s) {
+      if (!EntryValidAt(image_, s, max_window_id_)) continue;
+      const int64_t next = s + kOsdPosEntrySize;
+      const uint8_t after =
+          next < length ? runs_[static_cast<size_t>(next)] : uint8_t{0};
+      runs_[static_cast<size_t>(s)] =
+          static_cast<uint8_t>(after == 0xFF ? 0xFF : after + 1);
+    }
+  }
+
+  ImageView image_;
+  int max_window_id_;
+  std::vector<uint8_t> runs_;
+};
 
 }  // namespace
 
@@ -51,10 +104,7 @@ bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
     CheckAnalysisOffset(entry);
     if (!FitsInside(image, entry, kOsdPosEntrySize)) return false;
     CheckAnalysisOffset(entry + kOsdPosEntrySize - 1);
-    // The window id rejects most entries before the rest is decoded.
-    if (image[static_cast<size_t>(entry)] > max_window_id) return false;
-    if (!IsValidOsdPosEntry(ReadOsdPosEntryAt(image, entry), max_window_id))
-      return false;
+    if (!EntryValidAt(image, entry, max_window_id)) return false;
   }
   return true;
 }
@@ -62,6 +112,7 @@ bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
   const int64_t scan_last = std::min(last, kAnalysisLimit);
+  GroupChecker groups(image, max_window_id);
   // Only a position followed by the tag 0xFF can start a reference.
   for (int64_t tag = FindByteInRange(image, 1, scan_last + 1, 0xFF); tag >= 0;
        tag = FindByteInRange(image, tag + 1, scan_last + 1, 0xFF)) {
@@ -69,14 +120,12 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
     bool accepted = true;
     for (int r = 0; r < 3 && accepted; ++r) {
       const int64_t ref = i + kOsdPosGroupRefSize * r;
-      accepted = HasReferenceShape(image, ref) &&
-                 IsValidOsdPosGroup(image, ref, max_window_id);
+      accepted = HasReferenceShape(image, ref) && groups.IsValid(ref);
     }
     if (!accepted) continue;
     int count = 3;
-    while (
-        count < kMaxGroupCount &&
-        IsValidReference(image, i + kOsdPosGroupRefSize * count, max_window_id))
+    while (count < kMaxGroupCount &&
+           groups.IsValidReference(i + kOsdPosGroupRefSize * count))
       ++count;
     return {i, static_cast<uint8_t>(count)};
   }

@@ -1,0 +1,135 @@
+// The fast table scans against the straightforward reference scans, on
+// random and mutated images.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/support/firmware_builder.h"
+#include "tests/support/reference_scans.h"
+
+namespace orlindel {
+namespace {
+
+using testing::FirmwareBuilder;
+using testing::OsdEntrySpec;
+using testing::OsdGroupSpec;
+using testing::WindowSpec;
+
+// Images of random size and filler holding a few window lists and OSD lists
+// whose values are mostly, but not always, valid, then a few random bytes.
+class RandomImages {
+ public:
+  explicit RandomImages(uint32_t seed) : random_(seed) {}
+
+  FirmwareImage Next() {
+    const size_t size = Pick(0x2000, 0x20000);
+    FirmwareBuilder builder(size, Pick(0, 3) == 0 ? 0xFF : 0x00);
+    if (Pick(0, 1) == 0)
+      builder.CodeLikeFiller(0, size, static_cast<uint32_t>(random_()));
+    // Everything goes into one bank that the image holds whole or in part.
+    const size_t bank_base = size >= 0x12000 && Pick(0, 1) ? 0x10000 : 0;
+    const size_t bank_size = std::min<size_t>(size - bank_base, 0x10000);
+    for (int tables = static_cast<int>(Pick(1, 3)); tables > 0; --tables) {
+      const size_t at = bank_base + Pick(0, bank_size - 0x400);
+      if (Pick(0, 1) == 0) {
+        std::vector<WindowSpec> windows(Pick(4, 9));
+        size_t record = Pick(0, bank_size - 16 * windows.size());
+        for (auto& window : windows) {
+          window = {static_cast<uint16_t>(record),
+                    Coordinate(800),
+                    Coordinate(600),
+                    Coordinate(800),
+                    Coordinate(600),
+                    0,
+                    0xFF,
+                    Pick(0, 19) == 0 ? 1 : -1,
+                    static_cast<uint8_t>(Pick(0, 19) == 0 ? 1 : 0)};
+          record += 16;
+        }
+        builder.WindowList(at, windows);
+      } else {
+        std::vector<OsdGroupSpec> groups(Pick(2, 6));
+        for (auto& group : groups) {
+          group.entries.resize(Pick(0, 1) == 0 ? Pick(0, 3) : Pick(9, 40));
+          group.entries_offset = static_cast<uint16_t>(
+              Pick(0, bank_size - 9 * group.entries.size()));
+          for (auto& entry : group.entries)
+            entry = {static_cast<uint8_t>(Pick(0, 4)), Coordinate(799),
+                     Coordinate(599), Coordinate(799), Coordinate(599)};
+        }
+        builder.OsdPosList(at, groups);
+      }
+    }
+    if (Pick(0, 3) == 0)
+      builder.HeaderLength(static_cast<uint32_t>(Pick(0, size + 0x100)));
+    FirmwareImage image = builder.Build(false);
+    for (int flips = static_cast<int>(Pick(0, 8)); flips > 0; --flips)
+      image[Pick(0, image.size() - 1)] = static_cast<uint8_t>(Pick(0, 255));
+    return image;
+  }
+
+  int MaxId() { return static_cast<int>(Pick(0, 8)) - 1; }
+
+ private:
+  size_t Pick(size_t low, size_t high) {
+    return std::uniform_int_distribution<size_t>(low, high)(random_);
+  }
+  // Mostly within `limit`, now and then anything.
+  uint16_t Coordinate(size_t limit) {
+    return static_cast<uint16_t>(Pick(0, 200) == 0 ? Pick(0, 0xFFFF)
+                                                   : Pick(0, limit));
+  }
+
+  std::mt19937 random_;
+};
+
+TEST(TableScansDifferentialTest, FastScansMatchTheReferenceScans) {
+  RandomImages images(20261208);
+  int window_lists = 0, osd_lists = 0;
+  for (int round = 0; round < 600; ++round) {
+    const FirmwareImage image = images.Next();
+    const WindowListInfo fast = FindWindowList(image);
+    const WindowListInfo reference = testing::ReferenceFindWindowList(image);
+    ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fast.count, reference.count) << "round " << round;
+    const int max_id = images.MaxId();
+    const OsdPosListInfo fast_osd = FindOsdPosList(image, max_id);
+    const OsdPosListInfo reference_osd =
+        testing::ReferenceFindOsdPosList(image, max_id);
+    ASSERT_EQ(fast_osd.offset, reference_osd.offset) << "round " << round;
+    ASSERT_EQ(fast_osd.count, reference_osd.count) << "round " << round;
+    window_lists += fast.count > 0;
+    osd_lists += fast_osd.count > 0;
+  }
+  // The images exercise both outcomes of both scans.
+  EXPECT_GT(window_lists, 30);
+  EXPECT_GT(osd_lists, 30);
+  EXPECT_LT(window_lists, 570);
+  EXPECT_LT(osd_lists, 570);
+}
+
+TEST(TableScansDifferentialTest, LongGroupsAtEveryReferenceStillMatch) {
+  // From 0x10000 every fourth byte starts a reference to 127 entries; the
+  // r-th reference's entries start at entry r mod 50 of a run of valid
+  // entries at 0x18000, whose entry 140 is spoiled. References 0..13 are
+  // valid, reference 14 (entries 14..140) is not.
+  FirmwareBuilder builder(0x20000, 0x00);
+  for (size_t r = 0; r < 0x2000; ++r) {
+    const auto entries = static_cast<uint16_t>(0x8000 + 9 * (r % 50));
+    builder.Bytes(0x10000 + 4 * r, {0x7F, 0xFF})
+        .BE16(0x10000 + 4 * r + 2, entries);
+  }
+  for (size_t at = 0x18000; at + 9 <= 0x20000; at += 9)
+    builder.Bytes(at, {0x01, 0x00, 0x10, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00});
+  builder.Bytes(0x18000 + 9 * 140, {0x09});
+  const FirmwareImage image = builder.Build(false);
+  const OsdPosListInfo fast = FindOsdPosList(image, 4);
+  EXPECT_EQ(fast.offset, 0x10000);
+  EXPECT_EQ(fast.count, 14);
+  const OsdPosListInfo reference = testing::ReferenceFindOsdPosList(image, 4);
+  EXPECT_EQ(reference.offset, 0x10000);
+  EXPECT_EQ(reference.count, 14);
+}
+
+}  // namespace
+}  // namespace orlindel
