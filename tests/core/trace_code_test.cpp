@@ -60,118 +60,54 @@ TEST_F(TraceCodeTest, ListsTheDptrStoreExample) {
   EXPECT_EQ(model().Xram[0xF860], 0x05);
 }
 
-// One instruction at 0x00100, traced up to the byte after it with A = 0x05,
-// R1 = 0x11, R7 = 0x77, DPTR = 0x12FF and XRAM 0x12FF = 0x42.
-struct SingleInstructionCase {
-  const char* name;
-  std::vector<uint8_t> bytes;
-  const char* line;
-  int result;
-};
-
-class SingleInstructionTest
-    : public TraceCodeTest,
-      public ::testing::WithParamInterface<SingleInstructionCase> {};
-
-TEST_P(SingleInstructionTest, WritesItsLine) {
-  const SingleInstructionCase& c = GetParam();
-  const FirmwareImage image = ImageWith(0x1000, 0x100, c.bytes);
-  model().A = 0x05;
-  model().R[1] = 0x11;
-  model().R[7] = 0x77;
-  model().DPTR = 0x12FF;
-  model().Xram[0x12FF] = 0x42;
-  const int64_t stop = 0x100 + static_cast<int64_t>(c.bytes.size());
-  EXPECT_EQ(TraceCode(image, 0x100, stop, 0, &log_, ""), c.result);
-  EXPECT_EQ(log_, AnalysisLog{c.line});
+// One instruction at 0x00100, traced up to the byte after it, with A = 0x05,
+// R1 = 0x11, R7 = 0x77, DPTR = 0x12FF and XRAM 0x12FF = 0x42 beforehand.
+TEST_F(TraceCodeTest, EachFormWritesItsLine) {
+  const struct {
+    std::vector<uint8_t> bytes;
+    const char* line;
+    int result;
+  } kCases[] = {
+      // clang-format off
+      {{0x00}, "0x00100  NOP                   ; ", 0},
+      {{0x02, 0xAB, 0xCD}, "0x00100  LJMP  0xABCD          ; ", 0},
+      {{0x12, 0x0B, 0xCD}, "0x00100  LCALL  0x0BCD         ; ", 0},
+      {{0x22}, "0x00100  RET                   ; ", 0},
+      {{0x74, 0x3C}, "0x00100  MOV   A, #0x3C        ; A := 0x3C", 0},
+      {{0x79, 0x00}, "0x00100  MOV   R1, #0x00       ; R1 := 0x00", 0},
+      {{0x7F, 0x80}, "0x00100  MOV   R7, #0x80       ; R7 := 0x80", 0},
+      {{0x90, 0x00, 0x0A}, "0x00100  MOV   DPTR, #0x000A   ; DPTR := 0x000A", 0},
+      {{0xA3}, "0x00100  INC   DPTR            ; DPTR := 0x1300", 0},
+      {{0xE0}, "0x00100  MOVX  A, @DPTR        ; A := 0x42", 0},
+      {{0xE4}, "0x00100  CLR   A               ; A := 0x00", 0},
+      {{0xE9}, "0x00100  MOV   A, R1           ; A := 0x11", 0},
+      {{0xEF}, "0x00100  MOV   A, R7           ; A := 0x77", 0},
+      {{0xF0}, "0x00100  MOVX  @DPTR, A        ; xram0x12FF := 0x05", 0},
+      {{0xFA}, "0x00100  MOV   R2, A           ; R2 := 0x05", 0},
+      {{0xFF}, "0x00100  MOV   R7, A           ; R7 := 0x05", 0},
+      // The R0 forms, a short jump and MOV A,direct are not accepted.
+      {{0x78, 0x01}, "0x00100  .byte 0x78            ; UNKNOWN -> ERROR", 1},
+      {{0xE8}, "0x00100  .byte 0xE8            ; UNKNOWN -> ERROR", 1},
+      {{0xF8}, "0x00100  .byte 0xF8            ; UNKNOWN -> ERROR", 1},
+      {{0x80, 0xFE}, "0x00100  .byte 0x80            ; UNKNOWN -> ERROR", 1},
+      {{0xE5, 0x30}, "0x00100  .byte 0xE5            ; UNKNOWN -> ERROR", 1},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.line);
+    const FirmwareImage image = ImageWith(0x1000, 0x100, c.bytes);
+    ResetTraceModel();
+    model().A = 0x05;
+    model().R[1] = 0x11;
+    model().R[7] = 0x77;
+    model().DPTR = 0x12FF;
+    model().Xram[0x12FF] = 0x42;
+    log_.clear();
+    const int64_t stop = 0x100 + static_cast<int64_t>(c.bytes.size());
+    EXPECT_EQ(TraceCode(image, 0x100, stop, 0, &log_, ""), c.result);
+    EXPECT_EQ(log_, AnalysisLog{c.line});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, SingleInstructionTest,
-    ::testing::Values(
-        SingleInstructionCase{
-            "Nop", {0x00}, "0x00100  NOP                   ; ", 0},
-        SingleInstructionCase{
-            "Ljmp", {0x02, 0xAB, 0xCD}, "0x00100  LJMP  0xABCD          ; ", 0},
-        SingleInstructionCase{"Lcall",
-                              {0x12, 0x0B, 0xCD},
-                              "0x00100  LCALL  0x0BCD         ; ",
-                              0},
-        SingleInstructionCase{
-            "Ret", {0x22}, "0x00100  RET                   ; ", 0},
-        SingleInstructionCase{"MovAImmediate",
-                              {0x74, 0x3C},
-                              "0x00100  MOV   A, #0x3C        ; A := 0x3C",
-                              0},
-        SingleInstructionCase{"MovR1Immediate",
-                              {0x79, 0x00},
-                              "0x00100  MOV   R1, #0x00       ; R1 := 0x00",
-                              0},
-        SingleInstructionCase{"MovR7Immediate",
-                              {0x7F, 0x80},
-                              "0x00100  MOV   R7, #0x80       ; R7 := 0x80",
-                              0},
-        SingleInstructionCase{"MovDptr",
-                              {0x90, 0x00, 0x0A},
-                              "0x00100  MOV   DPTR, #0x000A   ; DPTR := 0x000A",
-                              0},
-        SingleInstructionCase{"IncDptr",
-                              {0xA3},
-                              "0x00100  INC   DPTR            ; DPTR := 0x1300",
-                              0},
-        SingleInstructionCase{"MovxLoad",
-                              {0xE0},
-                              "0x00100  MOVX  A, @DPTR        ; A := 0x42",
-                              0},
-        SingleInstructionCase{
-            "ClrA", {0xE4}, "0x00100  CLR   A               ; A := 0x00", 0},
-        SingleInstructionCase{"MovAFromR1",
-                              {0xE9},
-                              "0x00100  MOV   A, R1           ; A := 0x11",
-                              0},
-        SingleInstructionCase{"MovAFromR7",
-                              {0xEF},
-                              "0x00100  MOV   A, R7           ; A := 0x77",
-                              0},
-        SingleInstructionCase{
-            "MovxStore",
-            {0xF0},
-            "0x00100  MOVX  @DPTR, A        ; xram0x12FF := 0x05",
-            0},
-        SingleInstructionCase{"MovR2FromA",
-                              {0xFA},
-                              "0x00100  MOV   R2, A           ; R2 := 0x05",
-                              0},
-        SingleInstructionCase{"MovR7FromA",
-                              {0xFF},
-                              "0x00100  MOV   R7, A           ; R7 := 0x05",
-                              0},
-        SingleInstructionCase{
-            "MovR0Immediate",
-            {0x78, 0x01},
-            "0x00100  .byte 0x78            ; UNKNOWN -> ERROR",
-            1},
-        SingleInstructionCase{
-            "MovAFromR0",
-            {0xE8},
-            "0x00100  .byte 0xE8            ; UNKNOWN -> ERROR",
-            1},
-        SingleInstructionCase{
-            "MovR0FromA",
-            {0xF8},
-            "0x00100  .byte 0xF8            ; UNKNOWN -> ERROR",
-            1},
-        SingleInstructionCase{
-            "ShortJump",
-            {0x80, 0xFE},
-            "0x00100  .byte 0x80            ; UNKNOWN -> ERROR",
-            1},
-        SingleInstructionCase{
-            "MovADirect",
-            {0xE5, 0x30},
-            "0x00100  .byte 0xE5            ; UNKNOWN -> ERROR",
-            1}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 // Exactly these 31 opcodes are accepted; every other byte ends the trace.
 TEST_F(TraceCodeTest, AcceptsExactlyTheListedOpcodes) {
