@@ -4,8 +4,11 @@
 #include <string_view>
 
 #include "cli/command_context.h"
+#include "cli/fix_checksum_command.h"
 #include "cli/info_command.h"
 #include "cli/json_writer.h"
+#include "cli/set_window_command.h"
+#include "cli/trace_command.h"
 #include "core/errors.h"
 
 namespace orlindel::cli {
@@ -18,14 +21,28 @@ struct Command {
   CommandFunction run;
 };
 
-const std::array<Command, 1>& Commands() {
-  static const std::array<Command, 1> commands = {{
+const std::array<Command, 4>& Commands() {
+  static const std::array<Command, 4> commands = {{
       {"info", {{"--json"}, {}}, RunInfo},
+      {"trace", {{"--json"}, {"--start", "--stop", "--depth"}}, RunTrace},
+      {"set-window",
+       {{"--json"},
+        {"-o", "--id", "--left", "--top", "--right", "--bottom", "--pal-dy",
+         "--blend"}},
+       RunSetWindow},
+      {"fix-checksum", {{"--json"}, {"-o"}}, RunFixChecksum},
   }};
   return commands;
 }
 
-constexpr std::string_view kUsage = "usage: orlindel-cli info FILE [--json]\n";
+constexpr std::string_view kUsage =
+    "usage: orlindel-cli info FILE [--json]\n"
+    "       orlindel-cli trace FILE --start OFF [--stop OFF] [--depth N] "
+    "[--json]\n"
+    "       orlindel-cli set-window FILE -o OUT --id N [--left N] [--top N]\n"
+    "                    [--right N] [--bottom N] [--pal-dy N] [--blend N] "
+    "[--json]\n"
+    "       orlindel-cli fix-checksum FILE -o OUT [--json]\n";
 
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {
