@@ -97,9 +97,9 @@ TEST_F(TraceBoundsTest, LongCallChainStopsAtTheNestingBound) {
 }
 
 // 300 calls of a routine of 4000 NOPs: each call costs 4002 instructions, so
-// the budget of 1 000 000 runs out inside the 250th call (instruction
-// 996 499, at 0x10000 + 3 * 249): its NOPs are instructions 996 500 onwards,
-// so the one at 0x18000 + 3501 = 0x18DAD is refused.
+// the budget of 100 000 runs out inside the 25th call (instruction 96 049, at
+// 0x10000 + 3 * 24): its NOPs are instructions 96 050 onwards, so the one at
+// 0x18000 + 3951 = 0x18F6F is refused.
 TEST_F(TraceBoundsTest, StepBudgetCountsEveryLevel) {
   CodeEmitter calls;
   for (int k = 0; k < 300; ++k) calls.Lcall(0x8000);
@@ -112,11 +112,11 @@ TEST_F(TraceBoundsTest, StepBudgetCountsEveryLevel) {
                                   .Bytes(0x18000, routine.bytes())
                                   .Build(false);
   EXPECT_EQ(TraceCode(image, 0x10000, -1, -1, &log_, ""), 1);
-  ASSERT_EQ(log_.size(), 1'000'001u);
-  EXPECT_EQ(log_[996'498], "0x102EB  LCALL  0x8000         ; ");
+  ASSERT_EQ(log_.size(), 100'001u);
+  EXPECT_EQ(log_[96'048], "0x10048  LCALL  0x8000         ; ");
   EXPECT_EQ(log_.back(),
-            "\t0x18DAD  (not decoded)         ; "
-            "OVER 1000000 INSTRUCTIONS -> ERROR");
+            "\t0x18F6F  (not decoded)         ; "
+            "OVER 100000 INSTRUCTIONS -> ERROR");
 }
 
 // A whole 10 MiB image of MOV R7,A ends on the budget long before the
@@ -126,8 +126,8 @@ TEST_F(TraceBoundsTest, TenMebibytesOfAcceptedBytesEndOnTheBudget) {
   EXPECT_EQ(TraceCode(image, 0, -1, -1, nullptr, ""), 1);
   EXPECT_EQ(TraceCode(image, 0x900000, -1, -1, &log_, ""), 1);
   EXPECT_EQ(log_.back(),
-            "0x9F4240  (not decoded)         ; "
-            "OVER 1000000 INSTRUCTIONS -> ERROR");
+            "0x9186A0  (not decoded)         ; "
+            "OVER 100000 INSTRUCTIONS -> ERROR");
 }
 
 TEST_F(TraceBoundsTest, BytesPastTheAnalysisLimitAreARangeError) {

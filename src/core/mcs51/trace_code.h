@@ -34,8 +34,10 @@ struct TraceModel {
 // holds at most 128 return addresses, and LJMP chains nest here too.
 inline constexpr int kMaxTraceNesting = 256;
 // One trace decodes at most this many instructions over all its levels, so a
-// long run of accepted bytes or a call chain that re-enters itself ends.
-inline constexpr int64_t kMaxTraceSteps = 1'000'000;
+// long run of accepted bytes or a call chain that re-enters itself ends, and
+// the listing of one trace stays readable (a real caller routine decodes a
+// few hundred).
+inline constexpr int64_t kMaxTraceSteps = 100'000;
 
 // The one program-wide model that traces write and the subtitle analysis
 // reads.
