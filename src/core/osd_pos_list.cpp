@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
 
@@ -13,8 +14,8 @@ namespace {
 constexpr uint16_t kMaxX = 800;
 constexpr uint16_t kMaxY = 600;
 constexpr int kMaxGroupCount = 255;
-// Groups up to this many entries are checked entry by entry; longer ones
-// through the table of valid-entry runs.
+// The first entries of a group are checked one by one; only a group whose
+// first entries are all valid consults the table of valid-entry runs.
 constexpr int kDirectGroupLimit = 8;
 
 // The entry at `at`, which lies wholly inside the image, is valid. The window
@@ -32,6 +33,20 @@ bool HasReferenceShape(ImageView image, int64_t ref) {
          !(image[at + 2] == 0xFF && image[at + 3] == 0xFF);
 }
 
+// The first `count` entries from `start` lie inside the image and are valid.
+// RangeError when an entry examined lies past the analysis limit.
+bool EntriesValid(ImageView image, int64_t start, int count,
+                  int max_window_id) {
+  for (int e = 0; e < count; ++e) {
+    const int64_t entry = start + kOsdPosEntrySize * e;
+    CheckAnalysisOffset(entry);
+    if (!FitsInside(image, entry, kOsdPosEntrySize)) return false;
+    CheckAnalysisOffset(entry + kOsdPosEntrySize - 1);
+    if (!EntryValidAt(image, entry, max_window_id)) return false;
+  }
+  return true;
+}
+
 // Answers group validity during one scan. Long groups are answered from the
 // number of valid entries that follow each offset at a stride of 9, built
 // once on first need, so an image crafted with long groups at every position
@@ -44,12 +59,14 @@ class GroupChecker {
   // The reference at `ref` lies wholly inside the image.
   bool IsValid(int64_t ref) {
     const uint8_t count = image_[static_cast<size_t>(ref)];
-    if (count <= kDirectGroupLimit)
-      return IsValidOsdPosGroup(image_, ref, max_window_id_);
     const int64_t start = BankBase(ref + 1) + ReadBE16(image_, ref + 2);
+    if (!EntriesValid(image_, start, std::min<int>(count, kDirectGroupLimit),
+                      max_window_id_))
+      return false;
+    if (count <= kDirectGroupLimit) return true;
     // Entries past the analysis limit are reported as the direct check does.
     if (start + kOsdPosEntrySize * count - 1 > kAnalysisLimit)
-      return IsValidOsdPosGroup(image_, ref, max_window_id_);
+      return EntriesValid(image_, start, count, max_window_id_);
     if (runs_.empty()) BuildRuns();
     return start < std::ssize(runs_) &&
            runs_[static_cast<size_t>(start)] >= count;
@@ -99,24 +116,17 @@ bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
   const uint8_t count = ByteAt(image, ref_offset);
   const int64_t start =
       BankBase(ref_offset + 1) + ReadBE16(image, ref_offset + 2);
-  for (int e = 0; e < count; ++e) {
-    const int64_t entry = start + kOsdPosEntrySize * e;
-    CheckAnalysisOffset(entry);
-    if (!FitsInside(image, entry, kOsdPosEntrySize)) return false;
-    CheckAnalysisOffset(entry + kOsdPosEntrySize - 1);
-    if (!EntryValidAt(image, entry, max_window_id)) return false;
-  }
-  return true;
+  return EntriesValid(image, start, count, max_window_id);
 }
 
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
-  const int64_t scan_last = std::min(last, kAnalysisLimit);
   GroupChecker groups(image, max_window_id);
-  // Only a position followed by the tag 0xFF can start a reference.
-  for (int64_t tag = FindByteInRange(image, 1, scan_last + 1, 0xFF); tag >= 0;
-       tag = FindByteInRange(image, tag + 1, scan_last + 1, 0xFF)) {
-    const int64_t i = tag - 1;
+  // Only a position with three tagged references of counts below 0x80 can
+  // start a list.
+  const CandidateScanner<3, 3> candidates(image, std::min(last, kAnalysisLimit),
+                                          {1, 5, 9}, {0, 4, 8});
+  for (int64_t i = candidates.Next(0); i >= 0; i = candidates.Next(i + 1)) {
     bool accepted = true;
     for (int r = 0; r < 3 && accepted; ++r) {
       const int64_t ref = i + kOsdPosGroupRefSize * r;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
 
@@ -73,10 +74,10 @@ bool IsValidWindowRecord(int n, const WindowRecord& record) {
 WindowListInfo FindWindowList(ImageView image) {
   const int64_t last =
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
-  const int64_t scan_last = std::min(last, kAnalysisLimit);
-  // Only a position holding the tag 0xFF can start a table.
-  for (int64_t j = FindByteInRange(image, 0, scan_last, 0xFF); j >= 0;
-       j = FindByteInRange(image, j + 1, scan_last, 0xFF)) {
+  // Only a position with tags 0xFF at all five entries can start a table.
+  const CandidateScanner<WListMinIndex + 1, 0> candidates(
+      image, std::min(last, kAnalysisLimit), {0, 3, 6, 9, 12}, {});
+  for (int64_t j = candidates.Next(0); j >= 0; j = candidates.Next(j + 1)) {
     bool accepted = true;
     for (int n = 0; n <= WListMinIndex && accepted; ++n)
       accepted = HasEntryShape(image, j + kWListEntrySize * n);
