@@ -1,46 +1,73 @@
 // Opening a 10 MiB firmware: load, window list search, OSD list search and
-// checksum, on code-like filler with the tables near the end of the image.
+// checksum, on every bench image kind, beside the straightforward scans on
+// the realistic image for the ratio.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 
+#include "bench/bench_images.h"
 #include "core/firmware_image.h"
 #include "core/osd_pos_list.h"
 #include "core/window_list.h"
-#include "tests/support/firmware_builder.h"
+#include "tests/support/reference_scans.h"
 
-namespace orlindel {
+namespace orlindel::bench {
 namespace {
 
-constexpr size_t kImageSize = 0xA00000;
+constexpr int kMaxWindowId = 19;
 
-const FirmwareImage& RealisticImage() {
-  static const FirmwareImage image = [] {
-    std::vector<testing::OsdGroupSpec> groups(
-        40, testing::OsdGroupSpec{0x8000, {{1, 10, 10, 0, 0}}});
-    return testing::FirmwareBuilder(kImageSize)
-        .CodeLikeFiller(0x300, kImageSize - 0x300, 7)
-        .WindowList(0x9E0000, testing::DemoWindows(20, 0x1000))
-        .OsdPosList(0x9E4000, groups)
-        .Build();
-  }();
-  return image;
+void RegisterPerKind(const char* name,
+                     void (*body)(benchmark::State&, const FirmwareImage&)) {
+  for (const ImageKind kind : kAllImageKinds)
+    benchmark::RegisterBenchmark(
+        (std::string(name) + "/" + ImageKindName(kind)).c_str(),
+        [kind, body](benchmark::State& state) {
+          body(state, BenchImage(kind));
+        })
+        ->Unit(benchmark::kMillisecond);
 }
 
-void BM_FindWindowList(benchmark::State& state) {
-  const FirmwareImage& image = RealisticImage();
+void FindWindowListBody(benchmark::State& state, const FirmwareImage& image) {
   for (auto _ : state) benchmark::DoNotOptimize(FindWindowList(image));
 }
-BENCHMARK(BM_FindWindowList)->Unit(benchmark::kMillisecond);
 
-void BM_FindOsdPosList(benchmark::State& state) {
-  const FirmwareImage& image = RealisticImage();
-  for (auto _ : state) benchmark::DoNotOptimize(FindOsdPosList(image, 19));
+void FindOsdPosListBody(benchmark::State& state, const FirmwareImage& image) {
+  for (auto _ : state)
+    benchmark::DoNotOptimize(FindOsdPosList(image, kMaxWindowId));
 }
-BENCHMARK(BM_FindOsdPosList)->Unit(benchmark::kMillisecond);
+
+void OpenBody(benchmark::State& state, const FirmwareImage& image) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "orlindel_bench_open.bin")
+          .string();
+  FirmwareImage copy = image;
+  SaveFirmwareFile(path, copy);
+  for (auto _ : state) {
+    const FirmwareImage loaded = LoadFirmwareFile(path);
+    const WindowListInfo windows = FindWindowList(loaded);
+    benchmark::DoNotOptimize(
+        FindOsdPosList(loaded, windows.count > 0 ? windows.count - 1 : -1));
+  }
+  std::filesystem::remove(path);
+}
+
+void BM_ReferenceFindWindowList(benchmark::State& state) {
+  const FirmwareImage& image = BenchImage(ImageKind::kRealistic);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(testing::ReferenceFindWindowList(image));
+}
+BENCHMARK(BM_ReferenceFindWindowList)->Unit(benchmark::kMillisecond);
+
+void BM_ReferenceFindOsdPosList(benchmark::State& state) {
+  const FirmwareImage& image = BenchImage(ImageKind::kRealistic);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        testing::ReferenceFindOsdPosList(image, kMaxWindowId));
+}
+BENCHMARK(BM_ReferenceFindOsdPosList)->Unit(benchmark::kMillisecond);
 
 void BM_FixImageChecksum(benchmark::State& state) {
-  FirmwareImage image = RealisticImage();
+  FirmwareImage image = BenchImage(ImageKind::kRealistic);
   for (auto _ : state) {
     FixImageChecksum(image);
     benchmark::DoNotOptimize(image.data());
@@ -48,15 +75,12 @@ void BM_FixImageChecksum(benchmark::State& state) {
 }
 BENCHMARK(BM_FixImageChecksum)->Unit(benchmark::kMillisecond);
 
-void BM_LoadFirmwareFile(benchmark::State& state) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "orlindel_bench.bin").string();
-  FirmwareImage image = RealisticImage();
-  SaveFirmwareFile(path, image);
-  for (auto _ : state) benchmark::DoNotOptimize(LoadFirmwareFile(path));
-  std::filesystem::remove(path);
-}
-BENCHMARK(BM_LoadFirmwareFile)->Unit(benchmark::kMillisecond);
+const bool kRegistered = [] {
+  RegisterPerKind("BM_FindWindowList", FindWindowListBody);
+  RegisterPerKind("BM_FindOsdPosList", FindOsdPosListBody);
+  RegisterPerKind("BM_Open", OpenBody);
+  return true;
+}();
 
 }  // namespace
-}  // namespace orlindel
+}  // namespace orlindel::bench

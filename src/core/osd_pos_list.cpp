@@ -122,15 +122,17 @@ bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
   GroupChecker groups(image, max_window_id);
-  // Only a position with three tagged references of counts below 0x80 can
-  // start a list.
-  const CandidateScanner<3, 3> candidates(image, std::min(last, kAnalysisLimit),
-                                          {1, 5, 9}, {0, 4, 8});
-  for (int64_t i = candidates.Next(0); i >= 0; i = candidates.Next(i + 1)) {
+  // Only a position where three references in a row have their shape (a
+  // count below 0x80 and a CodePointer) can start a list.
+  CandidateScanner<3, 3> candidates(image, std::min(last, kAnalysisLimit),
+                                    {1, 5, 9}, {0, 4, 8});
+  for (int64_t i = candidates.Next(); i >= 0; i = candidates.Next()) {
+    // The three references have their shape; their groups decide.
     bool accepted = true;
     for (int r = 0; r < 3 && accepted; ++r) {
       const int64_t ref = i + kOsdPosGroupRefSize * r;
-      accepted = HasReferenceShape(image, ref) && groups.IsValid(ref);
+      CheckAnalysisOffset(ref + kOsdPosGroupRefSize - 1);
+      accepted = groups.IsValid(ref);
     }
     if (!accepted) continue;
     int count = 3;

@@ -26,7 +26,9 @@ bool HasValidRecord(ImageView image, int64_t bank_base, int64_t entry, int n) {
   CheckAnalysisOffset(target);
   if (!FitsInside(image, target, kWindowRecordSize)) return false;
   CheckAnalysisOffset(target + kWindowRecordSize - 1);
-  return IsValidWindowRecord(n, ReadWindowRecordAt(image, target));
+  // The id byte rejects most records before the rest is decoded.
+  return image[static_cast<size_t>(target) + 10] == n &&
+         IsValidWindowRecord(n, ReadWindowRecordAt(image, target));
 }
 
 int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
@@ -74,13 +76,14 @@ bool IsValidWindowRecord(int n, const WindowRecord& record) {
 WindowListInfo FindWindowList(ImageView image) {
   const int64_t last =
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
-  // Only a position with tags 0xFF at all five entries can start a table.
-  const CandidateScanner<WListMinIndex + 1, 0> candidates(
+  // Only a position where all five entries have the CodePointer shape can
+  // start a table.
+  CandidateScanner<WListMinIndex + 1, 0> candidates(
       image, std::min(last, kAnalysisLimit), {0, 3, 6, 9, 12}, {});
-  for (int64_t j = candidates.Next(0); j >= 0; j = candidates.Next(j + 1)) {
+  for (int64_t j = candidates.Next(); j >= 0; j = candidates.Next()) {
+    // Entries reaching past the analysis limit are refused like every read.
+    CheckAnalysisOffset(j + kWListEntrySize * (WListMinIndex + 1) - 1);
     bool accepted = true;
-    for (int n = 0; n <= WListMinIndex && accepted; ++n)
-      accepted = HasEntryShape(image, j + kWListEntrySize * n);
     const int64_t bank_base = BankBase(j);
     for (int n = 0; n <= WListMinIndex && accepted; ++n)
       accepted = HasValidRecord(image, bank_base, j + kWListEntrySize * n, n);
