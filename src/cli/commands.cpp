@@ -6,6 +6,8 @@
 #include "cli/command_context.h"
 #include "cli/info_command.h"
 #include "cli/json_writer.h"
+#include "cli/set_subtitle_command.h"
+#include "cli/subtitle_command.h"
 #include "core/errors.h"
 
 namespace orlindel::cli {
@@ -18,15 +20,25 @@ struct Command {
   CommandFunction run;
 };
 
-const std::array<Command, 1>& Commands() {
-  static const std::array<Command, 1> commands = {{
+const std::array<Command, 3>& Commands() {
+  static const std::array<Command, 3> commands = {{
       {"info", {{"--json"}, {}}, RunInfo},
+      {"subtitle", {{"--log", "--json"}, {}}, RunSubtitle},
+      {"set-subtitle",
+       {{"--log", "--json"},
+        {"-o", "--window", "--x1", "--y1", "--x2", "--y2", "--align",
+         "--flags", "--line-space"}},
+       RunSetSubtitle},
   }};
   return commands;
 }
 
 constexpr std::string_view kUsage =
-    "usage: orlindel-cli info FILE [--json]\n";
+    "usage: orlindel-cli info FILE [--json]\n"
+    "       orlindel-cli subtitle FILE [--log] [--json]\n"
+    "       orlindel-cli set-subtitle FILE -o OUT --window N --x1 N --y1 N "
+    "--x2 N --y2 N\n"
+    "                    --align N --flags N --line-space N [--log] [--json]\n";
 
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {
