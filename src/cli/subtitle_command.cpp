@@ -11,6 +11,7 @@ namespace {
 void WriteJson(std::ostream& out, bool found, const Mpeg4SubtitleParams& p,
                const AnalysisLog* log) {
   JsonWriter json;
+  // clang-format off
   json.BeginObject()
       .Key("found").Bool(found)
       .Key("valid").Bool(IsValidSubtitleParams(p))
@@ -24,6 +25,7 @@ void WriteJson(std::ostream& out, bool found, const Mpeg4SubtitleParams& p,
       .Key("flags").Int(p.flags)
       .Key("lineSpace").Int(p.line_space)
       .EndObject();
+  // clang-format on
   if (log != nullptr) {
     json.Key("log").BeginArray();
     for (const std::string& line : *log) json.String(line);

@@ -44,9 +44,9 @@ class SetSubtitleCommandTest : public ::testing::Test {
   void Write(FirmwareImage image) { SaveFirmwareFile(in_, image); }
   std::vector<std::string> Args(std::vector<std::string> extra = {}) const {
     std::vector<std::string> args = {
-        "set-subtitle", in_,    "-o",      out_,    "--window", "3",
-        "--x1",         "40",   "--y1",    "0x190", "--x2",     "680",
-        "--y2",         "560",  "--align", "2",     "--flags",  "1",
+        "set-subtitle", in_,   "-o",      out_,    "--window", "3",
+        "--x1",         "40",  "--y1",    "0x190", "--x2",     "680",
+        "--y2",         "560", "--align", "2",     "--flags",  "1",
         "--line-space", "0"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;

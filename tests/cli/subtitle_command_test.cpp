@@ -79,8 +79,7 @@ TEST_F(SubtitleCommandTest, LogCarriesTheAnalysisLines) {
             std::string::npos);
   EXPECT_NE(json.out.find("\"\\twWindow ID: R7 xramF870 = 0x05\""),
             std::string::npos);
-  EXPECT_NE(json.out.find("\"\\tLine Space = 0x04 = 4\"]}"),
-            std::string::npos);
+  EXPECT_NE(json.out.find("\"\\tLine Space = 0x04 = 4\"]}"), std::string::npos);
 
   const CliResult text = RunCli({"subtitle", path_, "--log"});
   EXPECT_EQ(text.exit_code, 0);
@@ -116,8 +115,9 @@ TEST_F(SubtitleCommandTest, RunTimeErrorReportsTheLogWrittenBeforeIt) {
 
   const CliResult without_log = RunCli({"subtitle", path_, "--json"});
   EXPECT_EQ(without_log.exit_code, 4);
-  EXPECT_EQ(without_log.out, "{\"error\": {\"kind\": \"overflow\", "
-                             "\"message\": \"Integer overflow\"}}\n");
+  EXPECT_EQ(without_log.out,
+            "{\"error\": {\"kind\": \"overflow\", "
+            "\"message\": \"Integer overflow\"}}\n");
 }
 
 TEST_F(SubtitleCommandTest, MissingFileIsAFileError) {

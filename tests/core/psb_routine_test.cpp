@@ -19,11 +19,11 @@ PsbRoutineInfo FindBothWays(ImageView image, uint8_t n) {
 }
 
 TEST(FindOsdPsbRoutineTest, FindsPutCharAndTheRoutineStartBeforeTheCall) {
-  const FirmwareImage image =
-      FirmwareBuilder(0x20000, 0x00)
-          .Bytes(0x12340, {0x90, 0xF6, 0x51, 0xEF})
-          .Bytes(0x12380, {0x7D, 0x49, 0x7F, 0xE0, 0x7E, 0x02, 0x12, 0x4A, 0x10})
-          .Build();
+  const FirmwareImage image = FirmwareBuilder(0x20000, 0x00)
+                                  .Bytes(0x12340, {0x90, 0xF6, 0x51, 0xEF})
+                                  .Bytes(0x12380, {0x7D, 0x49, 0x7F, 0xE0, 0x7E,
+                                                   0x02, 0x12, 0x4A, 0x10})
+                                  .Build();
   EXPECT_EQ(FindBothWays(image, 0x49), (PsbRoutineInfo{true, 0x4A10, 0x12340}));
   EXPECT_EQ(FindBothWays(image, 0x48), PsbRoutineInfo{});
 }
@@ -92,14 +92,15 @@ TEST_P(RoutineStartTest, OnlyMovDptrHighFollowedByMovAR3ToR7Qualifies) {
 
 INSTANTIATE_TEST_SUITE_P(
     Starts, RoutineStartTest,
-    ::testing::Values(
-        StartCase{"MovxAfterwards", {0x90, 0xF1, 0x23, 0xE0}, -1},
-        StartCase{"MovAR7", {0x90, 0xF1, 0x23, 0xEF}, 0x100},
-        StartCase{"MovAR3", {0x90, 0xFF, 0xFF, 0xEB}, 0x100},
-        StartCase{"MovAR2", {0x90, 0xF1, 0x23, 0xEA}, -1},
-        StartCase{"DptrBelowF000", {0x90, 0xEF, 0xFF, 0xEF}, -1},
-        StartCase{"HighestOfTwo",
-                  {0x90, 0xF0, 0x00, 0xEE, 0x90, 0xF0, 0x00, 0xEE}, 0x104}),
+    ::testing::Values(StartCase{"MovxAfterwards", {0x90, 0xF1, 0x23, 0xE0}, -1},
+                      StartCase{"MovAR7", {0x90, 0xF1, 0x23, 0xEF}, 0x100},
+                      StartCase{"MovAR3", {0x90, 0xFF, 0xFF, 0xEB}, 0x100},
+                      StartCase{"MovAR2", {0x90, 0xF1, 0x23, 0xEA}, -1},
+                      StartCase{"DptrBelowF000", {0x90, 0xEF, 0xFF, 0xEF}, -1},
+                      StartCase{
+                          "HighestOfTwo",
+                          {0x90, 0xF0, 0x00, 0xEE, 0x90, 0xF0, 0x00, 0xEE},
+                          0x104}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(FindOsdPsbRoutineTest, StartAtOffsetZeroIsNeverTaken) {
@@ -132,6 +133,18 @@ TEST(FindOsdPsbRoutineTest, CallOperandsMayLieBeyondTheSearchAreaNotTheImage) {
   EXPECT_EQ(finder.Find(0x08), PsbRoutineInfo{});
 }
 
+TEST(FindOsdPsbRoutineTest, CallOperandsPastTheAnalysisLimitAreARangeError) {
+  // The image and its header reach past 0x9FFFFF; the LCALL's low address
+  // byte would lie at 0xA00000.
+  const FirmwareImage image =
+      FirmwareBuilder(0xA00010, 0x00)
+          .Bytes(0x9FFF00, {0x90, 0xF0, 0x00, 0xEF})
+          .Bytes(0x9FFFF8, {0x7D, 0x33, 0x7F, 0xE0, 0x7E, 0x02, 0x12, 0xAB})
+          .Build();
+  EXPECT_THROW(FindOsdPsbRoutine(image, 0x33), RangeError);
+  EXPECT_THROW(PsbRoutineFinder(image).Find(0x33), RangeError);
+}
+
 TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchOnCodeLikeBytes) {
   // Calls of every order for many numbers, some overlapping, several per
   // number, at the area's first and last bytes, over code-like filler with
@@ -149,8 +162,9 @@ TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchOnCodeLikeBytes) {
   }
   // A 7D 7F that almost opens a call, right before the R7, R6, R5 call
   // for 0x7D.
-  builder.Bytes(0x3F000, {0x7D, 0x7F, 0x7F, 0xE0, 0x7E, 0x02, 0x7D, 0x7D,
-                          0x12, 0x00, 0x00})
+  builder
+      .Bytes(0x3F000,
+             {0x7D, 0x7F, 0x7F, 0xE0, 0x7E, 0x02, 0x7D, 0x7D, 0x12, 0x00, 0x00})
       .Bytes(0x0, {0x7F, 0xE0, 0x7E, 0x02, 0x7D, 0x01, 0x12})
       .Bytes(0x3FFF0, {0x7E, 0x02, 0x7D, 0xFE, 0x7F, 0xE0, 0x12, 0xAA, 0xBB})
       .HeaderLength(0x3FFF7);

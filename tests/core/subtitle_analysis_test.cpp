@@ -54,8 +54,7 @@ AnalysisLog AnalysisLines(const AnalysisLog& log) {
 }
 
 AnalysisLog Tail(const AnalysisLog& log, size_t count) {
-  return AnalysisLog(log.end() - static_cast<std::ptrdiff_t>(count),
-                     log.end());
+  return AnalysisLog(log.end() - static_cast<std::ptrdiff_t>(count), log.end());
 }
 
 const AnalysisLog kUnsetSummary = {
@@ -175,8 +174,7 @@ TEST(UpdateSubtitleParamsTest, PatchesTheLoadsAndAReadThenFindsThem) {
   EXPECT_TRUE(UpdateSubtitleParams(image, wanted, &update_log));
   // The update traces like a read but writes no summary.
   EXPECT_EQ(Tail(update_log, 13),
-            (AnalysisLog{"",
-                         "\twWindow ID: R7 xramF870 = 0x05",
+            (AnalysisLog{"", "\twWindow ID: R7 xramF870 = 0x05",
                          "\twX1.Low:       xram5A10 = 0x30",
                          "\twX1.High:      xram5A11 = 0x00",
                          "\twY1.Low:       xram5A12 = 0xA4",
@@ -205,30 +203,29 @@ TEST(UpdateSubtitleParamsTest, PatchesTheLoadsAndAReadThenFindsThem) {
   Mpeg4SubtitleParams params;
   EXPECT_TRUE(ReadSubtitleParams(image, params, &log));
   EXPECT_EQ(params, wanted);
-  EXPECT_EQ(AnalysisLines(log),
-            (AnalysisLog{
-                "\twWindow ID: R7 = 0x03",
-                "\twX1.Low:       = 0x28",
-                "\twX1.High:      = 0x00",
-                "\twY1.Low:       = 0x90",
-                "\twY1.High:      = 0x01",
-                "\twX2.Low:       = 0xA8",
-                "\twX2.High:      = 0x02",
-                "\twY2.Low:       = 0x30",
-                "\twY2.High:      = 0x02",
-                "\tbAlign:     R5 = 0x02",
-                "\tbUnknown:   R3 = 0x01",
-                "\tbLineSpace:    = 0x00",
-                "",
-                "Already patched.",
-                "",
-                "\tWindow ID  = 0x03",
-                "\t(X1; Y1)   = ( 40; 400)",
-                "\t(X2; Y2)   = (680; 560)",
-                "\tAlign      = 0x02 = Right",
-                "\tUnknown    = 0x01 = Bottom",
-                "\tLine Space = 0x00 = 0",
-            }));
+  EXPECT_EQ(AnalysisLines(log), (AnalysisLog{
+                                    "\twWindow ID: R7 = 0x03",
+                                    "\twX1.Low:       = 0x28",
+                                    "\twX1.High:      = 0x00",
+                                    "\twY1.Low:       = 0x90",
+                                    "\twY1.High:      = 0x01",
+                                    "\twX2.Low:       = 0xA8",
+                                    "\twX2.High:      = 0x02",
+                                    "\twY2.Low:       = 0x30",
+                                    "\twY2.High:      = 0x02",
+                                    "\tbAlign:     R5 = 0x02",
+                                    "\tbUnknown:   R3 = 0x01",
+                                    "\tbLineSpace:    = 0x00",
+                                    "",
+                                    "Already patched.",
+                                    "",
+                                    "\tWindow ID  = 0x03",
+                                    "\t(X1; Y1)   = ( 40; 400)",
+                                    "\t(X2; Y2)   = (680; 560)",
+                                    "\tAlign      = 0x02 = Right",
+                                    "\tUnknown    = 0x01 = Bottom",
+                                    "\tLine Space = 0x00 = 0",
+                                }));
 }
 
 TEST(UpdateSubtitleParamsTest, RepatchingChangesOnlyTheConstants) {
@@ -236,10 +233,9 @@ TEST(UpdateSubtitleParamsTest, RepatchingChangesOnlyTheConstants) {
       Routine(PatchedLoads({3, 0x28, 0, 0x90, 1, 0xA8, 2, 0x30, 2, 2, 1, 0}))
           .Build();
   FirmwareImage expected = image;
-  const Mpeg4SubtitleParams wanted{7, 0x0100, 0x0203, 0x0405, 0x0607, 0,
-                                   8, 9};
-  const std::vector<uint8_t> constants = {7, 0x00, 0x01, 0x03, 0x02, 0x05,
-                                          0x04, 0x07, 0x06, 0, 8, 9};
+  const Mpeg4SubtitleParams wanted{7, 0x0100, 0x0203, 0x0405, 0x0607, 0, 8, 9};
+  const std::vector<uint8_t> constants = {7,    0x00, 0x01, 0x03, 0x02, 0x05,
+                                          0x04, 0x07, 0x06, 0,    8,    9};
   for (size_t i = 0; i < 12; ++i)
     expected[static_cast<size_t>(kFirstLoad) + 12 * i + 3] = constants[i];
   EXPECT_TRUE(UpdateSubtitleParams(image, wanted, nullptr));
@@ -304,16 +300,16 @@ TEST(ReadSubtitleParamsTest, CallThatOpensTheCallerIsTakenAsUntraceable) {
   Mpeg4SubtitleParams params;
   EXPECT_TRUE(ReadSubtitleParams(image, params, &log));
   EXPECT_EQ(params, (Mpeg4SubtitleParams{0, 0, 0, 720, 576, 1, 8, 0}));
-  EXPECT_EQ(Tail(log, 12),
-            (AnalysisLog{"\tXREF function start at 0x15001", "\tDisassembly:",
-                         "", "\t!!! WARNING: Unknown code was found !!!",
-                         "\t!!! XRAM addresses match -> Find Subtitle Window "
-                         "Manually !!!",
-                         "", "\tWindow ID  = 0x00", "\t(X1; Y1)   = (  0;   0)",
-                         "\t(X2; Y2)   = (720; 576)",
-                         "\tAlign      = 0x01 = Center",
-                         "\tUnknown    = 0x08 = Top + All 256 chars display",
-                         "\tLine Space = 0x00 = 0"}));
+  EXPECT_EQ(
+      Tail(log, 12),
+      (AnalysisLog{"\tXREF function start at 0x15001", "\tDisassembly:", "",
+                   "\t!!! WARNING: Unknown code was found !!!",
+                   "\t!!! XRAM addresses match -> Find Subtitle Window "
+                   "Manually !!!",
+                   "", "\tWindow ID  = 0x00", "\t(X1; Y1)   = (  0;   0)",
+                   "\t(X2; Y2)   = (720; 576)", "\tAlign      = 0x01 = Center",
+                   "\tUnknown    = 0x08 = Top + All 256 chars display",
+                   "\tLine Space = 0x00 = 0"}));
 }
 
 TEST(ReadSubtitleParamsTest, CellTheCallerNeverWritesStaysUnset) {
@@ -339,8 +335,11 @@ TEST(ReadSubtitleParamsTest, CellTheCallerNeverWritesStaysUnset) {
 TEST(SubtitleAnalysisTest, ElevenSendStepsAreAMiss) {
   std::vector<SendLoad> loads = XramLoads(kSubtitleCells);
   loads.pop_back();
-  FirmwareImage image = Routine(loads).Bytes(kCallerAt, SubtitleCaller(
-      kSubtitleCells, kCallerValues, 0x2340).bytes()).Build();
+  FirmwareImage image =
+      Routine(loads)
+          .Bytes(kCallerAt,
+                 SubtitleCaller(kSubtitleCells, kCallerValues, 0x2340).bytes())
+          .Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
   EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
@@ -367,10 +366,10 @@ TEST(SubtitleAnalysisTest, MissAfterTheFirstLoadShowsZeroForTheRest) {
   Mpeg4SubtitleParams params;
   EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
   const AnalysisLog lines = AnalysisLines(log);
-  EXPECT_EQ(AnalysisLog(lines.begin(), lines.begin() + 4),
-            (AnalysisLog{"\twWindow ID: R7 xramF870",
-                         "\twX1.Low:       xram5A10",
-                         "\twX1.High:      = 0x00", "\twY1.Low:       = 0x00"}));
+  EXPECT_EQ(
+      AnalysisLog(lines.begin(), lines.begin() + 4),
+      (AnalysisLog{"\twWindow ID: R7 xramF870", "\twX1.Low:       xram5A10",
+                   "\twX1.High:      = 0x00", "\twY1.Low:       = 0x00"}));
 }
 
 TEST(UpdateSubtitleParamsTest, RecordWithAnUnsetFieldIsRefusedUntouched) {
@@ -432,9 +431,8 @@ TEST(SubtitleAnalysisTest, CallerWithoutRetInFrontFails) {
   // Nothing in front of the caller at 0x10100 is a RET.
   CodeEmitter caller;
   caller.MovR(7, 1).Lcall(0x2340);
-  FirmwareImage image = Routine(XramLoads(kSubtitleCells))
-                            .Bytes(0x10100, caller.bytes())
-                            .Build();
+  FirmwareImage image =
+      Routine(XramLoads(kSubtitleCells)).Bytes(0x10100, caller.bytes()).Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
   EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
@@ -442,8 +440,8 @@ TEST(SubtitleAnalysisTest, CallerWithoutRetInFrontFails) {
   expected.insert(expected.end(), kUnsetSummary.begin(), kUnsetSummary.end());
   EXPECT_EQ(Tail(log, expected.size()), expected);
   const FirmwareImage before = image;
-  EXPECT_FALSE(UpdateSubtitleParams(image, {3, 40, 400, 680, 560, 2, 1, 0},
-                                    nullptr));
+  EXPECT_FALSE(
+      UpdateSubtitleParams(image, {3, 40, 400, 680, 560, 2, 1, 0}, nullptr));
   EXPECT_EQ(image, before);
 }
 

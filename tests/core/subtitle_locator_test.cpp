@@ -9,10 +9,10 @@ namespace orlindel {
 namespace {
 
 using testing::FirmwareBuilder;
+using testing::kSubtitleCells;
 using testing::SubtitleRoutine;
 using testing::WindowSpec;
 using testing::XramLoads;
-using testing::kSubtitleCells;
 
 // The routine SubtitleRoutine lays out starts at 0x12340 (code address
 // 0x2340) and calls ARM_PutChar at 0x4A10.
@@ -29,8 +29,8 @@ FirmwareBuilder WithSubtitleRoutine(size_t length = 0x40000) {
 FirmwareBuilder& AddStructures(FirmwareBuilder& builder) {
   std::vector<WindowSpec> windows;
   for (int n = 0; n < 5; ++n)
-    windows.push_back({static_cast<uint16_t>(0x10 * (n + 1)), 10, 20, 300,
-                       200, 48, 0x80});
+    windows.push_back(
+        {static_cast<uint16_t>(0x10 * (n + 1)), 10, 20, 300, 200, 48, 0x80});
   return builder
       .OsdPosList(0x34000, {{0x1000, {{0, 10, 4, 0, 0}}},
                             {0x1100, {}},
@@ -61,24 +61,23 @@ TEST(LocateSubtitleRoutineTest, LogsStructuresCandidatesAndTheLoneCaller) {
   EXPECT_EQ(location.outcome, SubtitleRoutineOutcome::kLocated);
   EXPECT_EQ(location.routine_start, 0x12340);
   EXPECT_EQ(location.xrefs, (XrefList{0x15000}));
-  EXPECT_EQ(log,
-            (AnalysisLog{
-                "WList at 0x38000 - Count = 5 (0x05)",
-                "OsdPosList at 0x34000 - Count = 3 (0x03)",
-                "",
-                "Possible OSD_PS_B functions (found first)...",
-                "ARM_PutChar at 0x4A10  -  PS_B_0x09 at 0x11000    "
-                "SetColor2 or SetColor4",
-                "ARM_PutChar at 0x4A12  -  PS_B_0x20 at 0x11100",
-                "ARM_PutChar at 0x4A10  -  PS_B_0x49 at 0x12340    "
-                "SetMpeg4SubtitleParams",
-                "ARM_PutChar at 0x4A10  -  PS_B_0x64 at 0xFFFFFFFF",
-                "",
-                "Possible 'SetMpeg4SubtitleParams' function found!",
-                "Checking for XREFs in current bank...",
-                "XREF(s):",
-                "    0x15000",
-            }));
+  EXPECT_EQ(log, (AnalysisLog{
+                     "WList at 0x38000 - Count = 5 (0x05)",
+                     "OsdPosList at 0x34000 - Count = 3 (0x03)",
+                     "",
+                     "Possible OSD_PS_B functions (found first)...",
+                     "ARM_PutChar at 0x4A10  -  PS_B_0x09 at 0x11000    "
+                     "SetColor2 or SetColor4",
+                     "ARM_PutChar at 0x4A12  -  PS_B_0x20 at 0x11100",
+                     "ARM_PutChar at 0x4A10  -  PS_B_0x49 at 0x12340    "
+                     "SetMpeg4SubtitleParams",
+                     "ARM_PutChar at 0x4A10  -  PS_B_0x64 at 0xFFFFFFFF",
+                     "",
+                     "Possible 'SetMpeg4SubtitleParams' function found!",
+                     "Checking for XREFs in current bank...",
+                     "XREF(s):",
+                     "    0x15000",
+                 }));
 
   const SubtitleRoutineLocation silent = LocateSubtitleRoutine(image, nullptr);
   EXPECT_EQ(silent.outcome, location.outcome);
@@ -110,8 +109,8 @@ TEST(LocateSubtitleRoutineTest, TwoCallersAreTooMany) {
   EXPECT_EQ(location.routine_start, 0x12340);
   EXPECT_EQ(location.xrefs, (XrefList{0x15000, 0x1F000}));
   EXPECT_EQ(AnalysisLog(log.end() - 5, log.end()),
-            (AnalysisLog{"Checking for XREFs in current bank...", "XREF(s):",
-                         "    0x15000", "    0x1F000",
+            (AnalysisLog{"Checking for XREFs in current bank...",
+                         "XREF(s):", "    0x15000", "    0x1F000",
                          "Too many XREFs! Maybe this is not the "
                          "'SetMpeg4SubtitleParams' function!"}));
   EXPECT_EQ(LocateSubtitleRoutine(image, nullptr).outcome,
@@ -119,10 +118,10 @@ TEST(LocateSubtitleRoutineTest, TwoCallersAreTooMany) {
 }
 
 TEST(LocateSubtitleRoutineTest, CallWithoutRoutineStartIsNotFound) {
-  const FirmwareImage image =
-      FirmwareBuilder(0x20000, 0x00)
-          .Bytes(0x12380, {0x7D, 0x49, 0x7F, 0xE0, 0x7E, 0x02, 0x12, 0x4A, 0x10})
-          .Build();
+  const FirmwareImage image = FirmwareBuilder(0x20000, 0x00)
+                                  .Bytes(0x12380, {0x7D, 0x49, 0x7F, 0xE0, 0x7E,
+                                                   0x02, 0x12, 0x4A, 0x10})
+                                  .Build();
   AnalysisLog log;
   EXPECT_EQ(LocateSubtitleRoutine(image, &log).outcome,
             SubtitleRoutineOutcome::kNotFound);
@@ -142,12 +141,12 @@ TEST(LocateSubtitleRoutineTest, EmptySearchAreaFindsNothing) {
   AnalysisLog log;
   EXPECT_EQ(LocateSubtitleRoutine(image, &log).outcome,
             SubtitleRoutineOutcome::kNotFound);
-  EXPECT_EQ(log, (AnalysisLog{"WList at 0x00000 - Count = 0 (0x00)",
-                              "OsdPosList NOT found!", "",
-                              "Possible OSD_PS_B functions (found first)...",
-                              "",
-                              "Possible 'SetMpeg4SubtitleParams' function not "
-                              "found!"}));
+  EXPECT_EQ(log,
+            (AnalysisLog{"WList at 0x00000 - Count = 0 (0x00)",
+                         "OsdPosList NOT found!", "",
+                         "Possible OSD_PS_B functions (found first)...", "",
+                         "Possible 'SetMpeg4SubtitleParams' function not "
+                         "found!"}));
 }
 
 TEST(PsbNameTest, NamesOnlyTheKnownCommands) {

@@ -24,8 +24,7 @@ std::optional<int64_t> FindBytes(ImageView area,
     const void* hit = std::memchr(base + at, first, last - at + 1);
     if (hit == nullptr) return std::nullopt;
     at = static_cast<size_t>(static_cast<const uint8_t*>(hit) - base);
-    if (std::memcmp(base + at + 1, pattern.data() + 1, pattern.size() - 1) ==
-        0)
+    if (std::memcmp(base + at + 1, pattern.data() + 1, pattern.size() - 1) == 0)
       return static_cast<int64_t>(at);
     ++at;
   }

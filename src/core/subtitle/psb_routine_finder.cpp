@@ -34,7 +34,8 @@ PsbRoutineFinder::PsbRoutineFinder(ImageView image)
   const uint8_t* const base = area_.data();
   const auto size = static_cast<int64_t>(area_.size());
   for (int64_t at = 0; at + 1 < size;) {
-    const void* hit = std::memchr(base + at, 0x7F, static_cast<size_t>(size - at - 1));
+    const void* hit =
+        std::memchr(base + at, 0x7F, static_cast<size_t>(size - at - 1));
     if (hit == nullptr) break;
     at = static_cast<const uint8_t*>(hit) - base;
     if (base[at + 1] == 0xE0) RecordCallsAround(at);
@@ -58,7 +59,8 @@ void PsbRoutineFinder::RecordCallsAround(int64_t pair) {
   for (int order = 0; order < kPsbCallPatternCount; ++order) {
     const int64_t match = pair - kShapes[order].pair_at;
     if (match < 0 || match + kPsbCallPatternSize > size) continue;
-    const uint8_t n = area_[static_cast<size_t>(match + kShapes[order].number_at)];
+    const uint8_t n =
+        area_[static_cast<size_t>(match + kShapes[order].number_at)];
     int64_t& first = first_call_[order][n];
     if (first != kNone) continue;
     const PsbCallPattern pattern = MakePsbCallPattern(order, n);
@@ -73,8 +75,8 @@ int64_t PsbRoutineFinder::RoutineStartBefore(int64_t match) const {
   if (match - 1 > highest_listed_start_)
     return PsbRoutineStartBefore(image_, match);
   // The highest recorded start below `match`.
-  const auto above = std::lower_bound(routine_starts_.begin(),
-                                      routine_starts_.end(), match);
+  const auto above =
+      std::lower_bound(routine_starts_.begin(), routine_starts_.end(), match);
   return above == routine_starts_.begin() ? -1 : *std::prev(above);
 }
 

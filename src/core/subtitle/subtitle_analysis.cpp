@@ -27,19 +27,27 @@ bool IsXramSource(uint16_t source) { return source >= kFirstXramSource; }
 
 const char* AlignName(uint8_t align) {
   switch (align) {
-    case 0: return "Left";
-    case 1: return "Center";
-    case 2: return "Right";
-    default: return "Unknown";
+    case 0:
+      return "Left";
+    case 1:
+      return "Center";
+    case 2:
+      return "Right";
+    default:
+      return "Unknown";
   }
 }
 
 const char* FlagsName(uint8_t flags) {
   switch (flags) {
-    case 0: return "Top";
-    case 1: return "Bottom";
-    case 8: return "Top + All 256 chars display";
-    default: return "Unknown";
+    case 0:
+      return "Top";
+    case 1:
+      return "Bottom";
+    case 8:
+      return "Top + All 256 chars display";
+    default:
+      return "Unknown";
   }
 }
 
@@ -74,8 +82,7 @@ bool AnalyzeCaller(ImageView image, int64_t call, const Sources& sources,
                    AnalysisLog* log) {
   const int64_t start = CallerStart(image, call);
   if (start < 0) return false;
-  LogLine(log, "\tXREF function start at 0x%.5X",
-          static_cast<uint32_t>(start));
+  LogLine(log, "\tXREF function start at 0x%.5X", static_cast<uint32_t>(start));
   LogLine(log, "\tDisassembly:");
 
   // A call that opens its routine leaves nothing to trace.
@@ -113,7 +120,8 @@ bool AnalyzeCaller(ImageView image, int64_t call, const Sources& sources,
     return false;
   }
   LogLine(log, "\t!!! WARNING: Unknown code was found !!!");
-  LogLine(log, "\t!!! XRAM addresses match -> Find Subtitle Window Manually !!!");
+  LogLine(log,
+          "\t!!! XRAM addresses match -> Find Subtitle Window Manually !!!");
   if (mode == SubtitleAnalysisMode::kRead) params = kFallbackParams;
   return true;
 }
@@ -196,8 +204,8 @@ bool UpdateSubtitleParams(std::span<uint8_t> image,
                           const Mpeg4SubtitleParams& params, AnalysisLog* log) {
   if (!IsValidSubtitleParams(params)) return false;
   Mpeg4SubtitleParams copy = params;
-  const SubtitleAnalysis analysis = AnalyzeSubtitleParams(
-      image, copy, SubtitleAnalysisMode::kUpdate, log);
+  const SubtitleAnalysis analysis =
+      AnalyzeSubtitleParams(image, copy, SubtitleAnalysisMode::kUpdate, log);
   if (!analysis.ok) return false;
   // Every test has passed: only now is the image written.
   const SubtitleParamBytes bytes = SubtitleParamsToBytes(params);

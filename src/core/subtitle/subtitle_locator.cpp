@@ -51,14 +51,22 @@ PsbRoutineInfo LogPsbCandidates(ImageView image, AnalysisLog* log) {
 
 const char* PsbName(int n) {
   switch (n) {
-    case 0x09: return "SetColor2 or SetColor4";
-    case 0x17: return "Line";
-    case 0x1D: return "Rectangle";
-    case 0x1E: return "Rectangle2";
-    case 0x31: return "ClearRect";
-    case 0x49: return "SetMpeg4SubtitleParams";
-    case 0x52: return "DisplayDRAMStrAsFiltered";
-    default: return nullptr;
+    case 0x09:
+      return "SetColor2 or SetColor4";
+    case 0x17:
+      return "Line";
+    case 0x1D:
+      return "Rectangle";
+    case 0x1E:
+      return "Rectangle2";
+    case 0x31:
+      return "ClearRect";
+    case 0x49:
+      return "SetMpeg4SubtitleParams";
+    case 0x52:
+      return "DisplayDRAMStrAsFiltered";
+    default:
+      return nullptr;
   }
 }
 

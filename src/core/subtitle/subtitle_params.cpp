@@ -28,14 +28,20 @@ bool IsValidSubtitleParams(const Mpeg4SubtitleParams& p) {
 }
 
 SubtitleParamBytes SubtitleParamsToBytes(const Mpeg4SubtitleParams& p) {
-  return {p.window_id, Low(p.x1), High(p.x1), Low(p.y1),  High(p.y1),
-          Low(p.x2),   High(p.x2), Low(p.y2), High(p.y2), p.align,
-          p.flags,     p.line_space};
+  return {p.window_id, Low(p.x1), High(p.x1), Low(p.y1),
+          High(p.y1),  Low(p.x2), High(p.x2), Low(p.y2),
+          High(p.y2),  p.align,   p.flags,    p.line_space};
 }
 
 Mpeg4SubtitleParams SubtitleParamsFromBytes(const SubtitleParamBytes& b) {
-  return {b[0],          Word(b[1], b[2]), Word(b[3], b[4]), Word(b[5], b[6]),
-          Word(b[7], b[8]), b[9],          b[10],            b[11]};
+  return {b[0],
+          Word(b[1], b[2]),
+          Word(b[3], b[4]),
+          Word(b[5], b[6]),
+          Word(b[7], b[8]),
+          b[9],
+          b[10],
+          b[11]};
 }
 
 std::optional<ParamLoad> FindNextParamLoad(ImageView image, int64_t pos) {

@@ -15,8 +15,8 @@ XrefList FindXrefsInBank(ImageView image, int64_t routine_start) {
   // A call is listed only when all three bytes lie inside the bank, so the
   // search never needs to look past the bank's end.
   const ImageView area = SearchArea(image);
-  const ImageView searched = area.first(static_cast<size_t>(
-      std::clamp<int64_t>(bank + kBankSize, 0, static_cast<int64_t>(area.size()))));
+  const ImageView searched = area.first(static_cast<size_t>(std::clamp<int64_t>(
+      bank + kBankSize, 0, static_cast<int64_t>(area.size()))));
   XrefList xrefs;
   for (std::optional<int64_t> hit = FindBytes(searched, call, bank); hit;
        hit = FindBytes(searched, call, *hit + 1))
