@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include <charconv>
+#include <utility>
 
 namespace orlindel::cli {
 
@@ -30,6 +31,12 @@ CommandLine ParseCommandLine(std::span<const std::string> args,
     }
   }
   return line;
+}
+
+std::string RequiredValue(const CommandLine& line, const std::string& option) {
+  std::optional<std::string> value = line.Value(option);
+  if (!value) throw UsageError("missing option " + option);
+  return *std::move(value);
 }
 
 int64_t ParseNumber(std::string_view text, int64_t min, int64_t max,

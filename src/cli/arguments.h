@@ -39,6 +39,10 @@ struct CommandLine {
 CommandLine ParseCommandLine(std::span<const std::string> args,
                              const OptionSpec& spec);
 
+// The value of an option the command cannot do without; UsageError when the
+// option is missing.
+std::string RequiredValue(const CommandLine& line, const std::string& option);
+
 // A decimal or 0x-hexadecimal number, optionally negative, within
 // [min, max]; UsageError otherwise, naming `what`.
 int64_t ParseNumber(std::string_view text, int64_t min, int64_t max,

@@ -4,10 +4,13 @@
 #include <string_view>
 
 #include "cli/command_context.h"
+#include "cli/fix_checksum_command.h"
 #include "cli/info_command.h"
 #include "cli/json_writer.h"
 #include "cli/set_subtitle_command.h"
+#include "cli/set_window_command.h"
 #include "cli/subtitle_command.h"
+#include "cli/trace_command.h"
 #include "core/errors.h"
 
 namespace orlindel::cli {
@@ -20,8 +23,8 @@ struct Command {
   CommandFunction run;
 };
 
-const std::array<Command, 3>& Commands() {
-  static const std::array<Command, 3> commands = {{
+const std::array<Command, 6>& Commands() {
+  static const std::array<Command, 6> commands = {{
       {"info", {{"--json"}, {}}, RunInfo},
       {"subtitle", {{"--log", "--json"}, {}}, RunSubtitle},
       {"set-subtitle",
@@ -29,6 +32,13 @@ const std::array<Command, 3>& Commands() {
         {"-o", "--window", "--x1", "--y1", "--x2", "--y2", "--align",
          "--flags", "--line-space"}},
        RunSetSubtitle},
+      {"set-window",
+       {{"--json"},
+        {"-o", "--id", "--left", "--top", "--right", "--bottom", "--pal-dy",
+         "--blend"}},
+       RunSetWindow},
+      {"trace", {{"--json"}, {"--start", "--stop", "--depth"}}, RunTrace},
+      {"fix-checksum", {{"--json"}, {"-o"}}, RunFixChecksum},
   }};
   return commands;
 }
@@ -38,7 +48,13 @@ constexpr std::string_view kUsage =
     "       orlindel-cli subtitle FILE [--log] [--json]\n"
     "       orlindel-cli set-subtitle FILE -o OUT --window N --x1 N --y1 N "
     "--x2 N --y2 N\n"
-    "                    --align N --flags N --line-space N [--log] [--json]\n";
+    "                    --align N --flags N --line-space N [--log] [--json]\n"
+    "       orlindel-cli set-window FILE -o OUT --id N [--left N] [--top N]\n"
+    "                    [--right N] [--bottom N] [--pal-dy N] [--blend N] "
+    "[--json]\n"
+    "       orlindel-cli trace FILE --start OFF [--stop OFF] [--depth N] "
+    "[--json]\n"
+    "       orlindel-cli fix-checksum FILE -o OUT [--json]\n";
 
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {

@@ -12,9 +12,7 @@ namespace {
 
 int64_t Required(const CommandLine& line, const std::string& option,
                  int64_t max) {
-  const std::optional<std::string> text = line.Value(option);
-  if (!text) throw UsageError("missing option " + option);
-  return ParseNumber(*text, 0, max, option);
+  return ParseNumber(RequiredValue(line, option), 0, max, option);
 }
 
 Mpeg4SubtitleParams ParamsFrom(const CommandLine& line) {
@@ -34,15 +32,14 @@ Mpeg4SubtitleParams ParamsFrom(const CommandLine& line) {
 
 int RunSetSubtitle(const CommandLine& line, CommandContext& context) {
   const std::string& path = FileArgument(line);
-  const std::optional<std::string> out_path = line.Value("-o");
-  if (!out_path) throw UsageError("missing option -o");
+  const std::string out_path = RequiredValue(line, "-o");
   const Mpeg4SubtitleParams params = ParamsFrom(line);
 
   FirmwareImage image = LoadFirmwareFile(path);
   context.report_log = line.Has("--log");
   AnalysisLog* log = context.report_log ? &context.log : nullptr;
   const bool updated = UpdateSubtitleParams(image, params, log);
-  if (updated) SaveFirmwareFile(*out_path, image);
+  if (updated) SaveFirmwareFile(out_path, image);
 
   if (context.json) {
     JsonWriter json;
@@ -57,7 +54,7 @@ int RunSetSubtitle(const CommandLine& line, CommandContext& context) {
   } else {
     if (log != nullptr)
       for (const std::string& text : *log) context.out << text << '\n';
-    context.out << (updated ? "updated, written to " + *out_path
+    context.out << (updated ? "updated, written to " + out_path
                             : std::string("not updated, nothing written"))
                 << '\n';
   }

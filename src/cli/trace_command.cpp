@@ -1,0 +1,92 @@
+#include "cli/trace_command.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "cli/json_writer.h"
+#include "core/errors.h"
+#include "core/mcs51/trace_code.h"
+
+namespace orlindel::cli {
+
+namespace {
+
+constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
+constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+
+void WriteJson(std::ostream& out, int result, const AnalysisLog& log,
+               const TraceModel& model) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("result").Int(result);
+  json.Key("log").BeginArray();
+  for (const std::string& text : log) json.String(text);
+  json.EndArray();
+  json.Key("model").BeginObject();
+  json.Key("A").Int(model.A);
+  json.Key("R").BeginArray();
+  for (int n = 1; n <= 7; ++n) json.Int(model.R[n]);
+  json.EndArray();
+  json.Key("DPTR").Int(model.DPTR);
+  json.Key("xram").BeginArray();
+  for (size_t address = 0; address < model.Xram.size(); ++address) {
+    if (model.Xram[address] == 0xFF) continue;
+    json.BeginArray().Int(static_cast<int64_t>(address));
+    json.Int(model.Xram[address]).EndArray();
+  }
+  json.EndArray();
+  json.EndObject().EndObject();
+  out << json.text() << '\n';
+}
+
+void WriteLog(std::ostream& out, const AnalysisLog& log) {
+  for (const std::string& text : log) out << text << '\n';
+}
+
+void WriteText(std::ostream& out, int result, const AnalysisLog& log,
+               const TraceModel& model) {
+  WriteLog(out, log);
+  out << Format("result  %d (%s)\n", result, result == 0 ? "ok" : "failed")
+      << Format("A       0x%.2X\n", model.A) << "R1..R7 ";
+  for (int n = 1; n <= 7; ++n) out << Format(" 0x%.2X", model.R[n]);
+  out << Format("\nDPTR    0x%.4X\n", model.DPTR);
+  for (size_t address = 0; address < model.Xram.size(); ++address) {
+    if (model.Xram[address] == 0xFF) continue;
+    out << Format("xram    0x%.4zX = 0x%.2X\n", address, model.Xram[address]);
+  }
+}
+
+}  // namespace
+
+int RunTrace(const CommandLine& line, CommandContext& context) {
+  const int64_t start =
+      ParseNumber(RequiredValue(line, "--start"), 0, kInt32Max, "--start");
+  const std::optional<std::string> stop_text = line.Value("--stop");
+  const int64_t stop =
+      stop_text ? ParseNumber(*stop_text, kInt32Min, kInt32Max, "--stop") : -1;
+  const std::optional<std::string> depth_text = line.Value("--depth");
+  const int depth = depth_text
+                        ? static_cast<int>(ParseNumber(*depth_text, kInt32Min,
+                                                       kInt32Max, "--depth"))
+                        : -1;
+  const FirmwareImage image = LoadFirmwareFile(FileArgument(line));
+
+  ResetTraceModel();
+  context.report_log = true;
+  int result = 0;
+  try {
+    result = TraceCode(image, start, stop, depth, &context.log, "");
+  } catch (const OrlindelError&) {
+    // The error report names the failure; the listing shows where it was.
+    if (!context.json) WriteLog(context.out, context.log);
+    throw;
+  }
+  if (context.json) {
+    WriteJson(context.out, result, context.log, ProgramTraceModel());
+  } else {
+    WriteText(context.out, result, context.log, ProgramTraceModel());
+  }
+  return kExitOk;
+}
+
+}  // namespace orlindel::cli
