@@ -1,46 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sstream>
-
-#include "cli/commands.h"
 #include "core/subtitle/subtitle_analysis.h"
+#include "tests/cli/cli_test_helpers.h"
 #include "tests/support/firmware_builder.h"
 #include "tests/support/subtitle_code.h"
 
 namespace orlindel::cli {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::FirmwareBuilder;
-using testing::kSubtitleCells;
-using testing::SubtitleCaller;
-using testing::SubtitleRoutine;
-using testing::XramLoads;
-
-struct CliResult {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
-
-CliResult RunCli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using orlindel::testing::FirmwareBuilder;
+using orlindel::testing::kSubtitleCells;
+using orlindel::testing::SubtitleCaller;
+using orlindel::testing::SubtitleRoutine;
+using orlindel::testing::XramLoads;
+using testing::CliResult;
+using testing::RunCli;
+using testing::TempPath;
 
 class SetSubtitleCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const fs::path dir = fs::temp_directory_path();
-    in_ = (dir / "orlindel_set_subtitle_in.bin").string();
-    out_ = (dir / "orlindel_set_subtitle_out.bin").string();
-  }
-  void TearDown() override {
-    fs::remove(in_);
-    fs::remove(out_);
-  }
   void Write(FirmwareImage image) { SaveFirmwareFile(in_, image); }
   std::vector<std::string> Args(std::vector<std::string> extra = {}) const {
     std::vector<std::string> args = {
@@ -52,8 +30,10 @@ class SetSubtitleCommandTest : public ::testing::Test {
     return args;
   }
 
-  std::string in_;
-  std::string out_;
+  TempPath in_file_{"in.bin"};
+  TempPath out_file_{"out.bin"};
+  const std::string& in_ = in_file_.str();
+  const std::string& out_ = out_file_.str();
 };
 
 // The subtitle routine at 0x12340 with a caller that can be traced.
@@ -108,13 +88,13 @@ TEST_F(SetSubtitleCommandTest, RefusedOrFailedUpdateWritesNothing) {
   const CliResult result = RunCli(refused);
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_EQ(result.out, "{\"updated\": false}\n");
-  EXPECT_FALSE(fs::exists(out_));
+  EXPECT_FALSE(out_file_.Exists());
 
   Write(FirmwareBuilder(0x20000, 0x00).Build());
   const CliResult failed = RunCli(Args());
   EXPECT_EQ(failed.exit_code, 1);
   EXPECT_EQ(failed.out, "not updated, nothing written\n");
-  EXPECT_FALSE(fs::exists(out_));
+  EXPECT_FALSE(out_file_.Exists());
 }
 
 TEST_F(SetSubtitleCommandTest, BadCommandLinesAreUsageErrors) {
@@ -131,7 +111,7 @@ TEST_F(SetSubtitleCommandTest, BadCommandLinesAreUsageErrors) {
   std::vector<std::string> wide_x1 = Args();
   wide_x1[7] = "0x10000";
   EXPECT_EQ(RunCli(wide_x1).exit_code, 2);
-  EXPECT_FALSE(fs::exists(out_));
+  EXPECT_FALSE(out_file_.Exists());
 }
 
 TEST_F(SetSubtitleCommandTest, MissingInputIsAFileError) {

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sstream>
-
-#include "cli/commands.h"
+#include "tests/cli/cli_test_helpers.h"
 #include "tests/support/code_emitter.h"
 #include "tests/support/firmware_builder.h"
 #include "tests/support/subtitle_code.h"
@@ -11,25 +8,15 @@
 namespace orlindel::cli {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::CodeEmitter;
-using testing::FirmwareBuilder;
-using testing::kSubtitleCells;
-using testing::SubtitleCaller;
-using testing::SubtitleRoutine;
-using testing::XramLoads;
-
-struct CliResult {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
-
-CliResult RunCli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using orlindel::testing::CodeEmitter;
+using orlindel::testing::FirmwareBuilder;
+using orlindel::testing::kSubtitleCells;
+using orlindel::testing::SubtitleCaller;
+using orlindel::testing::SubtitleRoutine;
+using orlindel::testing::XramLoads;
+using testing::CliResult;
+using testing::RunCli;
+using testing::TempPath;
 
 // The subtitle routine at 0x12340; its caller passes window 5, (48; 420) -
 // (672; 540), Center, flags 9, line space 4 and calls it from 0x1503D.
@@ -51,13 +38,10 @@ FirmwareImage WithCaller() {
 
 class SubtitleCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    path_ = (fs::temp_directory_path() / "orlindel_subtitle_test.bin").string();
-  }
-  void TearDown() override { fs::remove(path_); }
   void Write(FirmwareImage image) { SaveFirmwareFile(path_, image); }
 
-  std::string path_;
+  TempPath file_{"in.bin"};
+  const std::string& path_ = file_.str();
 };
 
 TEST_F(SubtitleCommandTest, JsonHoldsTheParametersTheCallerPasses) {
