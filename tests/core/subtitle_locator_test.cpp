@@ -149,14 +149,5 @@ TEST(LocateSubtitleRoutineTest, EmptySearchAreaFindsNothing) {
                          "found!"}));
 }
 
-TEST(PsbNameTest, NamesOnlyTheKnownCommands) {
-  EXPECT_STREQ(PsbName(0x17), "Line");
-  EXPECT_STREQ(PsbName(0x1D), "Rectangle");
-  EXPECT_STREQ(PsbName(0x1E), "Rectangle2");
-  EXPECT_STREQ(PsbName(0x31), "ClearRect");
-  EXPECT_STREQ(PsbName(0x52), "DisplayDRAMStrAsFiltered");
-  EXPECT_EQ(PsbName(0x48), nullptr);
-}
-
 }  // namespace
 }  // namespace orlindel
