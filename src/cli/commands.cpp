@@ -7,7 +7,9 @@
 #include "cli/fix_checksum_command.h"
 #include "cli/info_command.h"
 #include "cli/json_writer.h"
+#include "cli/set_subtitle_command.h"
 #include "cli/set_window_command.h"
+#include "cli/subtitle_command.h"
 #include "cli/trace_command.h"
 #include "core/errors.h"
 
@@ -21,15 +23,21 @@ struct Command {
   CommandFunction run;
 };
 
-const std::array<Command, 4>& Commands() {
-  static const std::array<Command, 4> commands = {{
+const std::array<Command, 6>& Commands() {
+  static const std::array<Command, 6> commands = {{
       {"info", {{"--json"}, {}}, RunInfo},
-      {"trace", {{"--json"}, {"--start", "--stop", "--depth"}}, RunTrace},
+      {"subtitle", {{"--log", "--json"}, {}}, RunSubtitle},
+      {"set-subtitle",
+       {{"--log", "--json"},
+        {"-o", "--window", "--x1", "--y1", "--x2", "--y2", "--align",
+         "--flags", "--line-space"}},
+       RunSetSubtitle},
       {"set-window",
        {{"--json"},
         {"-o", "--id", "--left", "--top", "--right", "--bottom", "--pal-dy",
          "--blend"}},
        RunSetWindow},
+      {"trace", {{"--json"}, {"--start", "--stop", "--depth"}}, RunTrace},
       {"fix-checksum", {{"--json"}, {"-o"}}, RunFixChecksum},
   }};
   return commands;
@@ -37,10 +45,14 @@ const std::array<Command, 4>& Commands() {
 
 constexpr std::string_view kUsage =
     "usage: orlindel-cli info FILE [--json]\n"
-    "       orlindel-cli trace FILE --start OFF [--stop OFF] [--depth N] "
-    "[--json]\n"
+    "       orlindel-cli subtitle FILE [--log] [--json]\n"
+    "       orlindel-cli set-subtitle FILE -o OUT --window N --x1 N --y1 N "
+    "--x2 N --y2 N\n"
+    "                    --align N --flags N --line-space N [--log] [--json]\n"
     "       orlindel-cli set-window FILE -o OUT --id N [--left N] [--top N]\n"
     "                    [--right N] [--bottom N] [--pal-dy N] [--blend N] "
+    "[--json]\n"
+    "       orlindel-cli trace FILE --start OFF [--stop OFF] [--depth N] "
     "[--json]\n"
     "       orlindel-cli fix-checksum FILE -o OUT [--json]\n";
 
