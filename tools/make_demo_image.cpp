@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
     groups.push_back(group);
   }
   // Window 3, (40; 400) - (680; 560), centred, at the bottom, line space 0.
-  const SubtitleValues subtitle = {3, 40, 0, 0x90, 0x01, 0xA8,
-                                   0x02, 0x30, 0x02, 1, 1, 0};
+  const SubtitleValues subtitle = {3,    40,   0,    0x90, 0x01, 0xA8,
+                                   0x02, 0x30, 0x02, 1,    1,    0};
   const CodeEmitter routine = SubtitleRoutine(XramLoads(kSubtitleCells));
   const CodeEmitter caller = SubtitleCaller(kSubtitleCells, subtitle, 0x0100);
   FirmwareImage image = FirmwareBuilder(0x100000)

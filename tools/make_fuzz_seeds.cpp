@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/firmware_builder.h"
+#include "tests/support/subtitle_code.h"
 
 namespace {
 
@@ -57,5 +58,20 @@ int main(int argc, char** argv) {
                               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                               0x00, 0x00, 0x00, 0x00, 0x7F, 0x09, 0x22};
   WriteSeed(root / "trace_code", "calls.bin", code);
+
+  // The subtitle routine with its caller, unpatched and patched.
+  const SubtitleValues values = {3,    40,   0,    0x90, 0x01, 0xA8,
+                                 0x02, 0x30, 0x02, 1,    1,    0};
+  const FirmwareImage unpatched =
+      FirmwareBuilder(0x1000, 0x00)
+          .Bytes(0x400, SubtitleRoutine(XramLoads(kSubtitleCells)).bytes())
+          .Bytes(0x800, SubtitleCaller(kSubtitleCells, values, 0x0400).bytes())
+          .Build();
+  WriteSeed(root / "subtitle", "unpatched.bin", unpatched);
+  const FirmwareImage patched =
+      FirmwareBuilder(0x1000, 0x00)
+          .Bytes(0x400, SubtitleRoutine(PatchedLoads(values)).bytes())
+          .Build();
+  WriteSeed(root / "subtitle", "patched.bin", patched);
   return 0;
 }
