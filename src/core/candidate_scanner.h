@@ -1,7 +1,9 @@
-// Finds the positions where a table can start: CodePointers (a tag 0xFF not
-// followed by FF FF) at fixed distances from the position and, optionally,
-// count bytes below 0x80. Sixteen positions are tested at once where the
-// processor offers SSE2.
+// Finds, in ascending order, the positions where every byte at a set of
+// fixed distances lies in its range and, optionally, CodePointers stand at
+// given distances (a tag 0xFF not followed by FF FF): the places where a
+// table or a code pattern can start. Sixteen positions are tested at once
+// where the processor offers SSE2; the first two byte tests are tried first
+// on every block, so callers list the rarest conditions first.
 #pragma once
 
 #include <array>
@@ -18,17 +20,30 @@
 
 namespace orlindel {
 
-template <size_t kPointers, size_t kCounts>
-class CandidateScanner {
- public:
-  // Positions up to `last` are examined; every byte up to `last` + 15 +
-  // the largest pointer distance + 2 must lie inside `image`.
-  CandidateScanner(ImageView image, int64_t last,
-                   const std::array<int, kPointers>& pointers,
-                   const std::array<int, kCounts>& counts)
-      : image_(image), last_(last), pointers_(pointers), counts_(counts) {}
+// The byte at `distance` from the position lies in [low, high].
+struct ByteTest {
+  int distance;
+  uint8_t low;
+  uint8_t high;
+};
 
-  // The next candidate in ascending order, or -1 when there is none left.
+template <size_t kTests, size_t kPointers = 0>
+class CandidateScanner {
+  static_assert(kTests >= 1);
+
+ public:
+  // Positions `first`..`last` are examined; every byte up to `last` + 15 +
+  // the largest distance (+ 2 for a CodePointer) must lie inside `image`.
+  CandidateScanner(ImageView image, int64_t first, int64_t last,
+                   const std::array<ByteTest, kTests>& tests,
+                   const std::array<int, kPointers>& pointers = {})
+      : image_(image),
+        last_(last),
+        tests_(tests),
+        pointers_(pointers),
+        block_(first < 0 ? 0 : first) {}
+
+  // The next candidate, or -1 when there is none left.
   int64_t Next() {
     while (mask_ == 0) {
       if (block_ > last_) return -1;
@@ -42,15 +57,19 @@ class CandidateScanner {
   }
 
  private:
+  uint8_t At(int64_t pos, int distance) const {
+    return image_[static_cast<size_t>(pos + distance)];
+  }
+
   bool IsCandidate(int64_t pos) const {
-    for (const int pointer : pointers_) {
-      const auto at = static_cast<size_t>(pos + pointer);
-      if (image_[at] != 0xFF ||
-          (image_[at + 1] == 0xFF && image_[at + 2] == 0xFF))
-        return false;
+    for (const ByteTest& test : tests_) {
+      const uint8_t byte = At(pos, test.distance);
+      if (byte < test.low || byte > test.high) return false;
     }
-    for (const int count : counts_)
-      if (image_[static_cast<size_t>(pos + count)] >= 0x80) return false;
+    for (const int pointer : pointers_)
+      if (At(pos, pointer) != 0xFF ||
+          (At(pos, pointer + 1) == 0xFF && At(pos, pointer + 2) == 0xFF))
+        return false;
     return true;
   }
 
@@ -61,38 +80,50 @@ class CandidateScanner {
     return mask;
   }
 
-  // Bit k set: position pos + k is a candidate, for k = 0..15.
-  uint32_t BlockMask(int64_t pos) const {
 #ifdef ORLINDEL_HAVE_SSE2
-    const auto is_ff = [&](int distance) {
-      return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(
-                                image_.data() + pos + distance)),
-                            _mm_set1_epi8(-1));
-    };
-    __m128i tagged = _mm_set1_epi8(-1);
-    __m128i empty = _mm_setzero_si128();
-    for (const int pointer : pointers_) {
-      tagged = _mm_and_si128(tagged, is_ff(pointer));
-      empty = _mm_or_si128(
-          empty, _mm_and_si128(is_ff(pointer + 1), is_ff(pointer + 2)));
-    }
-    __m128i high = _mm_setzero_si128();
-    for (const int count : counts_)
-      high =
-          _mm_or_si128(high, _mm_loadu_si128(reinterpret_cast<const __m128i*>(
-                                 image_.data() + pos + count)));
-    return static_cast<uint32_t>(_mm_movemask_epi8(tagged)) &
-           ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(empty, high)));
-#else
-    return TailMask(pos);
-#endif
+  __m128i Load(int64_t pos, int distance) const {
+    return _mm_loadu_si128(
+        reinterpret_cast<const __m128i*>(image_.data() + pos + distance));
   }
+
+  // 0xFF in every lane whose byte passes `test`.
+  __m128i Passes(int64_t pos, const ByteTest& test) const {
+    const __m128i bytes = Load(pos, test.distance);
+    if (test.low == test.high)
+      return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
+    const __m128i above_low =
+        _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
+    const __m128i width =
+        _mm_set1_epi8(static_cast<char>(test.high - test.low));
+    return _mm_cmpeq_epi8(_mm_min_epu8(above_low, width), above_low);
+  }
+
+  uint32_t BlockMask(int64_t pos) const {
+    __m128i passing = Passes(pos, tests_[0]);
+    if constexpr (kTests > 1)
+      passing = _mm_and_si128(passing, Passes(pos, tests_[1]));
+    if (_mm_movemask_epi8(passing) == 0) return 0;
+    for (size_t t = 2; t < kTests; ++t)
+      passing = _mm_and_si128(passing, Passes(pos, tests_[t]));
+    const __m128i all_ones = _mm_set1_epi8(-1);
+    for (const int pointer : pointers_) {
+      const __m128i tagged = _mm_cmpeq_epi8(Load(pos, pointer), all_ones);
+      const __m128i empty =
+          _mm_and_si128(_mm_cmpeq_epi8(Load(pos, pointer + 1), all_ones),
+                        _mm_cmpeq_epi8(Load(pos, pointer + 2), all_ones));
+      passing = _mm_and_si128(passing, _mm_andnot_si128(empty, tagged));
+    }
+    return static_cast<uint32_t>(_mm_movemask_epi8(passing));
+  }
+#else
+  uint32_t BlockMask(int64_t pos) const { return TailMask(pos); }
+#endif
 
   ImageView image_;
   int64_t last_;
+  std::array<ByteTest, kTests> tests_;
   std::array<int, kPointers> pointers_;
-  std::array<int, kCounts> counts_;
-  int64_t block_ = 0;
+  int64_t block_;
   int64_t base_ = 0;
   uint32_t mask_ = 0;
 };

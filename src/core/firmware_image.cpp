@@ -67,11 +67,6 @@ int WriteWholeFile(const std::string& path, ImageView bytes) {
 
 }  // namespace
 
-uint16_t ReadBE16(ImageView image, int64_t offset) {
-  return static_cast<uint16_t>(ByteAt(image, offset) << 8 |
-                               ByteAt(image, CheckedAdd<int64_t>(offset, 1)));
-}
-
 void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value) {
   if (value < 0 || value > 0xFFFF || !FitsInside(image, offset, 2))
     throw RangeError();

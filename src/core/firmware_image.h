@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
+
 namespace orlindel {
 
 // The loaded file, byte for byte; its length is exactly the file's size.
@@ -21,7 +23,11 @@ constexpr int64_t BankOf(int64_t offset) { return offset >> 16; }
 constexpr int64_t BankBase(int64_t offset) { return offset & 0xFF0000; }
 
 // The big-endian 16-bit field at `offset`; RangeError outside the image.
-uint16_t ReadBE16(ImageView image, int64_t offset);
+inline uint16_t ReadBE16(ImageView image, int64_t offset) {
+  if (offset < 0 || offset > std::ssize(image) - 2) throw RangeError();
+  const auto at = static_cast<size_t>(offset);
+  return static_cast<uint16_t>(image[at] << 8 | image[at + 1]);
+}
 // Stores `value` high byte first; RangeError when `value` exceeds 0xFFFF or
 // the field lies outside the image.
 void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value);

@@ -16,7 +16,7 @@ constexpr uint16_t kMaxY = 600;
 constexpr int kMaxGroupCount = 255;
 // The first entries of a group are checked one by one; only a group whose
 // first entries are all valid consults the table of valid-entry runs.
-constexpr int kDirectGroupLimit = 8;
+constexpr int kDirectGroupLimit = 2;
 
 // The entry at `at`, which lies wholly inside the image, is valid. The window
 // id rejects most entries before the rest is decoded.
@@ -47,14 +47,17 @@ bool EntriesValid(ImageView image, int64_t start, int count,
   return true;
 }
 
-// Answers group validity during one scan. Long groups are answered from the
-// number of valid entries that follow each offset at a stride of 9, built
-// once on first need, so an image crafted with long groups at every position
-// still scans in linear time.
+// Answers group validity during one scan. A group whose first entries are
+// valid is answered from the number of valid entries that follow its start at
+// a stride of 9. Those runs are worked out on first need and remembered, each
+// offset at most once per scan, so an image crafted with long groups at every
+// position still scans in linear time, and a real image never needs them.
 class GroupChecker {
  public:
   GroupChecker(ImageView image, int max_window_id)
-      : image_(image), max_window_id_(max_window_id) {}
+      : image_(image),
+        max_window_id_(max_window_id),
+        run_end_(std::min<int64_t>(std::ssize(image), kAnalysisLimit + 1)) {}
 
   // The reference at `ref` lies wholly inside the image.
   bool IsValid(int64_t ref) {
@@ -67,9 +70,7 @@ class GroupChecker {
     // Entries past the analysis limit are reported as the direct check does.
     if (start + kOsdPosEntrySize * count - 1 > kAnalysisLimit)
       return EntriesValid(image_, start, count, max_window_id_);
-    if (runs_.empty()) BuildRuns();
-    return start < std::ssize(runs_) &&
-           runs_[static_cast<size_t>(start)] >= count;
+    return RunAt(start) >= count;
   }
 
   bool IsValidReference(int64_t ref) {
@@ -78,22 +79,39 @@ class GroupChecker {
   }
 
  private:
-  void BuildRuns() {
-    const int64_t length =
-        std::min<int64_t>(std::ssize(image_), kAnalysisLimit + 1);
-    runs_.assign(static_cast<size_t>(length), 0);
-    for (int64_t s = length - kOsdPosEntrySize; s >= 0; --s) {
-      if (!EntryValidAt(image_, s, max_window_id_)) continue;
-      const int64_t next = s + kOsdPosEntrySize;
-      const uint8_t after =
-          next < length ? runs_[static_cast<size_t>(next)] : uint8_t{0};
-      runs_[static_cast<size_t>(s)] =
-          static_cast<uint8_t>(after == 0xFF ? 0xFF : after + 1);
+  // Runs are remembered up to this length: a group has at most 0x7F entries.
+  static constexpr uint8_t kLongRun = 0x80;
+  static constexpr uint8_t kUnknown = 0xFF;
+
+  // The number of valid entries at start, start + 9, ... (at most kLongRun).
+  uint8_t RunAt(int64_t start) {
+    if (runs_.empty()) runs_.assign(static_cast<size_t>(run_end_), kUnknown);
+    // Walk forward to the first offset whose run is known or plainly 0 ...
+    int64_t at = start;
+    uint8_t run = 0;
+    for (;; at += kOsdPosEntrySize) {
+      if (at + kOsdPosEntrySize > run_end_) break;
+      const uint8_t known = runs_[static_cast<size_t>(at)];
+      if (known != kUnknown) {
+        run = known;
+        break;
+      }
+      if (!EntryValidAt(image_, at, max_window_id_)) {
+        runs_[static_cast<size_t>(at)] = 0;
+        break;
+      }
     }
+    // ... then remember the runs of the valid entries walked over.
+    for (at -= kOsdPosEntrySize; at >= start; at -= kOsdPosEntrySize) {
+      run = run == kLongRun ? kLongRun : static_cast<uint8_t>(run + 1);
+      runs_[static_cast<size_t>(at)] = run;
+    }
+    return run;
   }
 
   ImageView image_;
   int max_window_id_;
+  int64_t run_end_;
   std::vector<uint8_t> runs_;
 };
 
@@ -124,8 +142,14 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   GroupChecker groups(image, max_window_id);
   // Only a position where three references in a row have their shape (a
   // count below 0x80 and a CodePointer) can start a list.
-  CandidateScanner<3, 3> candidates(image, std::min(last, kAnalysisLimit),
-                                    {1, 5, 9}, {0, 4, 8});
+  CandidateScanner<6, 3> candidates(image, 0, std::min(last, kAnalysisLimit),
+                                    {{{1, 0xFF, 0xFF},
+                                      {5, 0xFF, 0xFF},
+                                      {9, 0xFF, 0xFF},
+                                      {0, 0x00, 0x7F},
+                                      {4, 0x00, 0x7F},
+                                      {8, 0x00, 0x7F}}},
+                                    {1, 5, 9});
   for (int64_t i = candidates.Next(); i >= 0; i = candidates.Next()) {
     // The three references have their shape; their groups decide.
     bool accepted = true;

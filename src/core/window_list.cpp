@@ -23,9 +23,14 @@ bool HasEntryShape(ImageView image, int64_t entry) {
 // record must lie inside the image and describe window `n`.
 bool HasValidRecord(ImageView image, int64_t bank_base, int64_t entry, int n) {
   const int64_t target = bank_base + ReadBE16(image, entry + 1);
-  CheckAnalysisOffset(target);
-  if (!FitsInside(image, target, kWindowRecordSize)) return false;
-  CheckAnalysisOffset(target + kWindowRecordSize - 1);
+  // Usually the whole record lies inside the image and the analysis limit;
+  // otherwise each bound is tested as the reads would meet it.
+  if (target + kWindowRecordSize >
+      std::min<int64_t>(std::ssize(image), kAnalysisLimit + 1)) {
+    CheckAnalysisOffset(target);
+    if (!FitsInside(image, target, kWindowRecordSize)) return false;
+    CheckAnalysisOffset(target + kWindowRecordSize - 1);
+  }
   // The id byte rejects most records before the rest is decoded.
   return image[static_cast<size_t>(target) + 10] == n &&
          IsValidWindowRecord(n, ReadWindowRecordAt(image, target));
@@ -43,12 +48,16 @@ int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
 WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset) {
   if (!FitsInside(image, offset, kWindowRecordSize)) throw RangeError();
   const auto at = static_cast<size_t>(offset);
+  const auto be16 = [&](size_t field) {
+    return static_cast<uint16_t>(image[at + field] << 8 |
+                                 image[at + field + 1]);
+  };
   WindowRecord record;
-  record.left = ReadBE16(image, offset);
-  record.top = ReadBE16(image, offset + 2);
-  record.right = ReadBE16(image, offset + 4);
-  record.bottom = ReadBE16(image, offset + 6);
-  record.pal_dy = ReadBE16(image, offset + 8);
+  record.left = be16(0);
+  record.top = be16(2);
+  record.right = be16(4);
+  record.bottom = be16(6);
+  record.pal_dy = be16(8);
   record.id = image[at + 10];
   record.blend = image[at + 12];
   record.check_byte = image[at + 14];
@@ -78,8 +87,14 @@ WindowListInfo FindWindowList(ImageView image) {
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
   // Only a position where all five entries have the CodePointer shape can
   // start a table.
-  CandidateScanner<WListMinIndex + 1, 0> candidates(
-      image, std::min(last, kAnalysisLimit), {0, 3, 6, 9, 12}, {});
+  CandidateScanner<WListMinIndex + 1, WListMinIndex + 1> candidates(
+      image, 0, std::min(last, kAnalysisLimit),
+      {{{0, 0xFF, 0xFF},
+        {3, 0xFF, 0xFF},
+        {6, 0xFF, 0xFF},
+        {9, 0xFF, 0xFF},
+        {12, 0xFF, 0xFF}}},
+      {0, 3, 6, 9, 12});
   for (int64_t j = candidates.Next(); j >= 0; j = candidates.Next()) {
     // Entries reaching past the analysis limit are refused like every read.
     CheckAnalysisOffset(j + kWListEntrySize * (WListMinIndex + 1) - 1);
