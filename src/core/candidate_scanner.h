@@ -32,8 +32,8 @@ class CandidateScanner {
   static_assert(kTests >= 1);
 
  public:
-  // Positions `first`..`last` are examined; every byte up to `last` + 15 +
-  // the largest distance (+ 2 for a CodePointer) must lie inside `image`.
+  // Positions `first`..`last` are examined; every byte up to `last` + the
+  // largest distance (+ 2 for a CodePointer) must lie inside `image`.
   CandidateScanner(ImageView image, int64_t first, int64_t last,
                    const std::array<ByteTest, kTests>& tests,
                    const std::array<int, kPointers>& pointers = {})

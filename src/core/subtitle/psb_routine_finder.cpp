@@ -1,8 +1,10 @@
 #include "core/subtitle/psb_routine_finder.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
+#include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/subtitle/find_bytes.h"
 
@@ -30,27 +32,45 @@ constexpr std::array<PatternShape, kPsbCallPatternCount> kShapes = {{
 PsbRoutineFinder::PsbRoutineFinder(ImageView image)
     : image_(image), area_(SearchArea(image)) {
   for (auto& row : first_call_) row.fill(kNone);
-
-  const uint8_t* const base = area_.data();
   const auto size = static_cast<int64_t>(area_.size());
-  for (int64_t at = 0; at + 1 < size;) {
-    const void* hit =
-        std::memchr(base + at, 0x7F, static_cast<size_t>(size - at - 1));
-    if (hit == nullptr) break;
-    at = static_cast<const uint8_t*>(hit) - base;
-    if (base[at + 1] == 0xE0) RecordCallsAround(at);
-    ++at;
-  }
-
+  CandidateScanner<2> pairs(area_, 0, size - 2,
+                            {{{0, 0x7F, 0x7F}, {1, 0xE0, 0xE0}}});
+  for (int64_t at = pairs.Next(); at >= 0; at = pairs.Next())
+    RecordCallsAround(at);
   // A routine start is tested at i, i + 1 and i + 3.
   highest_listed_start_ = std::min(size - 4, kAnalysisLimit - 3);
-  for (int64_t at = 1; at <= highest_listed_start_;) {
-    const void* hit = std::memchr(
-        base + at, 0x90, static_cast<size_t>(highest_listed_start_ - at + 1));
-    if (hit == nullptr) break;
-    at = static_cast<const uint8_t*>(hit) - base;
-    if (IsPsbRoutineStart(area_, at)) routine_starts_.push_back(at);
-    ++at;
+  FindRoutineStarts();
+}
+
+int64_t PsbRoutineFinder::WinningMatch(uint8_t n) const {
+  for (const auto& row : first_call_)
+    if (row[n] != kNone) return row[n];
+  return kNone;
+}
+
+void PsbRoutineFinder::FindRoutineStarts() {
+  std::vector<int64_t> matches;
+  for (int n = 0; n < 256; ++n) {
+    const int64_t match = WinningMatch(static_cast<uint8_t>(n));
+    if (match != kNone && match - 1 <= highest_listed_start_)
+      matches.push_back(match);
+  }
+  std::sort(matches.begin(), matches.end());
+  matches.erase(std::unique(matches.begin(), matches.end()), matches.end());
+  if (matches.empty()) return;
+
+  CandidateScanner<3> starts(
+      area_, 1, matches.back() - 1,
+      {{{0, 0x90, 0x90}, {3, 0xEB, 0xEF}, {1, 0xF0, 0xFF}}});
+  int64_t latest_start = -1;
+  size_t next_match = 0;
+  for (int64_t at = starts.Next();; at = starts.Next()) {
+    // Every match at or below this start (or all, at the end) takes the
+    // latest start before it.
+    while (next_match < matches.size() && (at < 0 || at >= matches[next_match]))
+      start_before_match_.emplace_back(matches[next_match++], latest_start);
+    if (at < 0) break;
+    latest_start = at;
   }
 }
 
@@ -74,10 +94,10 @@ int64_t PsbRoutineFinder::RoutineStartBefore(int64_t match) const {
   // does.
   if (match - 1 > highest_listed_start_)
     return PsbRoutineStartBefore(image_, match);
-  // The highest recorded start below `match`.
-  const auto above =
-      std::lower_bound(routine_starts_.begin(), routine_starts_.end(), match);
-  return above == routine_starts_.begin() ? -1 : *std::prev(above);
+  const auto found =
+      std::lower_bound(start_before_match_.begin(), start_before_match_.end(),
+                       std::pair<int64_t, int64_t>{match, INT64_MIN});
+  return found->second;
 }
 
 PsbRoutineInfo PsbRoutineFinder::Find(uint8_t n) const {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/firmware_image.h"
@@ -14,8 +15,9 @@ namespace orlindel {
 class PsbRoutineFinder {
  public:
   // One pass over the search area records the first occurrence of every call
-  // pattern for every PS_B number, another every possible routine start.
-  // `image` must outlive the finder.
+  // pattern for every PS_B number; a second pass, up to the last of those
+  // occurrences, finds the routine start in front of each. `image` must
+  // outlive the finder.
   explicit PsbRoutineFinder(ImageView image);
 
   // Exactly FindOsdPsbRoutine(image, n), errors included.
@@ -25,6 +27,9 @@ class PsbRoutineFinder {
   static constexpr int64_t kNone = -1;
 
   void RecordCallsAround(int64_t pair);
+  // The first call pattern, in pattern order, for PS_B number n, or kNone.
+  int64_t WinningMatch(uint8_t n) const;
+  void FindRoutineStarts();
   int64_t RoutineStartBefore(int64_t match) const;
 
   ImageView image_;
@@ -32,10 +37,11 @@ class PsbRoutineFinder {
   // first_call_[order][n]: the lowest offset of call pattern `order` for
   // PS_B number n, or kNone.
   std::array<std::array<int64_t, 256>, kPsbCallPatternCount> first_call_;
-  // Every offset 1..highest_listed_start_ where IsPsbRoutineStart holds,
-  // ascending; above that offset a tested byte would lie outside the search
-  // area or the analysis limit.
-  std::vector<int64_t> routine_starts_;
+  // For every winning match up to highest_listed_start_ + 1, ascending: the
+  // highest routine start below it (-1 for none). Above that offset a tested
+  // byte would lie outside the search area or the analysis limit, and the
+  // start is looked for directly.
+  std::vector<std::pair<int64_t, int64_t>> start_before_match_;
   int64_t highest_listed_start_ = 0;
 };
 
