@@ -12,7 +12,7 @@ std::optional<std::string> CommandLine::Value(const std::string& option) const {
 }
 
 CommandLine ParseCommandLine(std::span<const std::string> args,
-                             const OptionSpec& spec) {
+                             const OptionSpec& accepted) {
   CommandLine line;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -20,9 +20,9 @@ CommandLine ParseCommandLine(std::span<const std::string> args,
         arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
     if (!is_option) {
       line.positional.push_back(arg);
-    } else if (spec.flags.contains(arg)) {
+    } else if (accepted.flags.contains(arg)) {
       line.flags.insert(arg);
-    } else if (spec.valued.contains(arg)) {
+    } else if (accepted.valued.contains(arg)) {
       if (i + 1 == args.size())
         throw UsageError("option " + arg + " needs a value");
       line.values[arg] = args[++i];

@@ -37,7 +37,7 @@ struct CommandLine {
 
 // UsageError for an unknown option or a valued option without its value.
 CommandLine ParseCommandLine(std::span<const std::string> args,
-                             const OptionSpec& spec);
+                             const OptionSpec& accepted);
 
 // The value of an option the command cannot do without; UsageError when the
 // option is missing.

@@ -35,10 +35,10 @@ TEST(ParseCommandLineTest, SeparatesFlagsValuesAndPositionals) {
 }
 
 TEST(ParseCommandLineTest, UnknownOptionsAndMissingValuesAreUsageErrors) {
-  const OptionSpec spec{{"--json"}, {"-o"}};
-  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"--log"}, spec),
+  const OptionSpec options{{"--json"}, {"-o"}};
+  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"--log"}, options),
                UsageError);
-  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"f", "-o"}, spec),
+  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"f", "-o"}, options),
                UsageError);
 }
 
