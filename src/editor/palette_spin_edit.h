@@ -33,6 +33,7 @@ class PaletteSpinEdit : public QSpinBox {
 
   QValidator::State validate(QString& input, int& pos) const override;
   int valueFromText(const QString& text) const override;
+  void stepBy(int steps) override;
 
  signals:
   void Changed();

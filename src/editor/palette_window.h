@@ -5,15 +5,12 @@
 #include <QRect>
 #include <QWidget>
 
+#include "editor/palette_spin_edit.h"
 #include "editor/preview_renderer.h"
 
 class QScrollBar;
-class QSpinBox;
-class QLabel;
 
 namespace orlindel::editor {
-
-class PaletteSpinEdit;
 
 // What the palette needs from the main window.
 class PaletteHost {
@@ -65,6 +62,16 @@ class TfrmWB : public QWidget {
   void sbLeftScroll(int position);
   void seWidthChange();
   void seHeightChange();
+  // Moves the window by the distance from `edge`'s value to `position`,
+  // stopping `far_edge` at its maximum so the size stays.
+  void MoveWindow(int position, PaletteSpinEdit* edge,
+                  PaletteSpinEdit* far_edge);
+  // Resizes by moving `far_edge` to `near_edge` + `size` - 1.
+  void Resize(PaletteSpinEdit* size, PaletteSpinEdit* near_edge,
+              PaletteSpinEdit* far_edge);
+  // Runs a scroll handler with the position the user gave `bar`, then keeps
+  // that position whatever the handler's refill set.
+  void ScrollAction(QScrollBar* bar, void (TfrmWB::*handler)(int));
 
   PaletteHost& host_;
   PaletteSpinEdit* seTop_ = nullptr;
