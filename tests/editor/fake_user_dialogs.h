@@ -13,10 +13,10 @@ namespace orlindel::editor::testing {
 
 class FakeUserDialogs : public UserDialogs {
  public:
-  // Answers in order; an empty queue (or nullopt) answers as a cancel.
-  std::deque<std::optional<QString>> open_firmware_answers;
-  std::deque<std::optional<QString>> save_firmware_answers;
-  std::deque<std::optional<QString>> open_picture_answers;
+  // Answers in order; an empty queue or a null QString answers as a cancel.
+  std::deque<QString> open_firmware_answers;
+  std::deque<QString> save_firmware_answers;
+  std::deque<QString> open_picture_answers;
 
   // What each dialog was preset with, and every message, in order.
   QStringList open_firmware_presets;
@@ -39,11 +39,11 @@ class FakeUserDialogs : public UserDialogs {
   void ShowMessage(const QString& text) override { messages << text; }
 
  private:
-  static std::optional<QString> Next(
-      std::deque<std::optional<QString>>& answers) {
+  static std::optional<QString> Next(std::deque<QString>& answers) {
     if (answers.empty()) return std::nullopt;
-    std::optional<QString> answer = answers.front();
+    const QString answer = answers.front();
     answers.pop_front();
+    if (answer.isNull()) return std::nullopt;
     return answer;
   }
 };

@@ -159,7 +159,7 @@ TEST_F(SaveFirmwareTest, SuggestsModNameInTheSameFolderAndWritesTheImage) {
   const QString target = folder.filePath("out.bin");
   dialogs.save_firmware_answers.push_back(target);
   Control<QPushButton>("btnSave").click();
-  dialogs.save_firmware_answers.push_back(std::nullopt);
+  dialogs.save_firmware_answers.push_back(QString());
   Control<QPushButton>("btnSave").click();
 
   const QString suggested = folder.filePath("dvd-mod.bin");

@@ -89,9 +89,15 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem) {
     ASSERT_NE(control.parentWidget(), nullptr);
     EXPECT_EQ(control.parentWidget()->objectName(), row.parent);
     EXPECT_EQ(control.pos(), QPoint(row.left, row.top));
-    if (row.width >= 0) EXPECT_EQ(control.width(), row.width);
-    if (row.height >= 0) EXPECT_EQ(control.height(), row.height);
-    if (row.caption != nullptr) EXPECT_EQ(Caption(control), row.caption);
+    if (row.width >= 0) {
+      EXPECT_EQ(control.width(), row.width);
+    }
+    if (row.height >= 0) {
+      EXPECT_EQ(control.height(), row.height);
+    }
+    if (row.caption != nullptr) {
+      EXPECT_EQ(Caption(control), row.caption);
+    }
   }
 }
 
