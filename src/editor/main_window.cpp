@@ -41,7 +41,11 @@ QString PositionText(int x, int y) { return QString("(%1;%2)").arg(x).arg(y); }
 TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs) {
   setObjectName("frmMain");
-  QFont font("Tahoma");
+  // Where Tahoma is missing, a face of similar width keeps the captions
+  // inside the fixed layout.
+  QFont font;
+  font.setFamilies(
+      {"Tahoma", "Liberation Sans", "Arial", "DejaVu Sans Condensed"});
   font.setPixelSize(11);
   setFont(font);
   setFixedSize(kMainClientWidth, kMainClientHeight);

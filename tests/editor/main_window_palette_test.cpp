@@ -37,8 +37,8 @@ TEST_F(MainWindowTest, PaletteShowsAndStoresTheSelectedWindow) {
   const FirmwareImage& image = frmMain.State().image;
   EXPECT_EQ(image[0x11020 + 12], 0x10);
   EXPECT_TRUE(IsImageChecksumValid(image));
-  EXPECT_TRUE(std::equal(image.begin(), image.begin() + 0x11020 + 12,
-                         bytes.begin()));
+  EXPECT_TRUE(
+      std::equal(image.begin(), image.begin() + 0x11020 + 12, bytes.begin()));
   EXPECT_EQ(frmWB.Values().blend, 0x10);
   EXPECT_TRUE(dialogs.messages.isEmpty());
 }
