@@ -1,8 +1,11 @@
 #include "editor/qt_user_dialogs.h"
 
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QImageReader>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QStringList>
 
 #include "editor/app_title.h"
@@ -38,6 +41,33 @@ QStringList PictureFilters() {
   return filters;
 }
 
+constexpr int kPreviewSize = 160;
+
+// Shows the picture under the cursor beside the file list. Qt's own dialog
+// (not the platform's) is used, as only it can be extended.
+void AddPicturePreview(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (grid == nullptr) return;
+  auto* preview = new QLabel(&dialog);
+  preview->setFixedSize(kPreviewSize, kPreviewSize);
+  preview->setAlignment(Qt::AlignCenter);
+  preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+  QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                   [preview](const QString& path) {
+                     QImageReader reader(path);
+                     reader.setAutoTransform(true);
+                     const QImage picture = reader.read();
+                     preview->setPixmap(picture.isNull()
+                                            ? QPixmap()
+                                            : QPixmap::fromImage(picture.scaled(
+                                                  kPreviewSize, kPreviewSize,
+                                                  Qt::KeepAspectRatio,
+                                                  Qt::SmoothTransformation)));
+                   });
+}
+
 }  // namespace
 
 std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
@@ -65,6 +95,7 @@ std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(PictureFilters());
+  AddPicturePreview(dialog);
   return Run(dialog, preset);
 }
 
