@@ -2,9 +2,11 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <span>
@@ -88,14 +90,20 @@ class PatternedLine {
       const QPoint first(from.x() + dx * done, from.y() + dy * done);
       const QPoint last(first.x() + dx * (run - 1), first.y() + dy * (run - 1));
       if (dash)
-        painter_.fillRect(QRect(first, last).normalized(), color_);
+        painter_.fillRect(Span(first, last), color_);
       else if (paint_gaps_)
-        painter_.fillRect(QRect(first, last).normalized(), gap_color_);
+        painter_.fillRect(Span(first, last), gap_color_);
       done += run;
     }
   }
 
  private:
+  // The pixels from `a` to `b`, both included, whichever way round they lie.
+  static QRect Span(QPoint a, QPoint b) {
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+  }
+
   QPainter& painter_;
   QColor color_;
   std::span<const int> pattern_;
@@ -167,6 +175,10 @@ class Renderer {
     QPainter painter(&result_.bitmap);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
+    // The label is drawn in two colours only, black on magenta.
+    QFont font = painter.font();
+    font.setStyleStrategy(QFont::NoAntialias);
+    painter.setFont(font);
     painter.fillRect(0, 0, kScreenWidth, height, kBlack);
     // A clear brush keeps the dash gaps of the safe-area frames transparent.
     painter.setBrush(Qt::NoBrush);
