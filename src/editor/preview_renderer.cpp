@@ -64,7 +64,8 @@ class PatternedLine {
         color_(pen.color()),
         pattern_(PatternOf(pen.style())),
         paint_gaps_(brush.style() == Qt::SolidPattern),
-        gap_color_(brush.color()) {}
+        gap_color_(brush.color()),
+        bounds_(0, 0, painter.device()->width(), painter.device()->height()) {}
 
   // The pixels from `from` towards `to`, the start pixel included and the end
   // pixel not: the pixel-exact rule of a line drawn to the next corner.
@@ -89,10 +90,14 @@ class PatternedLine {
       }
       const QPoint first(from.x() + dx * done, from.y() + dy * done);
       const QPoint last(first.x() + dx * (run - 1), first.y() + dy * (run - 1));
-      if (dash)
-        painter_.fillRect(Span(first, last), color_);
-      else if (paint_gaps_)
-        painter_.fillRect(Span(first, last), gap_color_);
+      const QRect span = Span(first, last);
+      // Runs off the bitmap still advance the pattern but paint nothing.
+      if (span.intersects(bounds_)) {
+        if (dash)
+          painter_.fillRect(span, color_);
+        else if (paint_gaps_)
+          painter_.fillRect(span, gap_color_);
+      }
       done += run;
     }
   }
@@ -109,6 +114,7 @@ class PatternedLine {
   std::span<const int> pattern_;
   bool paint_gaps_;
   QColor gap_color_;
+  QRect bounds_;
   size_t index_ = 0;
   int used_ = 0;
 };
