@@ -24,11 +24,16 @@ constexpr int kScreenWidth = 720;
 constexpr int kPalHeight = 576;
 constexpr int kNtscHeight = 480;
 
-const QColor kMagenta(255, 0, 255);
-const QColor kCyan(0, 255, 255);
-const QColor kYellow(255, 255, 0);
-const QColor kGreen(0, 255, 0);
-const QColor kBlack(0, 0, 0);
+constexpr QRgb kMagenta = qRgb(255, 0, 255);
+constexpr QRgb kCyan = qRgb(0, 255, 255);
+constexpr QRgb kYellow = qRgb(255, 255, 0);
+constexpr QRgb kGreen = qRgb(0, 255, 0);
+constexpr QRgb kBlack = qRgb(0, 0, 0);
+
+// A one-pixel pen.
+QPen Pen(QRgb colour, Qt::PenStyle style) {
+  return QPen(QBrush(QColor(colour)), 1, style);
+}
 
 // cmbRects: which of the window's two positions are drawn.
 constexpr int kRectsNtsc = 0;
@@ -154,7 +159,7 @@ void DrawLabel(QPainter& painter, const QString& text, int x, int y) {
       QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
       painter.brush().color());
   const QPen frame_pen = painter.pen();
-  painter.setPen(kBlack);
+  painter.setPen(QColor(kBlack));
   painter.drawText(x, y + metrics.ascent(), text);
   painter.setPen(frame_pen);
 }
@@ -185,7 +190,7 @@ class Renderer {
     QFont font = painter.font();
     font.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(font);
-    painter.fillRect(0, 0, kScreenWidth, height, kBlack);
+    painter.fillRect(0, 0, kScreenWidth, height, QColor(kBlack));
     // A clear brush keeps the dash gaps of the safe-area frames transparent.
     painter.setBrush(Qt::NoBrush);
 
@@ -193,11 +198,11 @@ class Renderer {
       DrawBackground(painter, *request_.background, request_.background_mode,
                      height);
     if (request_.safe_title) {
-      painter.setPen(QPen(kYellow, 1, Qt::DashLine));
+      painter.setPen(Pen(kYellow, Qt::DashLine));
       DrawFrame(painter, SafeTitleArea(height), 1);
     }
     if (request_.safe_action) {
-      painter.setPen(QPen(kYellow, 1, Qt::DashLine));
+      painter.setPen(Pen(kYellow, Qt::DashLine));
       DrawFrame(painter, SafeActionArea(height), 1);
     }
 
@@ -224,7 +229,7 @@ class Renderer {
       const Rect& area = request_.subtitle_area;
       const Rect frame{base.left + area.left, base.top + area.top,
                        base.left + area.right, base.top + area.bottom};
-      painter.setPen(QPen(kGreen, 1, Qt::SolidLine));
+      painter.setPen(Pen(kGreen, Qt::SolidLine));
       DrawFrame(painter, frame, 2);
     }
   }
@@ -259,13 +264,13 @@ class Renderer {
     const int mode = request_.rects_mode;
     const QString label =
         QString::fromStdString(Format("0x%.2X", static_cast<unsigned>(index)));
-    painter.setPen(QPen(kMagenta, 1, Qt::SolidLine));
+    painter.setPen(Pen(kMagenta, Qt::SolidLine));
     if (DrawsNtscPosition(mode)) DrawFrame(painter, result_.ntsc_rect, 4);
-    painter.setBrush(QBrush(kMagenta, Qt::SolidPattern));
+    painter.setBrush(QBrush(QColor(kMagenta), Qt::SolidPattern));
     if (DrawsNtscPosition(mode)) DrawLabel(painter, label, left, top);
     if (DrawsPalPosition(mode)) {
       // The magenta brush fills the gaps of the dash-dot line.
-      painter.setPen(QPen(kCyan, 1, Qt::DashDotLine));
+      painter.setPen(Pen(kCyan, Qt::DashDotLine));
       DrawFrame(painter, result_.pal_rect, 4);
       if (mode == kRectsPal)
         DrawLabel(painter, label, result_.pal_rect.left, result_.pal_rect.top);
@@ -274,7 +279,7 @@ class Renderer {
     if (mark_osd_position && request_.current_osd_entry) {
       const Rect& base =
           DrawsPalPosition(mode) ? result_.pal_rect : result_.ntsc_rect;
-      painter.setPen(QPen(kGreen, 1, Qt::SolidLine));
+      painter.setPen(Pen(kGreen, Qt::SolidLine));
       DrawFrame(painter, OsdPositionFrame(base, *request_.current_osd_entry),
                 2);
     }

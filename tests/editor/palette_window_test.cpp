@@ -243,6 +243,11 @@ TEST_F(PaletteTest, TypedNumberAboveTheMaximumIsStoredThenClamped) {
   EXPECT_EQ(host_->stored.back().right, 720);
   EXPECT_EQ(palette_->seRight()->text(), QString("720"));
 
+  const size_t stores = host_->stored.size();
+  QTest::keyClicks(palette_->seRight(), "x");  // letters are refused
+  EXPECT_EQ(palette_->seRight()->text(), QString("720"));
+  EXPECT_EQ(host_->stored.size(), stores);
+
   palette_->seRight()->selectAll();
   QTest::keyClick(palette_->seRight(), Qt::Key_Delete);
   EXPECT_EQ(host_->stored.back().right, 0);  // empty text reads as 0
