@@ -28,7 +28,7 @@ void PaletteSpinEdit::SetValue(int value) {
 }
 
 QValidator::State PaletteSpinEdit::validate(QString& input, int&) const {
-  static const QRegularExpression kDecimal("^-?[0-9]{0,9}$");
+  static const QRegularExpression kDecimal("^-?[0-9]{0,6}$");
   return kDecimal.match(input).hasMatch() ? QValidator::Acceptable
                                           : QValidator::Invalid;
 }

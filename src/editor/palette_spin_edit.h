@@ -6,7 +6,9 @@
 //   a number (only the empty text or a lone "-" can be typed) reads as the
 //   minimum, 0;
 // - a typed number outside the range is read as typed. The validator accepts
-//   any decimal number of up to nine digits, so typing is never refused;
+//   any decimal number of up to six digits, optionally negative, so typing a
+//   number is never refused (six digits reach well past the 16-bit fields,
+//   and sums of such numbers cannot overflow); other characters are refused.
 //   QSpinBox's own value() stays clamped, the text keeps what was typed;
 // - setting a value clamps it to the range first (SetValue);
 // - every change of the text, typed or set, raises Changed() once. When the

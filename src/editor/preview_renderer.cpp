@@ -2,9 +2,11 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <span>
@@ -22,11 +24,16 @@ constexpr int kScreenWidth = 720;
 constexpr int kPalHeight = 576;
 constexpr int kNtscHeight = 480;
 
-const QColor kMagenta(255, 0, 255);
-const QColor kCyan(0, 255, 255);
-const QColor kYellow(255, 255, 0);
-const QColor kGreen(0, 255, 0);
-const QColor kBlack(0, 0, 0);
+constexpr QRgb kMagenta = qRgb(255, 0, 255);
+constexpr QRgb kCyan = qRgb(0, 255, 255);
+constexpr QRgb kYellow = qRgb(255, 255, 0);
+constexpr QRgb kGreen = qRgb(0, 255, 0);
+constexpr QRgb kBlack = qRgb(0, 0, 0);
+
+// A one-pixel pen.
+QPen Pen(QRgb colour, Qt::PenStyle style) {
+  return QPen(QBrush(QColor(colour)), 1, style);
+}
 
 // cmbRects: which of the window's two positions are drawn.
 constexpr int kRectsNtsc = 0;
@@ -62,7 +69,8 @@ class PatternedLine {
         color_(pen.color()),
         pattern_(PatternOf(pen.style())),
         paint_gaps_(brush.style() == Qt::SolidPattern),
-        gap_color_(brush.color()) {}
+        gap_color_(brush.color()),
+        bounds_(0, 0, painter.device()->width(), painter.device()->height()) {}
 
   // The pixels from `from` towards `to`, the start pixel included and the end
   // pixel not: the pixel-exact rule of a line drawn to the next corner.
@@ -87,20 +95,31 @@ class PatternedLine {
       }
       const QPoint first(from.x() + dx * done, from.y() + dy * done);
       const QPoint last(first.x() + dx * (run - 1), first.y() + dy * (run - 1));
-      if (dash)
-        painter_.fillRect(QRect(first, last).normalized(), color_);
-      else if (paint_gaps_)
-        painter_.fillRect(QRect(first, last).normalized(), gap_color_);
+      const QRect span = Span(first, last);
+      // Runs off the bitmap still advance the pattern but paint nothing.
+      if (span.intersects(bounds_)) {
+        if (dash)
+          painter_.fillRect(span, color_);
+        else if (paint_gaps_)
+          painter_.fillRect(span, gap_color_);
+      }
       done += run;
     }
   }
 
  private:
+  // The pixels from `a` to `b`, both included, whichever way round they lie.
+  static QRect Span(QPoint a, QPoint b) {
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+  }
+
   QPainter& painter_;
   QColor color_;
   std::span<const int> pattern_;
   bool paint_gaps_;
   QColor gap_color_;
+  QRect bounds_;
   size_t index_ = 0;
   int used_ = 0;
 };
@@ -140,7 +159,7 @@ void DrawLabel(QPainter& painter, const QString& text, int x, int y) {
       QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
       painter.brush().color());
   const QPen frame_pen = painter.pen();
-  painter.setPen(kBlack);
+  painter.setPen(QColor(kBlack));
   painter.drawText(x, y + metrics.ascent(), text);
   painter.setPen(frame_pen);
 }
@@ -167,7 +186,11 @@ class Renderer {
     QPainter painter(&result_.bitmap);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.fillRect(0, 0, kScreenWidth, height, kBlack);
+    // The label is drawn in two colours only, black on magenta.
+    QFont font = painter.font();
+    font.setStyleStrategy(QFont::NoAntialias);
+    painter.setFont(font);
+    painter.fillRect(0, 0, kScreenWidth, height, QColor(kBlack));
     // A clear brush keeps the dash gaps of the safe-area frames transparent.
     painter.setBrush(Qt::NoBrush);
 
@@ -175,11 +198,11 @@ class Renderer {
       DrawBackground(painter, *request_.background, request_.background_mode,
                      height);
     if (request_.safe_title) {
-      painter.setPen(QPen(kYellow, 1, Qt::DashLine));
+      painter.setPen(Pen(kYellow, Qt::DashLine));
       DrawFrame(painter, SafeTitleArea(height), 1);
     }
     if (request_.safe_action) {
-      painter.setPen(QPen(kYellow, 1, Qt::DashLine));
+      painter.setPen(Pen(kYellow, Qt::DashLine));
       DrawFrame(painter, SafeActionArea(height), 1);
     }
 
@@ -206,7 +229,7 @@ class Renderer {
       const Rect& area = request_.subtitle_area;
       const Rect frame{base.left + area.left, base.top + area.top,
                        base.left + area.right, base.top + area.bottom};
-      painter.setPen(QPen(kGreen, 1, Qt::SolidLine));
+      painter.setPen(Pen(kGreen, Qt::SolidLine));
       DrawFrame(painter, frame, 2);
     }
   }
@@ -241,13 +264,13 @@ class Renderer {
     const int mode = request_.rects_mode;
     const QString label =
         QString::fromStdString(Format("0x%.2X", static_cast<unsigned>(index)));
-    painter.setPen(QPen(kMagenta, 1, Qt::SolidLine));
+    painter.setPen(Pen(kMagenta, Qt::SolidLine));
     if (DrawsNtscPosition(mode)) DrawFrame(painter, result_.ntsc_rect, 4);
-    painter.setBrush(QBrush(kMagenta, Qt::SolidPattern));
+    painter.setBrush(QBrush(QColor(kMagenta), Qt::SolidPattern));
     if (DrawsNtscPosition(mode)) DrawLabel(painter, label, left, top);
     if (DrawsPalPosition(mode)) {
       // The magenta brush fills the gaps of the dash-dot line.
-      painter.setPen(QPen(kCyan, 1, Qt::DashDotLine));
+      painter.setPen(Pen(kCyan, Qt::DashDotLine));
       DrawFrame(painter, result_.pal_rect, 4);
       if (mode == kRectsPal)
         DrawLabel(painter, label, result_.pal_rect.left, result_.pal_rect.top);
@@ -256,7 +279,7 @@ class Renderer {
     if (mark_osd_position && request_.current_osd_entry) {
       const Rect& base =
           DrawsPalPosition(mode) ? result_.pal_rect : result_.ntsc_rect;
-      painter.setPen(QPen(kGreen, 1, Qt::SolidLine));
+      painter.setPen(Pen(kGreen, Qt::SolidLine));
       DrawFrame(painter, OsdPositionFrame(base, *request_.current_osd_entry),
                 2);
     }
