@@ -129,7 +129,7 @@ QLineEdit* MakeLabeledEdit(QWidget* parent, const char* name,
   return edit;
 }
 
-struct PanelSpec {
+struct PanelLayout {
   int width;
   Qt::Alignment alignment;
   bool bevel;
@@ -138,7 +138,7 @@ struct PanelSpec {
 
 // The ten panels of sbInfo, numbered from 0. The constant captions have no
 // bevel; the read-outs have a lowered one.
-constexpr PanelSpec kPanels[10] = {
+constexpr PanelLayout kPanels[10] = {
     {35, Qt::AlignRight, false, "XY="},
     {70, Qt::AlignHCenter, true, ""},
     {35, Qt::AlignRight, false, "Rect:"},
@@ -276,14 +276,14 @@ void TfrmMain::CreateStatusBar() {
                       kStatusBarHeight);
   int left = 0;
   for (size_t n = 0; n < sbInfoPanels.size(); ++n) {
-    const PanelSpec& spec = kPanels[n];
-    auto* panel = new QLabel(spec.text, sbInfo);
+    const PanelLayout& layout = kPanels[n];
+    auto* panel = new QLabel(layout.text, sbInfo);
     panel->setObjectName(QString("sbInfoPanel%1").arg(n));
-    panel->setAlignment(spec.alignment | Qt::AlignVCenter);
-    panel->setFrameStyle(spec.bevel ? QFrame::Panel | QFrame::Sunken
-                                    : QFrame::NoFrame);
-    panel->setGeometry(left, 0, spec.width, kStatusBarHeight);
-    left += spec.width;
+    panel->setAlignment(layout.alignment | Qt::AlignVCenter);
+    panel->setFrameStyle(layout.bevel ? QFrame::Panel | QFrame::Sunken
+                                      : QFrame::NoFrame);
+    panel->setGeometry(left, 0, layout.width, kStatusBarHeight);
+    left += layout.width;
     sbInfoPanels[n] = panel;
   }
 }
