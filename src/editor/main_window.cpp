@@ -181,13 +181,14 @@ void TfrmMain::OpenFirmware(const QString& path) {
   if (!FitsInside(image, list.offset, 1)) throw RangeError();
   const uint8_t window_bank = WindowBankOf(list);
   const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index);
+  const auto osd_list_pos = NarrowTo<int32_t>(osd_list.offset);
 
   state_.image = std::move(image);
   state_.MaxWindowIndex = max_window_index;
   state_.WindowListPos = list.offset;
   state_.WindowBank = window_bank;
   state_.OsdPosCount = osd_list.count;
-  state_.OsdPosListPos = NarrowTo<int32_t>(osd_list.offset);
+  state_.OsdPosListPos = osd_list_pos;
 
   for (QSlider* selector : {tbID2, tbID}) {
     if (selector->value() > max_window_index)
