@@ -279,19 +279,5 @@ TEST_F(PaletteTest, PlacesItselfAgainstTheMainWindowAndRefusesToClose) {
   EXPECT_FALSE(palette_->isVisible());
 }
 
-TEST_F(PaletteTest, EditingEnabledFollowsTheSelection) {
-  Load(Window(0, 0, 9, 9));
-  palette_->SetEditingEnabled(false);
-  for (QWidget* control : palette_->findChildren<QWidget*>()) {
-    if (control->objectName().startsWith("se") ||
-        control->objectName().startsWith("sb")) {
-      EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
-    }
-  }
-  palette_->SetEditingEnabled(true);
-  EXPECT_TRUE(palette_->sbLeft()->isEnabled());
-  EXPECT_TRUE(palette_->seHeight()->isEnabled());
-}
-
 }  // namespace
 }  // namespace orlindel::editor
