@@ -1,5 +1,6 @@
 #include "editor/palette_spin_edit.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
 
@@ -22,6 +23,11 @@ int PaletteSpinEdit::TextValue() const {
 }
 
 void PaletteSpinEdit::SetValue(int value) {
+  setting_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{setting_};
   setValue(value);  // QSpinBox clamps to the range
   // Setting the value it already holds may still replace a typed text.
   CheckTextChange();
@@ -41,12 +47,16 @@ int PaletteSpinEdit::valueFromText(const QString& text) const {
 
 void PaletteSpinEdit::focusOutEvent(QFocusEvent* event) {
   QSpinBox::focusOutEvent(event);  // clamps the text to the range
-  CheckTextChange();
+  SettleText();
 }
 
 void PaletteSpinEdit::keyPressEvent(QKeyEvent* event) {
-  QSpinBox::keyPressEvent(event);  // Enter clamps the text like focus loss
-  CheckTextChange();
+  QSpinBox::keyPressEvent(event);
+  // Enter clamps the text like the loss of focus.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    SettleText();
+  else
+    CheckTextChange();
 }
 
 void PaletteSpinEdit::stepBy(int steps) {
@@ -54,11 +64,23 @@ void PaletteSpinEdit::stepBy(int steps) {
   CheckTextChange();
 }
 
-void PaletteSpinEdit::CheckTextChange() {
+bool PaletteSpinEdit::CheckTextChange() {
   const QString text = lineEdit()->text();
-  if (text == last_text_) return;
+  if (text == last_text_) return false;
   last_text_ = text;
+  if (!setting_) {
+    const int typed = TextValue();
+    clamp_pending_ = typed < minimum() || typed > maximum();
+  }
   emit Changed();
+  return true;
+}
+
+void PaletteSpinEdit::SettleText() {
+  // A refill may already have clamped the text without a change of its own;
+  // the clamped value is stored all the same.
+  if (!CheckTextChange() && clamp_pending_) emit Changed();
+  clamp_pending_ = false;
 }
 
 }  // namespace orlindel::editor

@@ -13,7 +13,10 @@
 // - setting a value clamps it to the range first (SetValue);
 // - every change of the text, typed or set, raises Changed() once. When the
 //   edit loses the focus (or Enter is pressed) the text is clamped to the
-//   range, which raises another Changed() when the text differs.
+//   range, which raises another Changed(), so a number typed out of range
+//   ends up stored clamped. This holds also when the preview's refill has
+//   already clamped the text in the meantime (silently, while the palette
+//   was updating): the out-of-range typing is remembered until then.
 #pragma once
 
 #include <QSpinBox>
@@ -45,9 +48,14 @@ class PaletteSpinEdit : public QSpinBox {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void CheckTextChange();
+  // Raises Changed() when the text differs from the last one seen.
+  bool CheckTextChange();
+  // Focus loss or Enter: the text is clamped; store the clamped value.
+  void SettleText();
 
   QString last_text_;
+  bool setting_ = false;        // inside SetValue
+  bool clamp_pending_ = false;  // a typed number lies outside the range
 };
 
 }  // namespace orlindel::editor

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <initializer_list>
+#include <iterator>
 
 namespace orlindel::editor {
 

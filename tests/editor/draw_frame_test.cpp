@@ -50,23 +50,6 @@ TEST_P(DrawFrameCoverage, CoversExactlyTheFirstNRings) {
 INSTANTIATE_TEST_SUITE_P(Lines, DrawFrameCoverage,
                          ::testing::Values(0, 1, 2, 4));
 
-TEST(DrawFrame, CornersOfATwoLineFrame) {
-  QImage image = Canvas(20, 18);
-  {
-    QPainter painter(&image);
-    painter.setPen(QPen(QColor(kPen), 1, Qt::SolidLine));
-    DrawFrame(painter, Rect{2, 3, 12, 10}, 2);
-  }
-  EXPECT_EQ(image.pixel(2, 3), kPen);
-  EXPECT_EQ(image.pixel(3, 4), kPen);
-  EXPECT_EQ(image.pixel(4, 5), kBackground);
-  EXPECT_EQ(image.pixel(12, 10), kPen);
-  EXPECT_EQ(image.pixel(11, 9), kPen);
-  EXPECT_EQ(image.pixel(10, 8), kBackground);
-  EXPECT_EQ(image.pixel(13, 10), kBackground);
-  EXPECT_EQ(image.pixel(12, 11), kBackground);
-}
-
 // A dashed top edge from x = 0: 18 dash pixels, 6 gap pixels, and again.
 TEST(DrawFrame, DashGapsTakeTheSolidBrushOrStayUntouched) {
   for (const bool solid_brush : {false, true}) {
