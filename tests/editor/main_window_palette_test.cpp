@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSlider>
+#include <QTest>
 
 #include "editor/palette_spin_edit.h"
 #include "tests/editor/main_window_fixture.h"
@@ -41,6 +42,17 @@ TEST_F(MainWindowTest, PaletteShowsAndStoresTheSelectedWindow) {
       std::equal(image.begin(), image.begin() + 0x11020 + 12, bytes.begin()));
   EXPECT_EQ(frmWB.Values().blend, 0x10);
   EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, FailedWriteBackShowsOneMessage) {
+  OpenThroughDialog(WriteFile("fw.bin", FirmwareWithWindows(5).Build()));
+  dialogs.messages.clear();
+  Control<QSlider>("tbID").setValue(2);
+  frmWB.seBlend()->selectAll();
+  // "3" and "30" are stored as typed; 300 does not fit the blend byte.
+  QTest::keyClicks(frmWB.seBlend(), "300");
+  EXPECT_EQ(dialogs.messages, QStringList({"Range check error"}));
+  EXPECT_EQ(frmMain.State().image[0x11020 + 12], 30);
 }
 
 }  // namespace
