@@ -1,0 +1,21 @@
+// The picture drawn under the windows: only BMP files are loadable.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "core/errors.h"
+
+namespace orlindel::editor {
+
+// A picture file that is not a readable BMP file.
+class InvalidBitmapError : public OrlindelError {
+ public:
+  InvalidBitmapError() : OrlindelError("Bitmap image is not valid") {}
+};
+
+// Loads the BMP file at `path` (whatever its extension). Throws
+// InvalidBitmapError for any other content.
+QImage LoadBmpPicture(const QString& path);
+
+}  // namespace orlindel::editor

@@ -1,0 +1,203 @@
+// The editor's main window (frmMain): four pages of controls above a TV-sized
+// preview, a status bar below it. It owns the editing state, runs the open and
+// save flows and routes almost every control change into one refresh.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "core/firmware_image.h"
+#include "editor/palette_window.h"
+#include "editor/preview_renderer.h"
+#include "editor/user_dialogs.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QTabWidget;
+
+namespace orlindel::editor {
+
+// The main window's client area at creation (PAL).
+inline constexpr int kMainClientWidth = 734;
+inline constexpr int kMainClientHeight = 719;
+// Where the preview's top-left pixel lies in the client area.
+inline constexpr int kPreviewLeft = 8;
+inline constexpr int kPreviewTop = 115;
+// The window is this much shorter while NTSC (480 lines, not 576) is shown.
+inline constexpr int kNtscHeightReduction = 96;
+
+// What the main window knows about the loaded firmware and the preview.
+struct EditingState {
+  FirmwareImage image;                      // the loaded file, byte for byte
+  std::optional<int64_t> WindowListPos;     // entry 0 of the WList, if known
+  uint8_t WindowBank = 0;                   // bank of the WList
+  uint8_t MaxWindowIndex = 4;               // highest window index
+  uint8_t OsdPosCount = 0;                  // groups of the OsdPosList, 0: none
+  int32_t OsdPosListPos = -1;               // offset of the OsdPosList
+  QImage PreviewBitmap;                     // drawn at (8, 115)
+  std::optional<QImage> BackgroundPicture;  // empty picture: draws nothing
+  Rect NtscRect, PalRect;                   // the selected window's rectangles
+  int NormalHeight = 0;                     // window height for PAL
+  bool ResizeAllowed = false;               // only the TV switch resizes
+  bool PaletteLoading = false;  // the preview is filling the palette
+};
+
+class TfrmMain : public QWidget, public PaletteHost {
+  Q_OBJECT
+
+ public:
+  // `dialogs` outlives the window; every file dialog and message goes there.
+  explicit TfrmMain(UserDialogs& dialogs, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // The palette window, created after the main window; may stay null.
+  void AttachPalette(TfrmWB* palette);
+
+  const EditingState& State() const { return state_; }
+
+  // The refresh: redraws the preview for the selected windows, or an empty
+  // preview while no window list is known.
+  void tbIDChange();
+  // Draws the preview for window `primary` (-1: none) and, when
+  // `draw_second`, window `second` below it, then applies what the drawing
+  // reports to the palette, the status bar and the selected rectangles.
+  // RangeError when a drawn window's record lies outside the image.
+  void RenderPreview(int primary, bool draw_second, int second);
+
+  // Loads the firmware at `path` and locates its window list and OSD message
+  // position list. Everything is located before anything changes: a file that
+  // cannot be read, is empty or has no window list throws (FileError or
+  // RangeError) and leaves the image and the editing state as they were.
+  void OpenFirmware(const QString& path);
+  // Loads the BMP file named in the background field, or drops the picture
+  // when no such file exists. InvalidBitmapError for any other content (the
+  // background is then empty).
+  void LoadBackgroundPicture();
+
+  // Left <= x <= Right and Top <= y <= Bottom.
+  static bool PointInRect(int x, int y, const Rect& rect);
+
+  // PaletteHost.
+  void WriteBackWindow() override;
+  bool IsWindowsPageActive() const override;
+  QRect MainFrameGeometry() const override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  // Control construction, one line per control (main_window_controls.cpp).
+  void CreateControls();
+  void CreateOpenSavePage();
+  void CreateWindowsPage();
+  void CreateOsdPositionsPage();
+  void CreateSubtitlePage();
+  void CreateStatusBar();
+  void ConnectHandlers();
+  // Connects `signal` of `sender` to `handler` through the error guard.
+  template <typename Sender, typename Signal, typename Handler>
+  void Connect(Sender* sender, Signal signal, Handler handler);
+
+  void FormCreate();
+  void FormShow();
+  void FormMouseMove(int x, int y);
+  void ImageMouseMove(int px, int py);
+
+  void btnFWOpenClick();
+  void btnShowClick();
+  void btnSaveClick();
+  void btnOpenImgClick();
+  void cmbRectsChange();
+  void cmbBackgrYChange();
+  void cbStrechBackClick();
+  void cb2ndClick();
+  void cmbTVChange();
+  void FormCanResizeTo(int height);
+  void pcMainChange();
+  // Runs the OSD positions page's group selection (that page's behaviour).
+  void tbR6Change();
+  void tbR7Change();
+  // Reads and shows the subtitle parameters (that page's behaviour).
+  void RefreshSubtitlePage();
+
+  // Moves tbID or tbID2 from code; a changed position runs the refresh.
+  void SetWindowSelector(QSlider& selector, int position);
+  void SetStatusPanel(int panel, const QString& text);
+  QString StatusPanel(int panel) const;
+  bool WindowListKnown() const { return state_.WindowListPos.has_value(); }
+
+  UserDialogs& dialogs_;
+  TfrmWB* frmWB_ = nullptr;
+  EditingState state_;
+  bool shown_once_ = false;
+
+  // The controls, named as the user's documents name them.
+  QTabWidget* pcMain = nullptr;
+  QWidget* tsInOut = nullptr;
+  QWidget* tsWB = nullptr;
+  QWidget* tsWinPos = nullptr;
+  QWidget* tsMpeg4Sub = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* cmbTV = nullptr;
+  QLabel* Label1 = nullptr;
+  QComboBox* cmbBackgrY = nullptr;
+  QCheckBox* cbSafeAction = nullptr;
+  QCheckBox* cbSafeTitle = nullptr;
+  QPlainTextEdit* meLog = nullptr;
+  QWidget* sbInfo = nullptr;
+  std::array<QLabel*, 10> sbInfoPanels{};
+  QLineEdit* ledFWFile = nullptr;
+  QPushButton* btnFWOpen = nullptr;
+  QLineEdit* ledBackrgoundImg = nullptr;
+  QPushButton* btnOpenImg = nullptr;
+  QPushButton* btnSave = nullptr;
+  QComboBox* cmbRects = nullptr;
+  QSlider* tbID = nullptr;
+  QCheckBox* cb2nd = nullptr;
+  QSlider* tbID2 = nullptr;
+  QLabel* lblR6 = nullptr;
+  QSlider* tbR6 = nullptr;
+  QLabel* lblR6val = nullptr;
+  QLabel* lblR7 = nullptr;
+  QSlider* tbR7 = nullptr;
+  QLabel* lblR7val = nullptr;
+  QGroupBox* gbHAlign = nullptr;
+  QRadioButton* rbLeft = nullptr;
+  QRadioButton* rbCenter = nullptr;
+  QRadioButton* rbRight = nullptr;
+  QGroupBox* gbVAlign = nullptr;
+  QRadioButton* rbTop = nullptr;
+  QRadioButton* rbBottom = nullptr;
+  QGroupBox* gbCoords = nullptr;
+  QLabel* Label5 = nullptr;
+  QSpinBox* seLeft = nullptr;
+  QLabel* Label3 = nullptr;
+  QSpinBox* seRight = nullptr;
+  QLabel* Label6 = nullptr;
+  QSpinBox* seTop = nullptr;
+  QLabel* Label4 = nullptr;
+  QSpinBox* seBottom = nullptr;
+  QPushButton* btnSetMax = nullptr;
+  QPushButton* btnApply = nullptr;
+  QCheckBox* cbDebug = nullptr;
+  QCheckBox* cbViewLog = nullptr;
+  QCheckBox* cbFullAscii = nullptr;
+};
+
+}  // namespace orlindel::editor

@@ -1,0 +1,70 @@
+// The preview: a TV-sized picture of the OSD windows drawn from scratch on
+// every refresh. RenderPreview is a pure function of the main window's
+// editing state; the main window applies its result (bitmap, palette fill,
+// rectangles, status panels).
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "core/firmware_image.h"
+#include "core/osd_pos_list.h"
+
+class QPainter;
+
+namespace orlindel::editor {
+
+// Inclusive pixel rectangle.
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+// The six values the window-property palette edits.
+struct PaletteValues {
+  int left = 0, top = 0, right = 0, bottom = 0, pal_dy = 0, blend = 0;
+  bool operator==(const PaletteValues&) const = default;
+};
+
+struct PreviewRequest {
+  ImageView image;                         // the FirmwareImage
+  std::optional<int64_t> window_list_pos;  // WindowListPos (nullopt: none)
+  uint8_t window_bank = 0;                 // WindowBank
+  int max_window_index = 4;                // MaxWindowIndex
+  int tv_index = 0;                        // cmbTV: 0 PAL (576), 1 NTSC (480)
+  int background_mode = 1;  // cmbBackgrY: 0 Top, 1 Center, 2 "Strech"
+  const QImage* background = nullptr;  // BackgroundPicture (null: none)
+  bool safe_title = false, safe_action = false;
+  int rects_mode = 1;  // cmbRects: 0 NTSC, 1 PAL, 2 NTSC+PAL
+  int primary = -1;
+  bool draw_second = false;
+  int second = -1;
+  bool mark_osd_position = false;  // OsdPosCount != 0 and tsWinPos active
+  std::optional<OsdPosEntry> current_osd_entry;  // CurrentOsdPosEntry
+  bool subtitle_frame = false;  // tsMpeg4Sub active and btnApply enabled
+  Rect subtitle_area;           // the subtitle page's Left/Top/Right/Bottom
+  Rect ntsc_rect, pal_rect;     // current NtscRect/PalRect (kept when skipped)
+  QString status3, status7;     // current panel texts (kept when skipped)
+};
+
+struct PreviewResult {
+  QImage bitmap;  // QImage::Format_RGB888, 720 x 576 or 720 x 480
+  bool palette_enabled = false;            // the palette's ten editing controls
+  std::optional<PaletteValues> palette;    // fill the palette with these
+  std::optional<QString> palette_caption;  // "Window: 0x%.2X" when set
+  Rect ntsc_rect, pal_rect;
+  QString status3, status7;
+};
+
+// Draws the whole preview. Throws RangeError when the selected or second
+// window's record offset lies at or beyond the image end.
+PreviewResult RenderPreview(const PreviewRequest& request);
+
+// Draws `lines` nested one-pixel outlines inward from `rect` with the
+// painter's pen: outline k covers exactly the border pixels of
+// (left + k, top + k) - (right - k, bottom - k). Nothing for lines <= 0.
+void DrawFrame(QPainter& painter, const Rect& rect, int lines);
+
+}  // namespace orlindel::editor

@@ -1,0 +1,106 @@
+#include "editor/qt_user_dialogs.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QStringList>
+
+#include "editor/app_title.h"
+
+namespace orlindel::editor {
+
+namespace {
+
+const QStringList kFirmwareFilters = {"*.bin (*.bin)", "*.* (*)"};
+
+// A dialog that starts in the folder of `preset` with its file name preset.
+std::optional<QString> Run(QFileDialog& dialog, const QString& preset) {
+  if (!preset.isEmpty()) dialog.selectFile(preset);
+  dialog.setSizeGripEnabled(true);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.first();
+}
+
+// Every picture format Qt can read, as one "all pictures" entry followed by
+// one entry per format.
+QStringList PictureFilters() {
+  QStringList patterns;
+  QStringList filters;
+  for (const QByteArray& format : QImageReader::supportedImageFormats()) {
+    const QString pattern = "*." + QString::fromLatin1(format);
+    patterns << pattern;
+    filters << QString("%1 (%2)").arg(QString::fromLatin1(format).toUpper(),
+                                      pattern);
+  }
+  filters.prepend(QString("All pictures (%1)").arg(patterns.join(' ')));
+  return filters;
+}
+
+constexpr int kPreviewSize = 160;
+
+// Shows the picture under the cursor beside the file list. Qt's own dialog
+// (not the platform's) is used, as only it can be extended.
+void AddPicturePreview(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (grid == nullptr) return;
+  auto* preview = new QLabel(&dialog);
+  preview->setFixedSize(kPreviewSize, kPreviewSize);
+  preview->setAlignment(Qt::AlignCenter);
+  preview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+  QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                   [preview](const QString& path) {
+                     QImageReader reader(path);
+                     reader.setAutoTransform(true);
+                     const QImage picture = reader.read();
+                     preview->setPixmap(picture.isNull()
+                                            ? QPixmap()
+                                            : QPixmap::fromImage(picture.scaled(
+                                                  kPreviewSize, kPreviewSize,
+                                                  Qt::KeepAspectRatio,
+                                                  Qt::SmoothTransformation)));
+                   });
+}
+
+}  // namespace
+
+std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix("bin");
+  dialog.setNameFilters(kFirmwareFilters);
+  return Run(dialog, preset);
+}
+
+std::optional<QString> QtUserDialogs::SaveFirmware(const QString& preset) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix("bin");
+  dialog.setNameFilters(kFirmwareFilters);
+  // The overwrite question is the dialog's own (on by default).
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  return Run(dialog, preset);
+}
+
+std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(PictureFilters());
+  AddPicturePreview(dialog);
+  return Run(dialog, preset);
+}
+
+void QtUserDialogs::ShowMessage(const QString& text) {
+  QMessageBox::information(parent_, kAppTitle, text);
+}
+
+}  // namespace orlindel::editor

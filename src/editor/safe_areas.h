@@ -1,0 +1,16 @@
+// The TV safe areas: the title area is the middle eight tenths of the screen,
+// the action area the middle nine tenths, in whole pixels.
+#pragma once
+
+#include "editor/preview_renderer.h"
+
+namespace orlindel::editor {
+
+// `value` rounded to the nearest integer, halves to the even neighbour.
+int RoundHalfToEven(double value);
+
+// Inclusive rectangles on a 720-pixel-wide screen of `height` lines.
+Rect SafeTitleArea(int height);
+Rect SafeActionArea(int height);
+
+}  // namespace orlindel::editor

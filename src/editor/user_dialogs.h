@@ -1,0 +1,28 @@
+// The dialogs the editor puts in front of the user, behind one interface so
+// the main window can run headless with queued answers.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace orlindel::editor {
+
+class UserDialogs {
+ public:
+  virtual ~UserDialogs() = default;
+
+  // Firmware file to open ("*.bin" offered first, any file accepted; the file
+  // must exist). `preset` is the full path to start from, or empty. nullopt
+  // when the user cancels.
+  virtual std::optional<QString> OpenFirmware(const QString& preset) = 0;
+  // File to save the firmware into, with "bin" as the default extension and a
+  // question before an existing file is overwritten. nullopt on cancel.
+  virtual std::optional<QString> SaveFirmware(const QString& preset) = 0;
+  // Picture to show under the windows (any picture format is offered; the
+  // file must exist). nullopt on cancel.
+  virtual std::optional<QString> OpenPicture(const QString& preset) = 0;
+  // A modal message box captioned with the application title.
+  virtual void ShowMessage(const QString& text) = 0;
+};
+
+}  // namespace orlindel::editor

@@ -1,0 +1,73 @@
+#include "editor/guarded_slot.h"
+
+#include <gtest/gtest.h>
+
+#include <QObject>
+#include <QPushButton>
+#include <stdexcept>
+
+#include "core/errors.h"
+#include "editor/app_title.h"
+#include "tests/editor/fake_user_dialogs.h"
+
+namespace orlindel::editor::testing {
+namespace {
+
+TEST(GuardedSlotTest, OurErrorEndsTheHandlerWithOneMessage) {
+  FakeUserDialogs dialogs;
+  bool finished = false;
+  RunGuarded(dialogs, [&] {
+    throw OverflowError();
+    finished = true;
+  });
+  EXPECT_FALSE(finished);
+  EXPECT_EQ(dialogs.messages, QStringList({"Integer overflow"}));
+
+  dialogs.messages.clear();
+  RunGuarded(dialogs, [&] { finished = true; });
+  EXPECT_TRUE(finished);
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST(GuardedSlotTest, NestedFailureUnwindsToTheOuterGuard) {
+  // A handler run from inside another (a control set from code) is a plain
+  // call: its error skips the rest of the outer handler and shows once.
+  FakeUserDialogs dialogs;
+  int steps = 0;
+  auto inner = [&] {
+    ++steps;
+    throw RangeError();
+  };
+  RunGuarded(dialogs, [&] {
+    inner();
+    ++steps;
+  });
+  EXPECT_EQ(steps, 1);
+  EXPECT_EQ(dialogs.messages, QStringList({"Range check error"}));
+}
+
+TEST(GuardedSlotTest, ConnectedSlotCatchesAtTheSignal) {
+  FakeUserDialogs dialogs;
+  QPushButton button;
+  QObject::connect(&button, &QPushButton::clicked,
+                   GuardedSlot(dialogs, [] { throw RangeError(); }));
+  button.click();
+  button.click();
+  EXPECT_EQ(dialogs.messages,
+            QStringList({"Range check error", "Range check error"}));
+}
+
+TEST(GuardedSlotDeathTest, ForeignExceptionEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  FakeUserDialogs dialogs;
+  EXPECT_DEATH(
+      RunGuarded(dialogs, [] { throw std::logic_error("broken invariant"); }),
+      "unexpected error in a handler: broken invariant");
+}
+
+TEST(GuardedSlotTest, ApplicationTitle) {
+  EXPECT_STREQ(kAppTitle, "Orlindel v0.5 by Brackwater");
+}
+
+}  // namespace
+}  // namespace orlindel::editor::testing

@@ -1,0 +1,59 @@
+// The main window's side of the palette: filling it from the image and
+// storing its values back.
+#include <gtest/gtest.h>
+
+#include <QSlider>
+#include <QTest>
+
+#include "editor/palette_spin_edit.h"
+#include "tests/editor/main_window_fixture.h"
+
+namespace orlindel::editor::testing {
+namespace {
+
+TEST_F(MainWindowTest, BeforeAnyOpenTheSelectorDrawsAnEmptyPreview) {
+  Control<QSlider>("tbID").setValue(3);
+  EXPECT_EQ(Panel(3), "");
+  EXPECT_EQ(Panel(7), "");
+  EXPECT_EQ(frmMain.State().PreviewBitmap.pixelColor(360, 288),
+            QColor(Qt::black));
+  EXPECT_FALSE(frmWB.seBlend()->isEnabled());
+}
+
+TEST_F(MainWindowTest, PaletteShowsAndStoresTheSelectedWindow) {
+  const std::vector<uint8_t> bytes = FirmwareWithWindows(5).Build(false);
+  OpenThroughDialog(WriteFile("fw.bin", bytes));
+  dialogs.messages.clear();  // no OSD list in this image
+  Control<QSlider>("tbID").setValue(2);
+  // DemoWindows: window 2 is column 2 of row 0, blend 0x82.
+  EXPECT_EQ(frmWB.Values(), (PaletteValues{360, 40, 509, 119, 48, 0x82}));
+  EXPECT_EQ(frmWB.windowTitle(), "Window: 0x02");
+  EXPECT_TRUE(frmWB.seBlend()->isEnabled());
+  EXPECT_EQ(frmMain.State().NtscRect, (Rect{360, 40, 509, 119}));
+  EXPECT_EQ(frmMain.State().PalRect, (Rect{360, 88, 509, 167}));
+  EXPECT_EQ(frmMain.State().image, bytes);
+
+  frmWB.seBlend()->SetValue(0x10);
+  // Window 2's record lies at 0x11020; its blend byte is byte 12.
+  const FirmwareImage& image = frmMain.State().image;
+  EXPECT_EQ(image[0x11020 + 12], 0x10);
+  EXPECT_TRUE(IsImageChecksumValid(image));
+  EXPECT_TRUE(
+      std::equal(image.begin(), image.begin() + 0x11020 + 12, bytes.begin()));
+  EXPECT_EQ(frmWB.Values().blend, 0x10);
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, FailedWriteBackShowsOneMessage) {
+  OpenThroughDialog(WriteFile("fw.bin", FirmwareWithWindows(5).Build()));
+  dialogs.messages.clear();
+  Control<QSlider>("tbID").setValue(2);
+  frmWB.seBlend()->selectAll();
+  // "3" and "30" are stored as typed; 300 does not fit the blend byte.
+  QTest::keyClicks(frmWB.seBlend(), "300");
+  EXPECT_EQ(dialogs.messages, QStringList({"Range check error"}));
+  EXPECT_EQ(frmMain.State().image[0x11020 + 12], 30);
+}
+
+}  // namespace
+}  // namespace orlindel::editor::testing
