@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/window_list.h"
 
 namespace orlindel {
 namespace {
@@ -52,6 +53,27 @@ TEST(OverwriteBytesTest, ReturnsOneEditPerRunThatChanged) {
   EXPECT_TRUE(OverwriteBytes(image, 1, bytes).empty());
   EXPECT_THROW(OverwriteBytes(image, 4, bytes), RangeError);
   EXPECT_EQ(image, (FirmwareImage{1, 2, 9, 4, 9, 9, 7, 8}));
+}
+
+TEST(RecordEditsTest, RecordsWhatAWriteChangedInItsRange) {
+  // A window record at 1: Left 0x0102 -> 0x0105, Blend 0x33 -> 0x80.
+  FirmwareImage image(20, 0x00);
+  image[1] = 0x01, image[2] = 0x02, image[13] = 0x33;
+  WindowRecord record = ReadWindowRecordAt(image, 1);
+  record.left = 0x0105;
+  record.blend = 0x80;
+  const EditList edits = RecordEdits(image, 1, kWindowRecordSize, [&] {
+    WriteWindowRecordAt(image, 1, record);
+  });
+  EXPECT_EQ(edits, (EditList{{2, {0x02}, {0x05}}, {13, {0x33}, {0x80}}}));
+  UndoEdits(image, edits);
+  EXPECT_EQ(image[2], 0x02);
+  EXPECT_EQ(image[13], 0x33);
+
+  bool ran = false;
+  EXPECT_THROW(RecordEdits(image, 6, kWindowRecordSize, [&] { ran = true; }),
+               RangeError);
+  EXPECT_FALSE(ran);
 }
 
 TEST(FixChecksumEditTest, RecordsOnlyTheChangedBytesOfTheWord) {

@@ -53,6 +53,16 @@ EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
   return edits;
 }
 
+EditList RecordEdits(std::span<uint8_t> image, int64_t offset, int64_t length,
+                     const std::function<void()>& write) {
+  if (!FitsInside(image, offset, length)) throw RangeError();
+  const auto range =
+      image.subspan(static_cast<size_t>(offset), static_cast<size_t>(length));
+  const std::vector<uint8_t> before(range.begin(), range.end());
+  write();
+  return DiffBytes(before, range, offset);
+}
+
 EditList FixChecksumEdit(std::span<uint8_t> image) {
   const int64_t at = ChecksumOffset(image);
   const auto word = image.subspan(static_cast<size_t>(at), 4);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -40,6 +41,14 @@ void UndoEdits(std::span<uint8_t> image, std::span<const ByteEdit> edits);
 // RangeError, with nothing written, outside the image.
 EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
                         std::span<const uint8_t> bytes);
+
+// Runs `write`, which changes the image only inside [offset, offset +
+// length), and returns the runs it changed there. RangeError, before `write`
+// runs, when the range does not lie inside the image. Bytes `write` changes
+// outside the range are not recorded; when it throws, the error passes
+// through and what it had written stays, unrecorded.
+EditList RecordEdits(std::span<uint8_t> image, int64_t offset, int64_t length,
+                     const std::function<void()>& write);
 
 // Fixes the image checksum and returns the changed runs of the checksum word
 // (none when it was already right). RangeError under 4 bytes.
