@@ -33,6 +33,7 @@ class PatchReader {
     return value;
   }
   std::span<const uint8_t> Take(int64_t count) {
+    if (count < 0 || count > remaining()) throw RangeError();
     const auto bytes = patch_.subspan(static_cast<size_t>(position_),
                                       static_cast<size_t>(count));
     position_ += count;
