@@ -17,18 +17,17 @@ namespace {
 // A text line shows at most this many bytes of each side.
 constexpr size_t kTextBytes = 16;
 
+// The first `limit` bytes as upper-case hex; "..." when some are left out.
 std::string Hex(const std::vector<uint8_t>& bytes, size_t limit) {
-  std::string text;
+  constexpr char kDigits[] = "0123456789ABCDEF";
   const size_t shown = bytes.size() < limit ? bytes.size() : limit;
-  for (size_t k = 0; k < shown; ++k) text += Format("%.2X", unsigned{bytes[k]});
-  if (shown < bytes.size()) text += "...";
-  return text;
-}
-
-std::string Joined(const std::vector<std::string>& labels) {
   std::string text;
-  for (const std::string& label : labels)
-    text += (text.empty() ? "" : "; ") + label;
+  text.reserve(2 * shown + 3);
+  for (size_t k = 0; k < shown; ++k) {
+    text += kDigits[bytes[k] >> 4];
+    text += kDigits[bytes[k] & 0x0F];
+  }
+  if (shown < bytes.size()) text += "...";
   return text;
 }
 
@@ -76,7 +75,7 @@ int RunDiff(const CommandLine& line, CommandContext& context) {
                           static_cast<long long>(change.edit.length()),
                           Hex(change.edit.old_bytes, kTextBytes).c_str(),
                           Hex(change.edit.new_bytes, kTextBytes).c_str(),
-                          Joined(change.labels).c_str());
+                          JoinedLabels(change.labels).c_str());
   }
   context.out << Format("changed ranges: %zu, changed bytes: %lld\n",
                         changes.size(), static_cast<long long>(bytes));

@@ -101,11 +101,6 @@ TEST(ChangeLabellerTest, AnImageThatStopsTheSearchesKeepsItsChecksumLabel) {
   EXPECT_EQ(labeller.Labels(0x100, 1), Labels{"unknown"});
 }
 
-TEST(ChangeLabellerTest, ImagesWithoutAWholeWordHaveNoChecksum) {
-  const FirmwareImage image = {1, 2, 3};
-  EXPECT_EQ(ChangeLabeller(image).Labels(0, 3), Labels{"unknown"});
-}
-
 TEST(ListChangesTest, AWindowEditAndItsChecksum) {
   const FirmwareImage opened = Firmware(XramLoads(kSubtitleCells));
   FirmwareImage current = opened;

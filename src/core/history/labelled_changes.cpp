@@ -121,6 +121,15 @@ std::vector<std::string> ChangeLabeller::Labels(int64_t offset,
   return labels;
 }
 
+std::string JoinedLabels(const std::vector<std::string>& labels) {
+  std::string text;
+  for (const std::string& label : labels) {
+    if (!text.empty()) text += "; ";
+    text += label;
+  }
+  return text;
+}
+
 std::vector<LabelledChange> ListChanges(const ChangeLabeller& labeller,
                                         ImageView opened, ImageView current) {
   std::vector<LabelledChange> changes;

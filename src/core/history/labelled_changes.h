@@ -48,6 +48,9 @@ class ChangeLabeller {
   std::vector<Region> regions_;  // ordered by offset
 };
 
+// The labels of one change as one line of text: "a; b".
+std::string JoinedLabels(const std::vector<std::string>& labels);
+
 // The changes between the image as opened and as it is now, labelled from
 // the image as opened. PatchError when the lengths differ.
 std::vector<LabelledChange> ListChanges(const ChangeLabeller& labeller,
