@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "core/patch/ips.h"
 #include "tests/support/firmware_builder.h"
 #include "tests/support/subtitle_code.h"
 
@@ -73,5 +74,21 @@ int main(int argc, char** argv) {
           .Bytes(0x400, SubtitleRoutine(PatchedLoads(values)).bytes())
           .Build();
   WriteSeed(root / "subtitle", "patched.bin", patched);
+
+  // The tables image with window 2's Left and Blend changed and its checksum
+  // fixed, as a patch after the image; the same with a run-length record.
+  FirmwareImage edited = tables;
+  edited[0x420] = 0x00, edited[0x421] = 0x0C, edited[0x42C] = 0x40;
+  FixImageChecksum(edited);
+  FirmwareImage with_patch = {0x10, 0x00};
+  with_patch.insert(with_patch.end(), tables.begin(), tables.end());
+  const std::vector<uint8_t> patch = WriteIps(tables, edited);
+  with_patch.insert(with_patch.end(), patch.begin(), patch.end());
+  WriteSeed(root / "ips", "window_edit.bin", with_patch);
+  const FirmwareImage run = {0x00, 0x08, 1,    2,    3,    4,    5,
+                             6,    7,    8,    'P',  'A',  'T',  'C',
+                             'H',  0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
+                             0x03, 0xEE, 'E',  'O',  'F'};
+  WriteSeed(root / "ips", "run.bin", run);
   return 0;
 }

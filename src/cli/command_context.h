@@ -3,6 +3,9 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "cli/arguments.h"
 #include "core/text.h"
@@ -32,5 +35,10 @@ using CommandFunction = int (*)(const CommandLine&, CommandContext&);
 
 // The single FILE argument of a command; UsageError when missing or doubled.
 const std::string& FileArgument(const CommandLine& line);
+
+// The two file arguments of a command that compares or patches; UsageError
+// naming `expected` (e.g. "A and B") when there are not exactly two.
+std::pair<std::string, std::string> TwoFileArguments(const CommandLine& line,
+                                                     std::string_view expected);
 
 }  // namespace orlindel::cli

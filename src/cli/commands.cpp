@@ -3,9 +3,12 @@
 #include <array>
 #include <string_view>
 
+#include "cli/apply_ips_command.h"
 #include "cli/command_context.h"
+#include "cli/diff_command.h"
 #include "cli/fix_checksum_command.h"
 #include "cli/info_command.h"
+#include "cli/ips_command.h"
 #include "cli/json_writer.h"
 #include "cli/set_subtitle_command.h"
 #include "cli/set_window_command.h"
@@ -23,14 +26,14 @@ struct Command {
   CommandFunction run;
 };
 
-const std::array<Command, 6>& Commands() {
-  static const std::array<Command, 6> commands = {{
+const std::array<Command, 9>& Commands() {
+  static const std::array<Command, 9> commands = {{
       {"info", {{"--json"}, {}}, RunInfo},
       {"subtitle", {{"--log", "--json"}, {}}, RunSubtitle},
       {"set-subtitle",
        {{"--log", "--json"},
-        {"-o", "--window", "--x1", "--y1", "--x2", "--y2", "--align",
-         "--flags", "--line-space"}},
+        {"-o", "--window", "--x1", "--y1", "--x2", "--y2", "--align", "--flags",
+         "--line-space"}},
        RunSetSubtitle},
       {"set-window",
        {{"--json"},
@@ -39,6 +42,9 @@ const std::array<Command, 6>& Commands() {
        RunSetWindow},
       {"trace", {{"--json"}, {"--start", "--stop", "--depth"}}, RunTrace},
       {"fix-checksum", {{"--json"}, {"-o"}}, RunFixChecksum},
+      {"diff", {{"--json"}, {}}, RunDiff},
+      {"ips", {{"--json"}, {"-o"}}, RunIps},
+      {"apply-ips", {{"--json"}, {"-o"}}, RunApplyIps},
   }};
   return commands;
 }
@@ -54,7 +60,10 @@ constexpr std::string_view kUsage =
     "[--json]\n"
     "       orlindel-cli trace FILE --start OFF [--stop OFF] [--depth N] "
     "[--json]\n"
-    "       orlindel-cli fix-checksum FILE -o OUT [--json]\n";
+    "       orlindel-cli fix-checksum FILE -o OUT [--json]\n"
+    "       orlindel-cli diff A B [--json]\n"
+    "       orlindel-cli ips A B -o PATCH [--json]\n"
+    "       orlindel-cli apply-ips A PATCH -o B [--json]\n";
 
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {
@@ -84,6 +93,13 @@ const std::string& FileArgument(const CommandLine& line) {
   if (line.positional.size() != 1)
     throw UsageError("expected exactly one FILE");
   return line.positional.front();
+}
+
+std::pair<std::string, std::string> TwoFileArguments(
+    const CommandLine& line, std::string_view expected) {
+  if (line.positional.size() != 2)
+    throw UsageError("expected exactly two files, " + std::string(expected));
+  return {line.positional[0], line.positional[1]};
 }
 
 int Run(std::span<const std::string> args, std::ostream& out,
@@ -116,6 +132,10 @@ int Run(std::span<const std::string> args, std::ostream& out,
   } catch (const OverflowError& error) {
     ReportError(context, "overflow", error.what());
     return kExitRunTime;
+  } catch (const PatchError& error) {
+    // A refused comparison or patch: nothing was written.
+    ReportError(context, "patch", error.what());
+    return kExitNegative;
   }
 }
 

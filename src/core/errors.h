@@ -40,4 +40,11 @@ class FileError : public OrlindelError {
   Kind kind_;
 };
 
+// Two images that cannot be compared, or a patch that cannot be made or
+// applied; the text says why.
+class PatchError : public OrlindelError {
+ public:
+  explicit PatchError(const std::string& message) : OrlindelError(message) {}
+};
+
 }  // namespace orlindel

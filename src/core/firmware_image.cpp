@@ -120,6 +120,12 @@ bool IsImageChecksumValid(ImageView image) {
 }
 
 FirmwareImage LoadFirmwareFile(const std::string& path) {
+  FirmwareImage image = LoadWholeFile(path);
+  if (image.empty()) throw RangeError();
+  return image;
+}
+
+std::vector<uint8_t> LoadWholeFile(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::file_status status = fs::status(path, error);
@@ -135,23 +141,26 @@ FirmwareImage LoadFirmwareFile(const std::string& path) {
   if (error) throw FileError(FileError::Kind::kOpen, path, error.message());
   if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max()))
     throw FileError(FileError::Kind::kOpen, path, SystemReason(EFBIG));
-  if (size == 0) throw RangeError();
 
-  FirmwareImage image(static_cast<size_t>(size), 0xFF);
-  const size_t read = std::fread(image.data(), 1, image.size(), file.get());
-  if (read != image.size()) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
+  const size_t read = std::fread(bytes.data(), 1, bytes.size(), file.get());
+  if (read != bytes.size()) {
     const int reason = std::ferror(file.get()) ? errno : 0;
     throw FileError(FileError::Kind::kOpen, path,
                     reason != 0
                         ? SystemReason(reason)
                         : "The file ended before its full size was read");
   }
-  return image;
+  return bytes;
 }
 
 void SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
-  namespace fs = std::filesystem;
   FixImageChecksum(image);
+  SaveWholeFile(path, image);
+}
+
+void SaveWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
+  namespace fs = std::filesystem;
   // A regular file (or a new one) is written beside its final name and moved
   // into place only when complete, so a failed save never leaves the chosen
   // file truncated. A device or other special file is written directly.
@@ -159,7 +168,7 @@ void SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
   const fs::file_status status = fs::status(path, error);
   const bool in_place = fs::exists(status) && !fs::is_regular_file(status);
   const std::string written_path = in_place ? path : path + ".orlindel-tmp";
-  const int reason = WriteWholeFile(written_path, image);
+  const int reason = WriteWholeFile(written_path, bytes);
   if (reason != 0) {
     if (!in_place) fs::remove(written_path, error);
     throw FileError(FileError::Kind::kCreate, path, SystemReason(reason));

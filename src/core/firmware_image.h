@@ -49,6 +49,9 @@ bool IsImageChecksumValid(ImageView image);
 // Reads the whole file. Throws FileError (open) when the file cannot be opened
 // or read completely, and RangeError for an empty file.
 FirmwareImage LoadFirmwareFile(const std::string& path);
+// Reads the whole file, which may be empty. Throws FileError (open) as
+// LoadFirmwareFile does.
+std::vector<uint8_t> LoadWholeFile(const std::string& path);
 // The end bound of the table scans: the header length when it is smaller than
 // the image, else the image's last offset (length - 1).
 int64_t TableScanLimit(ImageView image);
@@ -62,6 +65,10 @@ int64_t FindByteInRange(ImageView image, int64_t from, int64_t last,
 // completely written. Throws FileError (create) when the file cannot be
 // created or written; the file at `path` is then left as it was.
 void SaveFirmwareFile(const std::string& path, FirmwareImage& image);
+// Writes `bytes` to the file at `path` exactly as they are (no checksum fix),
+// replacing an existing file only once the new contents are complete. Throws
+// FileError (create) as SaveFirmwareFile does.
+void SaveWholeFile(const std::string& path, std::span<const uint8_t> bytes);
 
 // The name offered when saving: `path` with its extension replaced by
 // "-mod.bin", or "-mod.bin" appended when it has none.

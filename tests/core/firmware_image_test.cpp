@@ -180,6 +180,18 @@ TEST_F(FirmwareFileTest, EmptyFileIsARangeError) {
   EXPECT_THROW(LoadFirmwareFile(PathOf("empty.bin")), RangeError);
 }
 
+TEST_F(FirmwareFileTest, WholeFilesAreWrittenAndReadAsTheyAre) {
+  // A patch file or a patched image keeps its bytes: no checksum is fixed,
+  // and an empty file reads as no bytes.
+  const std::vector<uint8_t> bytes = {1, 2, 3, 4, 9, 9, 9, 9};
+  SaveWholeFile(PathOf("whole.bin"), bytes);
+  EXPECT_EQ(LoadWholeFile(PathOf("whole.bin")), bytes);
+  EXPECT_FALSE(fs::exists(PathOf("whole.bin.orlindel-tmp")));
+  WriteFile("empty.bin", {});
+  EXPECT_TRUE(LoadWholeFile(PathOf("empty.bin")).empty());
+  EXPECT_THROW(LoadWholeFile(PathOf("missing.bin")), FileError);
+}
+
 TEST_F(FirmwareFileTest, TinyFilesLoadExactly) {
   for (const size_t size :
        {size_t{1}, size_t{3}, size_t{4}, size_t{0x202}, size_t{0x203}}) {

@@ -1,0 +1,60 @@
+// The edit history on a 10 MiB image: the diff that refreshes the list of
+// changes after every edit, labelling an opened image, and an IPS export and
+// apply of a typical session's changes.
+#include <benchmark/benchmark.h>
+
+#include "bench/bench_images.h"
+#include "core/history/image_diff.h"
+#include "core/history/labelled_changes.h"
+#include "core/patch/ips.h"
+
+namespace orlindel {
+namespace {
+
+using bench::BenchImage;
+using bench::ImageKind;
+
+// A session's changes: a few record fields, twelve parameter loads and the
+// checksum.
+FirmwareImage Edited(const FirmwareImage& opened) {
+  FirmwareImage edited = opened;
+  for (size_t at : {size_t{0x9E1000}, size_t{0x9E1012}, size_t{0x9E103C}})
+    edited[at] ^= 0x5A;
+  for (size_t i = 0; i < 12; ++i) edited[0x9C235C + 12 * i] ^= 0x90;
+  FixImageChecksum(edited);
+  return edited;
+}
+
+void BM_DiffImagesAfterASession(benchmark::State& state) {
+  const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
+  const FirmwareImage edited = Edited(opened);
+  for (auto _ : state) benchmark::DoNotOptimize(DiffImages(opened, edited));
+}
+BENCHMARK(BM_DiffImagesAfterASession)->Unit(benchmark::kMillisecond);
+
+void BM_DiffImagesEveryByteChanged(benchmark::State& state) {
+  const FirmwareImage& opened = BenchImage(ImageKind::kAllFF);
+  const FirmwareImage zeros(opened.size(), 0x00);
+  for (auto _ : state) benchmark::DoNotOptimize(DiffImages(opened, zeros));
+}
+BENCHMARK(BM_DiffImagesEveryByteChanged)->Unit(benchmark::kMillisecond);
+
+void BM_LabelOpenedImage(benchmark::State& state) {
+  const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
+  for (auto _ : state) {
+    const ChangeLabeller labeller(opened);
+    benchmark::DoNotOptimize(labeller.Labels(0x9E1000, 2));
+  }
+}
+BENCHMARK(BM_LabelOpenedImage)->Unit(benchmark::kMillisecond);
+
+void BM_IpsExportAndApply(benchmark::State& state) {
+  const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
+  const FirmwareImage edited = Edited(opened);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ApplyIps(opened, WriteIps(opened, edited)));
+}
+BENCHMARK(BM_IpsExportAndApply)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace orlindel

@@ -1,0 +1,64 @@
+// One change of the image as a byte range with the bytes before and after it,
+// so that any edit can be undone and redone exactly. An editor action is an
+// EditList: its writes in the order they were made, the checksum word last.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "core/firmware_image.h"
+
+namespace orlindel {
+
+struct ByteEdit {
+  int64_t offset = 0;
+  std::vector<uint8_t> old_bytes;
+  std::vector<uint8_t> new_bytes;  // as long as old_bytes
+
+  int64_t length() const { return std::ssize(new_bytes); }
+  bool operator==(const ByteEdit&) const = default;
+};
+
+using EditList = std::vector<ByteEdit>;
+
+// Writes the edit's new bytes (ApplyEdit) or its old bytes (UndoEdit) over
+// its range, whatever the range holds now. RangeError, with nothing written,
+// when the range does not lie inside `image` or the two byte strings differ
+// in length.
+void ApplyEdit(std::span<uint8_t> image, const ByteEdit& edit);
+void UndoEdit(std::span<uint8_t> image, const ByteEdit& edit);
+
+// Redoes a whole action in its order, or undoes it in reverse order, so that
+// edits of overlapping ranges (a write and the checksum word) come out right.
+// Each edit is range-checked as it is reached.
+void ApplyEdits(std::span<uint8_t> image, std::span<const ByteEdit> edits);
+void UndoEdits(std::span<uint8_t> image, std::span<const ByteEdit> edits);
+
+// Writes `bytes` at `offset` and returns what changed: one edit per maximal
+// run of bytes that now differ (none when the image already held `bytes`).
+// RangeError, with nothing written, outside the image.
+EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
+                        std::span<const uint8_t> bytes);
+
+// Runs `write`, which changes the image only inside [offset, offset +
+// length), and returns the runs it changed there. RangeError, before `write`
+// runs, when the range does not lie inside the image. Bytes `write` changes
+// outside the range are not recorded; when it throws, the error passes
+// through and what it had written stays, unrecorded.
+EditList RecordEdits(std::span<uint8_t> image, int64_t offset, int64_t length,
+                     const std::function<void()>& write);
+
+// Fixes the image checksum and returns the changed runs of the checksum word
+// (none when it was already right). RangeError under 4 bytes.
+EditList FixChecksumEdit(std::span<uint8_t> image);
+
+// Writes the old bytes of `change` back over its range, then fixes the image
+// checksum; returns the edits it made (the write first, then the checksum
+// word), ready to be undone as one action. RangeError, with nothing written,
+// when the range does not lie inside the image or the image is shorter than
+// one checksum word.
+EditList RevertRange(std::span<uint8_t> image, const ByteEdit& change);
+
+}  // namespace orlindel

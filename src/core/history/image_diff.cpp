@@ -1,0 +1,54 @@
+#include "core/history/image_diff.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace orlindel {
+
+namespace {
+
+// Most of two large images is equal: equal blocks are skipped with memcmp.
+constexpr size_t kBlock = 4096;
+
+// The first index at or after `from` where the two strings differ, or their
+// length.
+size_t NextDifference(ImageView before, ImageView after, size_t from) {
+  const size_t size = before.size();
+  while (from + kBlock <= size &&
+         std::memcmp(before.data() + from, after.data() + from, kBlock) == 0)
+    from += kBlock;
+  while (from < size && before[from] == after[from]) ++from;
+  return from;
+}
+
+}  // namespace
+
+EditList DiffBytes(ImageView before, ImageView after, int64_t base) {
+  if (before.size() != after.size()) throw RangeError();
+  EditList edits;
+  const size_t size = before.size();
+  for (size_t start = NextDifference(before, after, 0); start < size;
+       start = NextDifference(before, after, start)) {
+    size_t end = start;
+    while (end < size && before[end] != after[end]) ++end;
+    edits.push_back({base + static_cast<int64_t>(start),
+                     {before.begin() + static_cast<ptrdiff_t>(start),
+                      before.begin() + static_cast<ptrdiff_t>(end)},
+                     {after.begin() + static_cast<ptrdiff_t>(start),
+                      after.begin() + static_cast<ptrdiff_t>(end)}});
+    start = end;
+  }
+  return edits;
+}
+
+EditList DiffImages(ImageView before, ImageView after) {
+  if (before.size() != after.size())
+    throw PatchError(Format("The images differ in length (%zu and %zu bytes)",
+                            before.size(), after.size()));
+  return DiffBytes(before, after, 0);
+}
+
+}  // namespace orlindel

@@ -1,0 +1,77 @@
+#include "core/history/image_diff.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/errors.h"
+
+namespace orlindel {
+namespace {
+
+struct DiffCase {
+  const char* name;
+  size_t length;
+  // Bytes of `after` that differ from the zero-filled `before`.
+  std::vector<std::pair<size_t, uint8_t>> changes;
+  // The runs expected, as (offset, length).
+  std::vector<std::pair<int64_t, int64_t>> runs;
+};
+
+TEST(DiffImagesTest, FindsMaximalRunsOfDifferingBytes) {
+  const DiffCase cases[] = {
+      {"identical", 16, {}, {}},
+      {"one byte", 16, {{5, 1}}, {{5, 1}}},
+      {"first and last byte", 16, {{0, 1}, {15, 1}}, {{0, 1}, {15, 1}}},
+      {"adjacent bytes form one run", 16, {{3, 1}, {4, 2}, {5, 3}}, {{3, 3}}},
+      {"one equal byte splits runs", 16, {{3, 1}, {5, 1}}, {{3, 1}, {5, 1}}},
+      // Equal blocks are skipped in steps of 4096 bytes.
+      {"run across a block boundary",
+       0x3000,
+       {{4095, 1}, {4096, 1}},
+       {{4095, 2}}},
+      {"last byte of a later block", 0x3000, {{0x2FFF, 1}}, {{0x2FFF, 1}}},
+      {"image shorter than a block", 3, {{2, 9}}, {{2, 1}}},
+  };
+  for (const DiffCase& c : cases) {
+    const FirmwareImage before(c.length, 0x00);
+    FirmwareImage after = before;
+    for (const auto& [at, value] : c.changes) after[at] = value;
+    const EditList edits = DiffImages(before, after);
+    ASSERT_EQ(edits.size(), c.runs.size()) << c.name;
+    for (size_t k = 0; k < edits.size(); ++k) {
+      EXPECT_EQ(edits[k].offset, c.runs[k].first) << c.name;
+      EXPECT_EQ(edits[k].length(), c.runs[k].second) << c.name;
+      EXPECT_EQ(edits[k].old_bytes,
+                std::vector<uint8_t>(static_cast<size_t>(c.runs[k].second), 0))
+          << c.name;
+    }
+  }
+}
+
+TEST(DiffImagesTest, KeepsBothSidesOfEachRun) {
+  const FirmwareImage before = {1, 2, 3, 4, 5};
+  const FirmwareImage after = {1, 7, 8, 4, 9};
+  EXPECT_EQ(DiffImages(before, after),
+            (EditList{{1, {2, 3}, {7, 8}}, {4, {5}, {9}}}));
+  EXPECT_EQ(DiffBytes(ImageView(before).subspan(1), ImageView(after).subspan(1),
+                      0x101),
+            (EditList{{0x101, {2, 3}, {7, 8}}, {0x104, {5}, {9}}}));
+}
+
+TEST(DiffImagesTest, ImagesOfDifferentLengthsAreRefused) {
+  try {
+    DiffImages(FirmwareImage(4, 0), FirmwareImage(5, 0));
+    FAIL() << "no error";
+  } catch (const PatchError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "The images differ in length (4 and 5 bytes)");
+  }
+  EXPECT_THROW(DiffBytes(FirmwareImage(4, 0), FirmwareImage(3, 0), 0),
+               RangeError);
+}
+
+}  // namespace
+}  // namespace orlindel

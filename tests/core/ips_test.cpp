@@ -1,0 +1,196 @@
+#include "core/patch/ips.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "tests/support/firmware_builder.h"
+
+namespace orlindel {
+namespace {
+
+using testing::FirmwareBuilder;
+using Bytes = std::vector<uint8_t>;
+
+// "PATCH", the records given as raw bytes, then `tail` ("EOF" by default).
+Bytes Patch(const Bytes& records, const std::string& tail = "EOF") {
+  const std::string head = "PATCH";
+  Bytes patch(head.size() + records.size() + tail.size());
+  auto at = std::copy(head.begin(), head.end(), patch.begin());
+  at = std::copy(records.begin(), records.end(), at);
+  std::copy(tail.begin(), tail.end(), at);
+  return patch;
+}
+
+std::string ErrorOf(const FirmwareImage& image, const Bytes& patch) {
+  try {
+    ApplyIps(image, patch);
+  } catch (const PatchError& error) {
+    return error.what();
+  }
+  return "applied";
+}
+
+TEST(WriteIpsTest, OneRecordPerChangedRun) {
+  const FirmwareImage before(16, 0x00);
+  FirmwareImage after = before;
+  after[1] = 0xAA, after[2] = 0xBB, after[10] = 0xCC;
+  EXPECT_EQ(WriteIps(before, after),
+            Patch({0x00, 0x00, 0x01, 0x00, 0x02, 0xAA, 0xBB,  //
+                   0x00, 0x00, 0x0A, 0x00, 0x01, 0xCC}));
+  EXPECT_EQ(WriteIps(before, before), Patch({}));
+}
+
+TEST(WriteIpsTest, SplitsRunsLongerThanARecord) {
+  const FirmwareImage before(0x20000, 0x00);
+  FirmwareImage after = before;
+  std::fill(after.begin() + 0x10, after.begin() + 0x10 + 0x10001, 0x77);
+  const std::vector<IpsRecord> records = PlanIpsRecords(before, after);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].offset, 0x10);
+  EXPECT_EQ(records[0].data.size(), 0xFFFFu);
+  EXPECT_EQ(records[1].offset, 0x1000F);
+  EXPECT_EQ(records[1].data, (Bytes{0x77, 0x77}));
+
+  const Bytes patch = EncodeIps(records);
+  EXPECT_EQ(Bytes(patch.begin() + 5, patch.begin() + 10),
+            (Bytes{0x00, 0x00, 0x10, 0xFF, 0xFF}));
+  // The second record's header follows the first record's 0xFFFF bytes.
+  EXPECT_EQ(Bytes(patch.begin() + 0x10009, patch.begin() + 0x1000E),
+            (Bytes{0x01, 0x00, 0x0F, 0x00, 0x02}));
+  EXPECT_EQ(ApplyIps(before, patch), after);
+}
+
+TEST(WriteIpsTest, NoRecordStartsAtTheOffsetThatReadsAsEof) {
+  const FirmwareImage before =
+      FirmwareBuilder(0x460000, 0x00).Bytes(0x454F45, {0x5A}).Build(false);
+  FirmwareImage after = before;
+  after[0x454F46] = 0x12;
+  const std::vector<IpsRecord> records = PlanIpsRecords(before, after);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], (IpsRecord{0x454F45, {0x5A, 0x12}}));
+  EXPECT_EQ(WriteIps(before, after),
+            Patch({0x45, 0x4F, 0x45, 0x00, 0x02, 0x5A, 0x12}));
+  EXPECT_EQ(ApplyIps(before, WriteIps(before, after)), after);
+
+  // A long run whose split would fall on that offset: the second record
+  // starts one byte earlier, repeating the first record's last byte.
+  FirmwareImage long_run = before;
+  std::fill(long_run.begin() + 0x444F47, long_run.begin() + 0x454F48, 0x33);
+  const std::vector<IpsRecord> split = PlanIpsRecords(before, long_run);
+  ASSERT_EQ(split.size(), 2u);
+  EXPECT_EQ(split[0].offset, 0x444F47);
+  EXPECT_EQ(split[0].data.size(), 0xFFFFu);
+  EXPECT_EQ(split[1], (IpsRecord{0x454F45, {0x33, 0x33, 0x33}}));
+  EXPECT_EQ(ApplyIps(before, EncodeIps(split)), long_run);
+}
+
+TEST(WriteIpsTest, RoundTripsChangesUpToTheLastByteOfA10MiBImage) {
+  const FirmwareImage before = FirmwareBuilder(0xA00000).Build();
+  FirmwareImage after = before;
+  after[0] = 0x00;
+  after[0x454F46] = 0x01;
+  after[0x9FFFFF] = 0x00;  // the checksum's high byte, 0xFF before
+  const Bytes patch = WriteIps(before, after);
+  EXPECT_EQ(ParseIps(patch),
+            (std::vector<IpsRecord>{
+                {0, {0x00}}, {0x454F45, {0xFF, 0x01}}, {0x9FFFFF, {0x00}}}));
+  EXPECT_EQ(ApplyIps(before, patch), after);
+}
+
+TEST(WriteIpsTest, ChangesWhereNoRecordCanStartAreRefused) {
+  const FirmwareImage before(0x1000010, 0x00);
+  FirmwareImage after = before;
+  // A record may start at 0xFFFFFF and reach beyond it.
+  after[0xFFFFFF] = 1, after[0x1000000] = 2, after[0x1000001] = 3;
+  EXPECT_EQ(PlanIpsRecords(before, after),
+            (std::vector<IpsRecord>{{0xFFFFFF, {1, 2, 3}}}));
+  after[0x1000005] = 4;
+  try {
+    WriteIps(before, after);
+    FAIL() << "no error";
+  } catch (const PatchError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "An IPS patch cannot hold the change at 0x1000005: its records "
+              "start at offsets up to 0xFFFFFF");
+  }
+  EXPECT_THROW(WriteIps(FirmwareImage(4, 0), FirmwareImage(8, 0)), PatchError);
+}
+
+TEST(EncodeIpsTest, RefusesRecordsThePatchCannotHold) {
+  const std::vector<IpsRecord> cases[] = {
+      {{0x454F46, {1}}},
+      {{0x10, {}}},
+      {{0x10, Bytes(0x10000, 1)}},
+      {{0x1000000, {1}}},
+  };
+  for (const auto& records : cases)
+    EXPECT_THROW(EncodeIps(records), PatchError) << records[0].offset;
+}
+
+TEST(ApplyIpsTest, WritesDataAndRunLengthRecordsInOrder) {
+  const FirmwareImage image(16, 0x00);
+  const Bytes patch = Patch({0x00, 0x00, 0x02, 0x00, 0x03, 1,    2,    3,  //
+                             0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x03, 0xEE,
+                             0x00, 0x00, 0x0F, 0x00, 0x01, 0x99});
+  FirmwareImage expected(16, 0x00);
+  expected[2] = 1, expected[3] = 2;
+  expected[4] = expected[5] = expected[6] = 0xEE;  // overwrites the 3
+  expected[15] = 0x99;
+  EXPECT_EQ(ApplyIps(image, patch), expected);
+}
+
+TEST(ApplyIpsTest, RefusesMalformedPatches) {
+  const FirmwareImage image(16, 0x00);
+  const struct {
+    const char* name;
+    Bytes patch;
+    std::string error;
+  } cases[] = {
+      {"empty", {}, "Not an IPS patch: it does not begin with \"PATCH\""},
+      {"wrong header",
+       {'P', 'A', 'T', 'C', 'X', 'E', 'O', 'F'},
+       "Not an IPS patch: it does not begin with \"PATCH\""},
+      {"no records, no EOF", Patch({}, ""), "The patch ends without \"EOF\""},
+      {"record without EOF", Patch({0x00, 0x00, 0x01, 0x00, 0x01, 0xAA}, ""),
+       "The patch ends without \"EOF\""},
+      {"truncated record header", Patch({0x00, 0x00, 0x01, 0x00}, ""),
+       "The patch is truncated: the record at patch offset 5 is incomplete"},
+      {"truncated data", Patch({0x00, 0x00, 0x01, 0x00, 0x03, 0xAA, 0xBB}, ""),
+       "The patch is truncated: the record at patch offset 5 is incomplete"},
+      {"truncated run",
+       Patch({0x00, 0x00, 0x01, 0x00, 0x01, 0xAA, 0x00, 0x00, 0x02, 0x00, 0x00,
+              0x00},
+             ""),
+       "The patch is truncated: the record at patch offset 11 is incomplete"},
+      {"bytes after EOF", Patch({}, "EOF\x01\x02\x03"),
+       "The patch has 3 bytes after \"EOF\""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ErrorOf(image, c.patch), c.error) << c.name;
+}
+
+TEST(ApplyIpsTest, RefusesRecordsPastTheEndOfTheImage) {
+  const FirmwareImage image(16, 0x00);
+  EXPECT_EQ(ErrorOf(image, Patch({0x00, 0x00, 0x0F, 0x00, 0x01, 0xAA})),
+            "applied");
+  EXPECT_EQ(ErrorOf(image, Patch({0x00, 0x00, 0x0F, 0x00, 0x02, 0xAA, 0xBB})),
+            "The patch reaches past the end of the image: 2 bytes at "
+            "0x00000F, but the image is 0x10 bytes long");
+  EXPECT_NE(ErrorOf(image, Patch({0x00, 0x00, 0x10, 0x00, 0x01, 0xAA})),
+            "applied");
+  EXPECT_NE(
+      ErrorOf(image, Patch({0x00, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x03, 0xEE})),
+      "applied");
+  // A refused record after valid ones: nothing of the patch is applied, and
+  // the image passed in is never written.
+  EXPECT_NE(ErrorOf(image, Patch({0x00, 0x00, 0x00, 0x00, 0x01, 0xAA,  //
+                                  0x00, 0x10, 0x00, 0x00, 0x01, 0xBB})),
+            "applied");
+}
+
+}  // namespace
+}  // namespace orlindel
