@@ -1,5 +1,6 @@
 #include "core/subtitle/subtitle_locator.h"
 
+#include "core/errors.h"
 #include "core/osd_pos_list.h"
 #include "core/subtitle/psb_routine.h"
 #include "core/subtitle/psb_routine_finder.h"
@@ -34,7 +35,17 @@ PsbRoutineInfo LogPsbCandidates(ImageView image, AnalysisLog* log) {
   const PsbRoutineFinder finder(image);
   PsbRoutineInfo subtitle;
   for (int n = 0; n <= kLastListedPsbNumber; ++n) {
-    const PsbRoutineInfo info = finder.Find(static_cast<uint8_t>(n));
+    PsbRoutineInfo info;
+    try {
+      info = finder.Find(static_cast<uint8_t>(n));
+    } catch (const RangeError&) {
+      // The listing only informs: a call of another number whose operands
+      // lie past the image must not end the analysis that the same image
+      // passes without a log.
+      if (n == kSubtitlePsbNumber) throw;
+      LogLine(log, "PS_B_0x%.2X call at the image end skipped", Hex32(n));
+      continue;
+    }
     if (n == kSubtitlePsbNumber) subtitle = info;
     if (!info.found) continue;
     const char* name = PsbName(n);
