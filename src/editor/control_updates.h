@@ -12,16 +12,18 @@
 namespace orlindel::editor {
 
 // Moves `slider` to `position` (clamped to its range); runs `on_change` when
-// the position changed.
+// the position changed, and tells whether it did.
 template <typename OnChange>
-void SetSliderPosition(QAbstractSlider& slider, int position,
+bool SetSliderPosition(QAbstractSlider& slider, int position,
                        OnChange&& on_change) {
   const int before = slider.value();
   {
     const QSignalBlocker blocker(&slider);
     slider.setValue(position);
   }
-  if (slider.value() != before) on_change();
+  if (slider.value() == before) return false;
+  on_change();
+  return true;
 }
 
 // Sets the maximum of `slider`; runs `on_change` when that moved the position.

@@ -208,8 +208,8 @@ void TfrmMain::OpenFirmware(const QString& path) {
   }
 }
 
-void TfrmMain::SetWindowSelector(QSlider& selector, int position) {
-  SetSliderPosition(selector, position, [this] { tbIDChange(); });
+bool TfrmMain::SetWindowSelector(QSlider& selector, int position) {
+  return SetSliderPosition(selector, position, [this] { tbIDChange(); });
 }
 
 void TfrmMain::btnSaveClick() {
@@ -287,12 +287,6 @@ void TfrmMain::pcMainChange() {
   }
   if (page == tsWinPos && tsWinPos->isEnabled()) tbR6Change();
 }
-
-// The OSD positions page and the subtitle page bring their own behaviour;
-// until then the main window's calls into them do nothing.
-void TfrmMain::tbR6Change() {}
-void TfrmMain::tbR7Change() {}
-void TfrmMain::RefreshSubtitlePage() {}
 
 bool TfrmMain::IsWindowsPageActive() const {
   return pcMain->currentWidget() == tsWB;

@@ -9,9 +9,11 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "core/firmware_image.h"
+#include "core/text.h"
 #include "editor/palette_window.h"
 #include "editor/preview_renderer.h"
 #include "editor/user_dialogs.h"
@@ -130,14 +132,36 @@ class TfrmMain : public QWidget, public PaletteHost {
   void cmbTVChange();
   void FormCanResizeTo(int height);
   void pcMainChange();
-  // Runs the OSD positions page's group selection (that page's behaviour).
+
+  // The OSD message positions page (main_window_osd_positions.cpp).
+  // The image offset of the entry that R6 and R7 select; none without a
+  // list, or when the selected group has no entries. RangeError when a byte
+  // it reads lies outside the image.
+  std::optional<int64_t> CurrentOsdPosEntry() const;
   void tbR6Change();
   void tbR7Change();
-  // Reads and shows the subtitle parameters (that page's behaviour).
+
+  // The subtitle parameters page (main_window_subtitle.cpp).
+  // Reads the parameters from the image and shows them in the page's
+  // controls and in meLog.
   void RefreshSubtitlePage();
+  void cbViewLogClick();
+  void cbDebugClick();
+  void btnSetMaxClick();
+  void btnApplyClick();
+  // Appends a line to meLog; a message also ticks "View Log", showing it.
+  void AppendLogLine(const QString& line);
+  void AppendLogMessage(const QString& message);
+  // Runs a subtitle analysis; while "Debug" is ticked its log goes to meLog,
+  // also the lines written before it ends with an error.
+  bool RunSubtitleAnalysis(const std::function<bool(AnalysisLog*)>& analysis);
+  // The palette's width and height of the selected window (0 without one).
+  int PaletteWidth() const;
+  int PaletteHeight() const;
 
   // Moves tbID or tbID2 from code; a changed position runs the refresh.
-  void SetWindowSelector(QSlider& selector, int position);
+  // True when the position changed.
+  bool SetWindowSelector(QSlider& selector, int position);
   void SetStatusPanel(int panel, const QString& text);
   QString StatusPanel(int panel) const;
   bool WindowListKnown() const { return state_.WindowListPos.has_value(); }

@@ -307,8 +307,14 @@ void TfrmMain::ConnectHandlers() {
   Connect(tbID, &QSlider::valueChanged, &TfrmMain::tbIDChange);
   Connect(cb2nd, &QCheckBox::toggled, &TfrmMain::cb2ndClick);
   Connect(tbID2, &QSlider::valueChanged, &TfrmMain::tbIDChange);
+  Connect(tbR6, &QSlider::valueChanged, &TfrmMain::tbR6Change);
+  Connect(tbR7, &QSlider::valueChanged, &TfrmMain::tbR7Change);
   for (QSpinBox* edit : {seLeft, seTop, seRight, seBottom})
     Connect(edit, &QSpinBox::valueChanged, &TfrmMain::tbIDChange);
+  Connect(btnSetMax, &QPushButton::clicked, &TfrmMain::btnSetMaxClick);
+  Connect(btnApply, &QPushButton::clicked, &TfrmMain::btnApplyClick);
+  Connect(cbDebug, &QCheckBox::toggled, &TfrmMain::cbDebugClick);
+  Connect(cbViewLog, &QCheckBox::toggled, &TfrmMain::cbViewLogClick);
 }
 
 }  // namespace orlindel::editor

@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "core/osd_pos_list.h"
 #include "editor/guarded_slot.h"
 #include "editor/main_window.h"
 #include "editor/window_write_back.h"
@@ -49,6 +50,10 @@ void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
   request.draw_second = draw_second;
   request.second = second;
   request.mark_osd_position = state_.OsdPosCount != 0 && page == tsWinPos;
+  if (request.mark_osd_position) {
+    if (const std::optional<int64_t> entry = CurrentOsdPosEntry())
+      request.current_osd_entry = ReadOsdPosEntryAt(state_.image, *entry);
+  }
   request.subtitle_frame = page == tsMpeg4Sub && btnApply->isEnabled();
   request.subtitle_area = Rect{seLeft->value(), seTop->value(),
                                seRight->value(), seBottom->value()};

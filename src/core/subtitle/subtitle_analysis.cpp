@@ -25,19 +25,6 @@ constexpr Mpeg4SubtitleParams kFallbackParams = {0, 0, 0, 720, 576, 1, 8, 0};
 
 bool IsXramSource(uint16_t source) { return source >= kFirstXramSource; }
 
-const char* AlignName(uint8_t align) {
-  switch (align) {
-    case 0:
-      return "Left";
-    case 1:
-      return "Center";
-    case 2:
-      return "Right";
-    default:
-      return "Unknown";
-  }
-}
-
 const char* FlagsName(uint8_t flags) {
   switch (flags) {
     case 0:
@@ -57,7 +44,7 @@ void LogSummary(const Mpeg4SubtitleParams& p, AnalysisLog* log) {
   LogLine(log, "\t(X1; Y1)   = (%3d; %3d)", p.x1, p.y1);
   LogLine(log, "\t(X2; Y2)   = (%3d; %3d)", p.x2, p.y2);
   LogLine(log, "\tAlign      = 0x%.2X = %s", unsigned{p.align},
-          AlignName(p.align));
+          SubtitleAlignName(p.align));
   LogLine(log, "\tUnknown    = 0x%.2X = %s", unsigned{p.flags},
           FlagsName(p.flags));
   LogLine(log, "\tLine Space = 0x%.2X = %d", unsigned{p.line_space},

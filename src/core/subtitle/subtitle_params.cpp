@@ -27,6 +27,19 @@ bool IsValidSubtitleParams(const Mpeg4SubtitleParams& p) {
          p.flags != 0xFF && p.line_space != 0xFF;
 }
 
+const char* SubtitleAlignName(uint8_t align) {
+  switch (align) {
+    case 0:
+      return "Left";
+    case 1:
+      return "Center";
+    case 2:
+      return "Right";
+    default:
+      return "Unknown";
+  }
+}
+
 SubtitleParamBytes SubtitleParamsToBytes(const Mpeg4SubtitleParams& p) {
   return {p.window_id, Low(p.x1), High(p.x1), Low(p.y1),
           High(p.y1),  Low(p.x2), High(p.x2), Low(p.y2),

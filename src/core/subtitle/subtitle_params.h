@@ -30,6 +30,9 @@ struct Mpeg4SubtitleParams {
 // True when no field holds its all-ones value.
 bool IsValidSubtitleParams(const Mpeg4SubtitleParams& params);
 
+// "Left", "Center" or "Right" for Align 0, 1 or 2; "Unknown" for the rest.
+const char* SubtitleAlignName(uint8_t align);
+
 inline constexpr int kSubtitleParamCount = 12;
 // The bytes in the order the routine sends them: WindowId, X1 low, X1 high,
 // Y1 low, Y1 high, X2 low, X2 high, Y2 low, Y2 high, Align, Flags, LineSpace.
