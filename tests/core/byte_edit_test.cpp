@@ -55,25 +55,31 @@ TEST(OverwriteBytesTest, ReturnsOneEditPerRunThatChanged) {
   EXPECT_EQ(image, (FirmwareImage{1, 2, 9, 4, 9, 9, 7, 8}));
 }
 
-TEST(RecordEditsTest, RecordsWhatAWriteChangedInItsRange) {
-  // A window record at 1: Left 0x0102 -> 0x0105, Blend 0x33 -> 0x80.
+TEST(RangeSnapshotTest, TellsWhatAWriteChangedInItsRanges) {
+  // A window record at 1: Left 0x0102 -> 0x0105, Blend 0x33 -> 0x80; the
+  // checksum word 16..19 (the last of five words) changes in byte 17.
   FirmwareImage image(20, 0x00);
   image[1] = 0x01, image[2] = 0x02, image[13] = 0x33;
+  const RangeSnapshot before(image,
+                             {{1, kWindowRecordSize}, ChecksumRange(image)});
   WindowRecord record = ReadWindowRecordAt(image, 1);
   record.left = 0x0105;
   record.blend = 0x80;
-  const EditList edits = RecordEdits(image, 1, kWindowRecordSize, [&] {
-    WriteWindowRecordAt(image, 1, record);
-  });
-  EXPECT_EQ(edits, (EditList{{2, {0x02}, {0x05}}, {13, {0x33}, {0x80}}}));
+  WriteWindowRecordAt(image, 1, record);
+  image[17] = 0x44;
+  image[0] = 0x99;  // outside every range: not reported
+  const EditList edits = before.Changes(image);
+  EXPECT_EQ(edits, (EditList{{2, {0x02}, {0x05}},
+                             {13, {0x33}, {0x80}},
+                             {17, {0x00}, {0x44}}}));
   UndoEdits(image, edits);
   EXPECT_EQ(image[2], 0x02);
   EXPECT_EQ(image[13], 0x33);
+  EXPECT_EQ(image[17], 0x00);
 
-  bool ran = false;
-  EXPECT_THROW(RecordEdits(image, 6, kWindowRecordSize, [&] { ran = true; }),
-               RangeError);
-  EXPECT_FALSE(ran);
+  EXPECT_THROW(RangeSnapshot(image, {{6, kWindowRecordSize}}), RangeError);
+  EXPECT_EQ(ChecksumRange(FirmwareImage(23)).offset, 16);
+  EXPECT_THROW(ChecksumRange(FirmwareImage(3)), RangeError);
 }
 
 TEST(FixChecksumEditTest, RecordsOnlyTheChangedBytesOfTheWord) {

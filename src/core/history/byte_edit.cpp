@@ -1,6 +1,7 @@
 #include "core/history/byte_edit.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/checks.h"
 #include "core/errors.h"
@@ -17,12 +18,6 @@ void WriteRange(std::span<uint8_t> image, const ByteEdit& edit,
     throw RangeError();
   std::copy(bytes.begin(), bytes.end(),
             image.begin() + static_cast<ptrdiff_t>(edit.offset));
-}
-
-// The checksum word: the last whole little-endian word.
-int64_t ChecksumOffset(std::span<const uint8_t> image) {
-  if (image.size() < 4) throw RangeError();
-  return static_cast<int64_t>(image.size() / 4 * 4 - 4);
 }
 
 }  // namespace
@@ -53,26 +48,44 @@ EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
   return edits;
 }
 
-EditList RecordEdits(std::span<uint8_t> image, int64_t offset, int64_t length,
-                     const std::function<void()>& write) {
-  if (!FitsInside(image, offset, length)) throw RangeError();
-  const auto range =
-      image.subspan(static_cast<size_t>(offset), static_cast<size_t>(length));
-  const std::vector<uint8_t> before(range.begin(), range.end());
-  write();
-  return DiffBytes(before, range, offset);
+RangeSnapshot::RangeSnapshot(ImageView image, std::vector<ByteRange> ranges)
+    : ranges_(std::move(ranges)) {
+  bytes_.reserve(ranges_.size());
+  for (const ByteRange& range : ranges_) {
+    if (!FitsInside(image, range.offset, range.length)) throw RangeError();
+    const auto bytes = image.subspan(static_cast<size_t>(range.offset),
+                                     static_cast<size_t>(range.length));
+    bytes_.emplace_back(bytes.begin(), bytes.end());
+  }
+}
+
+EditList RangeSnapshot::Changes(ImageView image) const {
+  EditList changes;
+  for (size_t n = 0; n < ranges_.size(); ++n) {
+    const ByteRange& range = ranges_[n];
+    const EditList runs = DiffBytes(
+        bytes_[n],
+        image.subspan(static_cast<size_t>(range.offset),
+                      static_cast<size_t>(range.length)),
+        range.offset);
+    changes.insert(changes.end(), runs.begin(), runs.end());
+  }
+  return changes;
+}
+
+ByteRange ChecksumRange(ImageView image) {
+  if (image.size() < 4) throw RangeError();
+  return {static_cast<int64_t>(image.size() / 4 * 4 - 4), 4};
 }
 
 EditList FixChecksumEdit(std::span<uint8_t> image) {
-  const int64_t at = ChecksumOffset(image);
-  const auto word = image.subspan(static_cast<size_t>(at), 4);
-  const std::vector<uint8_t> before(word.begin(), word.end());
+  const RangeSnapshot before(image, {ChecksumRange(image)});
   FixImageChecksum(image);
-  return DiffBytes(before, word, at);
+  return before.Changes(image);
 }
 
 EditList RevertRange(std::span<uint8_t> image, const ByteEdit& change) {
-  ChecksumOffset(image);  // checked before anything is written
+  ChecksumRange(image);  // checked before anything is written
   EditList edits = OverwriteBytes(image, change.offset, change.old_bytes);
   const EditList checksum = FixChecksumEdit(image);
   edits.insert(edits.end(), checksum.begin(), checksum.end());

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <vector>
 
@@ -42,13 +41,33 @@ void UndoEdits(std::span<uint8_t> image, std::span<const ByteEdit> edits);
 EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
                         std::span<const uint8_t> bytes);
 
-// Runs `write`, which changes the image only inside [offset, offset +
-// length), and returns the runs it changed there. RangeError, before `write`
-// runs, when the range does not lie inside the image. Bytes `write` changes
-// outside the range are not recorded; when it throws, the error passes
-// through and what it had written stays, unrecorded.
-EditList RecordEdits(std::span<uint8_t> image, int64_t offset, int64_t length,
-                     const std::function<void()>& write);
+// A range of image bytes.
+struct ByteRange {
+  int64_t offset = 0;
+  int64_t length = 0;
+};
+
+// The bytes of some ranges of an image, kept to tell afterwards what a write
+// changed in them (an editor action writes a record, a parameter load or the
+// checksum word: a few bytes each).
+class RangeSnapshot {
+ public:
+  // RangeError when a range does not lie inside `image`.
+  RangeSnapshot(ImageView image, std::vector<ByteRange> ranges);
+
+  // The runs that differ in `image` now, range by range in the given order.
+  // Overlapping ranges report a changed byte once per range, with the same
+  // bytes, so undoing and redoing stay exact.
+  EditList Changes(ImageView image) const;
+
+ private:
+  std::vector<ByteRange> ranges_;
+  std::vector<std::vector<uint8_t>> bytes_;
+};
+
+// The image checksum word: the last whole little-endian word. RangeError
+// under 4 bytes.
+ByteRange ChecksumRange(ImageView image);
 
 // Fixes the image checksum and returns the changed runs of the checksum word
 // (none when it was already right). RangeError under 4 bytes.
