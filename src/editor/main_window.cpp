@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QLabel>
@@ -22,6 +21,7 @@
 #include "editor/background_picture.h"
 #include "editor/control_updates.h"
 #include "editor/guarded_slot.h"
+#include "editor/local_path.h"
 
 namespace orlindel::editor {
 
@@ -29,10 +29,6 @@ namespace {
 
 constexpr int kPreviewWidth = 720;
 constexpr int kStatusBarHeight = 19;
-
-std::string LocalPath(const QString& path) {
-  return QFile::encodeName(path).toStdString();
-}
 
 QString PositionText(int x, int y) { return QString("(%1;%2)").arg(x).arg(y); }
 
@@ -51,6 +47,8 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   setFixedSize(kMainClientWidth, kMainClientHeight);
   setMouseTracking(true);
   CreateControls();
+  CreateActions();
+  frmChanges_ = new TfrmChanges(*this, this);
   FormCreate();
   ConnectHandlers();
 }
@@ -61,7 +59,8 @@ void TfrmMain::AttachPalette(TfrmWB* palette) { frmWB_ = palette; }
 
 void TfrmMain::FormCreate() {
   state_.PreviewBitmap = QImage();
-  setWindowTitle(kAppTitle);
+  // "[*]" shows the mark of unsaved changes while there are some.
+  setWindowTitle(QString(kAppTitle) + "[*]");
   state_.PaletteLoading = false;
   cmbRects->setCurrentIndex(1);
   cmbBackgrY->setCurrentIndex(1);
@@ -159,6 +158,7 @@ void TfrmMain::cb2ndClick() {
 }
 
 void TfrmMain::btnFWOpenClick() {
+  if (!UnsavedWorkSettled()) return;
   const std::optional<QString> chosen =
       dialogs_.OpenFirmware(ledFWFile->text().trimmed());
   if (!chosen) return;
@@ -189,6 +189,7 @@ void TfrmMain::OpenFirmware(const QString& path) {
   state_.WindowBank = window_bank;
   state_.OsdPosCount = osd_list.count;
   state_.OsdPosListPos = osd_list_pos;
+  StartHistory();
 
   for (QSlider* selector : {tbID2, tbID}) {
     if (selector->value() > max_window_index)
@@ -212,13 +213,7 @@ bool TfrmMain::SetWindowSelector(QSlider& selector, int position) {
   return SetSliderPosition(selector, position, [this] { tbIDChange(); });
 }
 
-void TfrmMain::btnSaveClick() {
-  const QString suggested = QString::fromStdString(
-      SuggestedSaveName(ledFWFile->text().toStdString()));
-  const std::optional<QString> chosen = dialogs_.SaveFirmware(suggested);
-  if (!chosen) return;
-  SaveFirmwareFile(LocalPath(*chosen), state_.image);
-}
+void TfrmMain::btnSaveClick() { SaveFirmwareAs(); }
 
 void TfrmMain::btnOpenImgClick() {
   const std::optional<QString> chosen =

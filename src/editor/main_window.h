@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QUndoStack>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -13,11 +14,15 @@
 #include <optional>
 
 #include "core/firmware_image.h"
+#include "core/history/labelled_changes.h"
 #include "core/text.h"
+#include "editor/changes_window.h"
+#include "editor/image_edit_command.h"
 #include "editor/palette_window.h"
 #include "editor/preview_renderer.h"
 #include "editor/user_dialogs.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -44,6 +49,8 @@ inline constexpr int kNtscHeightReduction = 96;
 // What the main window knows about the loaded firmware and the preview.
 struct EditingState {
   FirmwareImage image;                      // the loaded file, byte for byte
+  FirmwareImage opened;                     // the image as it was opened
+  std::optional<ChangeLabeller> labeller;   // names the opened structures
   std::optional<int64_t> WindowListPos;     // entry 0 of the WList, if known
   uint8_t WindowBank = 0;                   // bank of the WList
   uint8_t MaxWindowIndex = 4;               // highest window index
@@ -57,7 +64,10 @@ struct EditingState {
   bool PaletteLoading = false;  // the preview is filling the palette
 };
 
-class TfrmMain : public QWidget, public PaletteHost {
+class TfrmMain : public QWidget,
+                 public PaletteHost,
+                 public ImageEditTarget,
+                 public ChangesHost {
   Q_OBJECT
 
  public:
@@ -92,13 +102,28 @@ class TfrmMain : public QWidget, public PaletteHost {
   // Left <= x <= Right and Top <= y <= Bottom.
   static bool PointInRect(int x, int y, const Rect& rect);
 
+  // The edit history: one entry per action that changed the image.
+  const QUndoStack& History() const { return undo_stack_; }
+
   // PaletteHost.
   void WriteBackWindow() override;
+  void BeginDrag() override;
+  void EndDrag() override;
   bool IsWindowsPageActive() const override;
   QRect MainFrameGeometry() const override;
 
+  // ImageEditTarget.
+  void ReplayEdits(const EditList& edits, bool undo) noexcept override;
+
+  // ChangesHost.
+  void UndoImageEdit() override;
+  void RedoImageEdit() override;
+  void RevertChange(const ByteEdit& change) override;
+  void ExportPatch() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -111,6 +136,7 @@ class TfrmMain : public QWidget, public PaletteHost {
   void CreateOsdPositionsPage();
   void CreateSubtitlePage();
   void CreateStatusBar();
+  void CreateActions();
   void ConnectHandlers();
   // Connects `signal` of `sender` to `handler` through the error guard.
   template <typename Sender, typename Signal, typename Handler>
@@ -159,6 +185,28 @@ class TfrmMain : public QWidget, public PaletteHost {
   int PaletteWidth() const;
   int PaletteHeight() const;
 
+  // The edit history (main_window_history.cpp).
+  // Runs `write`, which changes the image only inside `ranges`, and pushes
+  // what changed there as one undo entry named `text`. What a failing write
+  // stored before its error is pushed too; then the error passes on.
+  void RecordImageEdit(const QString& text, std::vector<ByteRange> ranges,
+                       const std::function<void()>& write);
+  // Pushes `edits`, already written, as one entry (nothing when empty).
+  void PushImageEdit(const QString& text, EditList edits);
+  // The refresh after undo, redo or revert: the preview, the palette and the
+  // subtitle page when it is shown read the image again.
+  void RefreshAfterEdit();
+  // Forgets the history: `state_.image` is now the file as opened.
+  void StartHistory();
+  void UpdateChangesWindow();
+  void btnChangesClick();
+  // Asks for the file name, fixes the checksum (an undoable edit) and saves.
+  // False when the user cancels.
+  bool SaveFirmwareAs();
+  // True when nothing unsaved would be lost: there is none, or the user saved
+  // it or chose to discard it.
+  bool UnsavedWorkSettled();
+
   // Moves tbID or tbID2 from code; a changed position runs the refresh.
   // True when the position changed.
   bool SetWindowSelector(QSlider& selector, int position);
@@ -168,8 +216,12 @@ class TfrmMain : public QWidget, public PaletteHost {
 
   UserDialogs& dialogs_;
   TfrmWB* frmWB_ = nullptr;
+  TfrmChanges* frmChanges_ = nullptr;
   EditingState state_;
   bool shown_once_ = false;
+  QUndoStack undo_stack_;
+  int64_t drag_ = 0;         // the drag that writes now; 0: none
+  int64_t drags_begun_ = 0;  // drags so far, for their keys
 
   // The controls, named as the user's documents name them.
   QTabWidget* pcMain = nullptr;
@@ -191,6 +243,10 @@ class TfrmMain : public QWidget, public PaletteHost {
   QLineEdit* ledBackrgoundImg = nullptr;
   QPushButton* btnOpenImg = nullptr;
   QPushButton* btnSave = nullptr;
+  QPushButton* btnChanges = nullptr;
+  QAction* actUndo = nullptr;
+  QAction* actRedo = nullptr;
+  QAction* actChanges = nullptr;
   QComboBox* cmbRects = nullptr;
   QSlider* tbID = nullptr;
   QCheckBox* cb2nd = nullptr;

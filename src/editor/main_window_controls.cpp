@@ -1,5 +1,7 @@
 // The main window's controls: fixed geometry in client (or page) pixels, one
 // line per control, in the order the user's documents list them.
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
@@ -16,6 +18,7 @@
 #include <QTabWidget>
 
 #include "editor/guarded_slot.h"
+#include "editor/history_keys_filter.h"
 #include "editor/main_window.h"
 
 namespace orlindel::editor {
@@ -201,6 +204,8 @@ void TfrmMain::CreateOpenSavePage() {
   btnOpenImg = MakeButton(tsInOut, "btnOpenImg", "...", 600, 30, 25, 25);
   btnSave = MakeButton(tsInOut, "btnSave", "Save firmware", 640, 3, 82, 25);
   btnSave->setEnabled(false);
+  btnChanges = MakeButton(tsInOut, "btnChanges",
+                          QString::fromUtf8("Changes\u2026"), 640, 30, 82, 25);
 }
 
 void TfrmMain::CreateWindowsPage() {
@@ -288,6 +293,25 @@ void TfrmMain::CreateStatusBar() {
   }
 }
 
+void TfrmMain::CreateActions() {
+  // Application-wide, so they work from the palette and the Changes window
+  // as well as from every page.
+  const auto make = [this](const char* name, const QString& text,
+                           const QList<QKeySequence>& keys) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(action);
+    return action;
+  };
+  actUndo = make("actUndo", "Undo", {QKeySequence::Undo});
+  actRedo = make("actRedo", "Redo",
+                 {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+  actChanges = make("actChanges", "Changes", {QKeySequence("Ctrl+H")});
+  qApp->installEventFilter(new HistoryKeysFilter({actUndo, actRedo}, this));
+}
+
 template <typename Sender, typename Signal, typename Handler>
 void TfrmMain::Connect(Sender* sender, Signal signal, Handler handler) {
   connect(sender, signal, this,
@@ -315,6 +339,19 @@ void TfrmMain::ConnectHandlers() {
   Connect(btnApply, &QPushButton::clicked, &TfrmMain::btnApplyClick);
   Connect(cbDebug, &QCheckBox::toggled, &TfrmMain::cbDebugClick);
   Connect(cbViewLog, &QCheckBox::toggled, &TfrmMain::cbViewLogClick);
+  Connect(btnChanges, &QPushButton::clicked, &TfrmMain::btnChangesClick);
+  Connect(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
+  Connect(actUndo, &QAction::triggered, &TfrmMain::UndoImageEdit);
+  Connect(actRedo, &QAction::triggered, &TfrmMain::RedoImageEdit);
+  connect(&undo_stack_, &QUndoStack::cleanChanged, this,
+          [this](bool clean) { setWindowModified(!clean); });
+  connect(&undo_stack_, &QUndoStack::indexChanged, this,
+          GuardedSlot(dialogs_, [this] { UpdateChangesWindow(); }));
+  const auto undo_redo_state = [this] {
+    frmChanges_->SetUndoRedo(undo_stack_.canUndo(), undo_stack_.canRedo());
+  };
+  connect(&undo_stack_, &QUndoStack::canUndoChanged, this, undo_redo_state);
+  connect(&undo_stack_, &QUndoStack::canRedoChanged, this, undo_redo_state);
 }
 
 }  // namespace orlindel::editor

@@ -8,8 +8,10 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "core/osd_pos_list.h"
+#include "core/window_list.h"
 #include "editor/guarded_slot.h"
 #include "editor/main_window.h"
 #include "editor/window_write_back.h"
@@ -87,8 +89,18 @@ void TfrmMain::WriteBackWindow() {
   RunGuarded(dialogs_, [this] {
     if (!WindowListKnown() || state_.PaletteLoading || frmWB_ == nullptr)
       return;
-    WriteBackWindowValues(state_.image, *state_.WindowListPos,
-                          state_.WindowBank, tbID->value(), frmWB_->Values());
+    const int index = tbID->value();
+    const int64_t record = ResolveWindowRecord(
+        state_.image, *state_.WindowListPos, state_.WindowBank, index);
+    const int64_t record_length =
+        std::min<int64_t>(kWindowRecordSize, std::ssize(state_.image) - record);
+    RecordImageEdit(
+        QString::fromStdString(
+            Format("Window 0x%.2X", static_cast<unsigned>(index))),
+        {{record, record_length}, ChecksumRange(state_.image)}, [&] {
+          WriteBackWindowValues(state_.image, *state_.WindowListPos,
+                                state_.WindowBank, index, frmWB_->Values());
+        });
     tbIDChange();
   });
 }

@@ -203,12 +203,17 @@ void TfrmMain::btnApplyClick() {
     SetChecked(*cbViewLog, true, [this] { cbViewLogClick(); });
     PaintPendingChanges();
   }
-  const bool updated = RunSubtitleAnalysis([&](AnalysisLog* log) {
-    return UpdateSubtitleParams(state_.image, params, log);
-  });
-  // Fixed before anything else can fail, so the image never keeps new
-  // parameters under an old checksum.
-  FixImageChecksum(state_.image);
+  bool updated = false;
+  // The checksum is fixed before anything else can fail, so the image never
+  // keeps new parameters under an old checksum. The update's writes lie
+  // somewhere in the routine: the whole image is compared for the history.
+  RecordImageEdit("APPLY subtitle parameters", {{0, std::ssize(state_.image)}},
+                  [&] {
+                    updated = RunSubtitleAnalysis([&](AnalysisLog* log) {
+                      return UpdateSubtitleParams(state_.image, params, log);
+                    });
+                    FixImageChecksum(state_.image);
+                  });
   if (updated) {
     RefreshSubtitlePage();
   } else {

@@ -114,6 +114,12 @@ TfrmWB::TfrmWB(PaletteHost& host, QWidget* parent)
           [this](int) { ScrollAction(sbTop_, &TfrmWB::sbTopScroll); });
   connect(sbLeft_, &QAbstractSlider::actionTriggered, this,
           [this](int) { ScrollAction(sbLeft_, &TfrmWB::sbLeftScroll); });
+  for (QScrollBar* bar : {sbTop_, sbLeft_}) {
+    connect(bar, &QAbstractSlider::sliderPressed, this,
+            [this] { host_.BeginDrag(); });
+    connect(bar, &QAbstractSlider::sliderReleased, this,
+            [this] { host_.EndDrag(); });
+  }
 }
 
 void TfrmWB::Fill(const PaletteValues& values) {

@@ -16,7 +16,11 @@ namespace orlindel::editor {
 class PaletteHost {
  public:
   virtual ~PaletteHost() = default;
-  virtual void WriteBackWindow() = 0;            // TfrmMain::WriteBackWindow
+  virtual void WriteBackWindow() = 0;  // TfrmMain::WriteBackWindow
+  // A drag of a scroll bar begins or ends: the writes in between are one
+  // edit for undo.
+  virtual void BeginDrag() = 0;
+  virtual void EndDrag() = 0;
   virtual bool IsWindowsPageActive() const = 0;  // active page is tsWB
   virtual QRect MainFrameGeometry() const = 0;   // main window's outer frame
 };

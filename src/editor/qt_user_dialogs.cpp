@@ -99,8 +99,33 @@ std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
   return Run(dialog, preset);
 }
 
+std::optional<QString> QtUserDialogs::SavePatch(const QString& preset) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix("ips");
+  dialog.setNameFilters({"IPS patches (*.ips)", "*.* (*)"});
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  return Run(dialog, preset);
+}
+
 void QtUserDialogs::ShowMessage(const QString& text) {
   QMessageBox::information(parent_, kAppTitle, text);
+}
+
+UnsavedChoice QtUserDialogs::AskSaveChanges() {
+  switch (QMessageBox::question(
+      parent_, kAppTitle,
+      "The firmware has changes that are not saved. Save them first?",
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+      QMessageBox::Save)) {
+    case QMessageBox::Save:
+      return UnsavedChoice::kSave;
+    case QMessageBox::Discard:
+      return UnsavedChoice::kDiscard;
+    default:
+      return UnsavedChoice::kCancel;
+  }
 }
 
 }  // namespace orlindel::editor

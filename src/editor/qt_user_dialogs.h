@@ -16,7 +16,9 @@ class QtUserDialogs : public UserDialogs {
   std::optional<QString> OpenFirmware(const QString& preset) override;
   std::optional<QString> SaveFirmware(const QString& preset) override;
   std::optional<QString> OpenPicture(const QString& preset) override;
+  std::optional<QString> SavePatch(const QString& preset) override;
   void ShowMessage(const QString& text) override;
+  UnsavedChoice AskSaveChanges() override;
 
  private:
   QWidget* parent_;

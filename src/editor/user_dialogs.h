@@ -7,6 +7,9 @@
 
 namespace orlindel::editor {
 
+// The answer to the question about unsaved changes.
+enum class UnsavedChoice { kSave, kDiscard, kCancel };
+
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
@@ -21,8 +24,14 @@ class UserDialogs {
   // Picture to show under the windows (any picture format is offered; the
   // file must exist). nullopt on cancel.
   virtual std::optional<QString> OpenPicture(const QString& preset) = 0;
+  // File to write a patch into ("ips" is the default extension; an existing
+  // file is overwritten only after a question). nullopt on cancel.
+  virtual std::optional<QString> SavePatch(const QString& preset) = 0;
   // A modal message box captioned with the application title.
   virtual void ShowMessage(const QString& text) = 0;
+  // Asks whether the unsaved changes of the firmware are to be saved first,
+  // dropped, or the action that would lose them cancelled.
+  virtual UnsavedChoice AskSaveChanges() = 0;
 };
 
 }  // namespace orlindel::editor

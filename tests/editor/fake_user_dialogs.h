@@ -17,12 +17,17 @@ class FakeUserDialogs : public UserDialogs {
   std::deque<QString> open_firmware_answers;
   std::deque<QString> save_firmware_answers;
   std::deque<QString> open_picture_answers;
+  std::deque<QString> save_patch_answers;
+  // Answers to the unsaved-changes question; an empty queue cancels.
+  std::deque<UnsavedChoice> unsaved_answers;
 
   // What each dialog was preset with, and every message, in order.
   QStringList open_firmware_presets;
   QStringList save_firmware_presets;
   QStringList open_picture_presets;
+  QStringList save_patch_presets;
   QStringList messages;
+  int unsaved_questions = 0;
 
   std::optional<QString> OpenFirmware(const QString& preset) override {
     open_firmware_presets << preset;
@@ -36,7 +41,18 @@ class FakeUserDialogs : public UserDialogs {
     open_picture_presets << preset;
     return Next(open_picture_answers);
   }
+  std::optional<QString> SavePatch(const QString& preset) override {
+    save_patch_presets << preset;
+    return Next(save_patch_answers);
+  }
   void ShowMessage(const QString& text) override { messages << text; }
+  UnsavedChoice AskSaveChanges() override {
+    ++unsaved_questions;
+    if (unsaved_answers.empty()) return UnsavedChoice::kCancel;
+    const UnsavedChoice answer = unsaved_answers.front();
+    unsaved_answers.pop_front();
+    return answer;
+  }
 
  private:
   static std::optional<QString> Next(std::deque<QString>& answers) {

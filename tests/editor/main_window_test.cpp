@@ -40,7 +40,9 @@ TEST_F(MainWindowTest, PagesAndDropDownItems) {
 }
 
 TEST_F(MainWindowTest, StartValues) {
-  EXPECT_EQ(frmMain.windowTitle(), "Orlindel v0.5 by Brackwater");
+  // The placeholder shows as nothing until there are unsaved changes.
+  EXPECT_EQ(frmMain.windowTitle(), "Orlindel v0.5 by Brackwater[*]");
+  EXPECT_FALSE(frmMain.isWindowModified());
   EXPECT_EQ(frmMain.size(), QSize(734, 719));
   EXPECT_EQ(frmMain.minimumSize(), frmMain.maximumSize());
   EXPECT_EQ(Control<QTabWidget>("pcMain").currentWidget()->objectName(),

@@ -34,6 +34,8 @@ class ImageHost : public PaletteHost {
     WriteBackWindowValues(image, kListPos, 0, 0, palette->Values());
     Refresh();
   }
+  void BeginDrag() override { ++drags_begun; }
+  void EndDrag() override { ++drags_ended; }
   bool IsWindowsPageActive() const override { return windows_page; }
   QRect MainFrameGeometry() const override { return QRect(100, 50, 800, 700); }
 
@@ -54,6 +56,8 @@ class ImageHost : public PaletteHost {
 
   FirmwareImage image;
   TfrmWB* palette = nullptr;
+  int drags_begun = 0;
+  int drags_ended = 0;
   bool windows_page = true;
   bool loading = false;  // the main window's PaletteLoading
   std::vector<PaletteValues> stored;

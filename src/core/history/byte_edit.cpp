@@ -63,11 +63,11 @@ EditList RangeSnapshot::Changes(ImageView image) const {
   EditList changes;
   for (size_t n = 0; n < ranges_.size(); ++n) {
     const ByteRange& range = ranges_[n];
-    const EditList runs = DiffBytes(
-        bytes_[n],
-        image.subspan(static_cast<size_t>(range.offset),
-                      static_cast<size_t>(range.length)),
-        range.offset);
+    const EditList runs =
+        DiffBytes(bytes_[n],
+                  image.subspan(static_cast<size_t>(range.offset),
+                                static_cast<size_t>(range.length)),
+                  range.offset);
     changes.insert(changes.end(), runs.begin(), runs.end());
   }
   return changes;
