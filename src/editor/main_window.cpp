@@ -46,6 +46,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   setFont(font);
   setFixedSize(kMainClientWidth, kMainClientHeight);
   setMouseTracking(true);
+  nudge_pause_.setSingleShot(true);
   CreateControls();
   CreateActions();
   frmChanges_ = new TfrmChanges(*this, this);
@@ -107,7 +108,10 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 
 void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
-  RunGuarded(dialogs_, [&] { FormMouseMove(point.x(), point.y()); });
+  RunGuarded(dialogs_, [&] {
+    FormMouseMove(point.x(), point.y());
+    DragWindowTo(point.x() - kPreviewLeft, point.y() - kPreviewTop);
+  });
 }
 
 bool TfrmMain::PointInRect(int x, int y, const Rect& rect) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QUndoStack>
 #include <QWidget>
 #include <array>
@@ -21,6 +23,7 @@
 #include "editor/palette_window.h"
 #include "editor/preview_renderer.h"
 #include "editor/user_dialogs.h"
+#include "editor/window_drag.h"
 
 class QAction;
 class QCheckBox;
@@ -61,7 +64,8 @@ struct EditingState {
   Rect NtscRect, PalRect;                   // the selected window's rectangles
   int NormalHeight = 0;                     // window height for PAL
   bool ResizeAllowed = false;               // only the TV switch resizes
-  bool PaletteLoading = false;  // the preview is filling the palette
+  bool PaletteLoading = false;       // the preview is filling the palette
+  bool SelectedWindowShown = false;  // the last preview filled the palette
 };
 
 class TfrmMain : public QWidget,
@@ -127,6 +131,9 @@ class TfrmMain : public QWidget,
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // Control construction, one line per control (main_window_controls.cpp).
@@ -207,6 +214,21 @@ class TfrmMain : public QWidget,
   // it or chose to discard it.
   bool UnsavedWorkSettled();
 
+  // Moving and resizing the selected window on the preview
+  // (main_window_drag.cpp).
+  // The selected window's frame as drawn, when the "Windows" page may drag
+  // it; the stored rectangle, moved by PalDY in the PAL view.
+  std::optional<Rect> GrabbableFrame() const;
+  EdgeLimits PaletteLimits() const;
+  // Puts `values` into the palette and stores them like a palette edit.
+  void MoveSelectedWindow(const PaletteValues& values);
+  void StartWindowDrag(int px, int py);
+  void DragWindowTo(int px, int py);
+  void EndWindowDrag();
+  // Moves the window (kMove) or one of its edges by (dx, dy); nudges in a
+  // row, without a pause, are one edit.
+  void NudgeSelectedWindow(DragHandle handle, int dx, int dy);
+
   // Moves tbID or tbID2 from code; a changed position runs the refresh.
   // True when the position changed.
   bool SetWindowSelector(QSlider& selector, int position);
@@ -222,6 +244,14 @@ class TfrmMain : public QWidget,
   QUndoStack undo_stack_;
   int64_t drag_ = 0;         // the drag that writes now; 0: none
   int64_t drags_begun_ = 0;  // drags so far, for their keys
+  // The window drag in the preview: what was grabbed, where, and the
+  // window's edges then.
+  DragHandle drag_handle_ = DragHandle::kNone;
+  QPoint drag_origin_;
+  PaletteValues drag_start_;
+  // Nudges within this pause of each other are one edit.
+  QTimer nudge_pause_;
+  int64_t nudge_key_ = 0;
 
   // The controls, named as the user's documents name them.
   QTabWidget* pcMain = nullptr;

@@ -75,6 +75,7 @@ void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
     }
     if (result.palette_caption) frmWB_->setWindowTitle(*result.palette_caption);
   }
+  state_.SelectedWindowShown = result.palette.has_value();
   state_.NtscRect = result.ntsc_rect;
   state_.PalRect = result.pal_rect;
   SetStatusPanel(3, result.status3);

@@ -1,0 +1,156 @@
+// Moving and resizing the selected window on the preview with the mouse and
+// the arrow keys.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+
+#include "core/window_list.h"
+#include "tests/editor/main_window_fixture.h"
+
+namespace orlindel::editor::testing {
+namespace {
+
+// Window 5 of the demo layout: stored (200; 136) - (349; 215), PalDY 48,
+// record at 0x11050. The preview's top-left pixel is the client's (8; 115).
+constexpr int64_t kWindow5Record = 0x11050;
+
+struct Edges {
+  int left, top, right, bottom;
+  bool operator==(const Edges&) const = default;
+};
+
+void PrintTo(const Edges& e, std::ostream* out) {
+  *out << "(" << e.left << "; " << e.top << ") - (" << e.right << "; "
+       << e.bottom << ")";
+}
+
+class WindowDragTest : public MainWindowTest {
+ protected:
+  WindowDragTest() {
+    OpenThroughDialog(WriteFile("fw.bin", FirmwareWithWindows(12).Build()));
+    ShowPage("tsWB");
+    Control<QSlider>("tbID").setValue(5);
+  }
+
+  void ShowPage(const char* name) {
+    Control<QTabWidget>("pcMain").setCurrentWidget(&Control<QWidget>(name));
+  }
+  void SetView(int index) {
+    Control<QComboBox>("cmbRects").setCurrentIndex(index);
+    frmMain.tbIDChange();
+  }
+  static QPoint Client(int px, int py) { return QPoint(px + 8, py + 115); }
+
+  // A press at preview pixel (px, py), a move by (dx, dy), a release.
+  void Drag(int px, int py, int dx, int dy) {
+    QTest::mousePress(&frmMain, Qt::LeftButton, {}, Client(px, py));
+    QTest::mouseMove(&frmMain, Client(px + dx / 2, py + dy / 2));
+    QTest::mouseMove(&frmMain, Client(px + dx, py + dy));
+    QTest::mouseRelease(&frmMain, Qt::LeftButton, {}, Client(px + dx, py + dy));
+  }
+
+  Edges Window(int64_t record = kWindow5Record) {
+    const WindowRecord r = ReadWindowRecordAt(frmMain.State().image, record);
+    return {r.left, r.top, r.right, r.bottom};
+  }
+  int Entries() { return frmMain.History().count(); }
+  void Undo() { Control<QAction>("actUndo").trigger(); }
+};
+
+TEST_F(WindowDragTest, DragMovesTheWindowAsOneEdit) {
+  // The PAL view draws window 5 at (200; 184) - (349; 263).
+  QTest::mouseMove(&frmMain, Client(201, 220));
+  EXPECT_EQ(frmMain.cursor().shape(), Qt::SizeHorCursor);
+  QTest::mouseMove(&frmMain, Client(270, 220));
+  EXPECT_EQ(frmMain.cursor().shape(), Qt::SizeAllCursor);
+
+  Drag(270, 220, 30, 20);
+  EXPECT_EQ(Window(), (Edges{230, 156, 379, 235}));
+  EXPECT_EQ(ReadWindowRecordAt(frmMain.State().image, kWindow5Record).pal_dy,
+            48);
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_EQ(Entries(), 1);
+  EXPECT_EQ(frmWB.seLeft()->value(), 230);
+  // The status bar follows the mouse during the drag.
+  EXPECT_EQ(Panel(1), "(300;240)");
+  Undo();
+  EXPECT_EQ(Window(), (Edges{200, 136, 349, 215}));
+}
+
+TEST_F(WindowDragTest, EdgesAndCornersResize) {
+  SetView(0);  // NTSC: the stored rectangle (200; 136) - (349; 215)
+  const struct Row {
+    int px, py, dx, dy;
+    Edges expected;
+  } rows[] = {
+      {201, 175, -10, 0, {190, 136, 349, 215}},
+      {348, 175, 10, 0, {200, 136, 359, 215}},
+      {275, 137, 0, -6, {200, 130, 349, 215}},
+      {275, 214, 0, 6, {200, 136, 349, 221}},
+      {201, 137, -5, -5, {195, 131, 349, 215}},
+      {348, 137, 5, -5, {200, 131, 354, 215}},
+      {201, 214, -5, 5, {195, 136, 349, 220}},
+      {348, 214, 5, 5, {200, 136, 354, 220}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.px << ", " << row.py);
+    Drag(row.px, row.py, row.dx, row.dy);
+    EXPECT_EQ(Window(), row.expected);
+    EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+    Undo();
+  }
+  EXPECT_EQ(Window(), (Edges{200, 136, 349, 215}));
+}
+
+TEST_F(WindowDragTest, WindowStaysOnTheScreenWithItsSize) {
+  Control<QSlider>("tbID").setValue(0);  // (40; 40) - (189; 119), PAL +48
+  Drag(100, 120, -100, -100);
+  EXPECT_EQ(Window(0x11000), (Edges{0, 0, 149, 79}));
+  Drag(50, 60, 1000, 1000);
+  EXPECT_EQ(Window(0x11000), (Edges{571, 497, 720, 576}));
+}
+
+TEST_F(WindowDragTest, NtscPalViewGrabsTheStoredRectangle) {
+  // (275; 150) lies in the stored rectangle only, not in the PAL one.
+  Drag(275, 150, 10, 0);
+  EXPECT_EQ(Entries(), 0);
+  SetView(2);
+  Drag(275, 150, 10, 0);
+  EXPECT_EQ(Window(), (Edges{210, 136, 359, 215}));
+}
+
+TEST_F(WindowDragTest, OtherPagesOnlyFollowTheMouse) {
+  for (const char* page : {"tsInOut", "tsWinPos", "tsMpeg4Sub"}) {
+    SCOPED_TRACE(page);
+    ShowPage(page);
+    Drag(270, 220, 30, 20);
+    EXPECT_EQ(Entries(), 0);
+    EXPECT_EQ(Panel(1), "(300;240)");
+  }
+}
+
+TEST_F(WindowDragTest, ArrowKeysNudgeAsOneEdit) {
+  frmMain.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frmMain));
+  QTest::mouseClick(&frmMain, Qt::LeftButton, {}, Client(600, 500));
+  ASSERT_TRUE(frmMain.hasFocus());
+  QTest::keyClick(&frmMain, Qt::Key_Right);
+  EXPECT_EQ(Window(), (Edges{201, 136, 350, 215}));
+  QTest::keyClick(&frmMain, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(Window(), (Edges{201, 146, 350, 225}));
+  QTest::keyClick(&frmMain, Qt::Key_Left, Qt::AltModifier);
+  EXPECT_EQ(Window(), (Edges{201, 146, 349, 225}));
+  QTest::keyClick(&frmMain, Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Window(), (Edges{201, 146, 349, 235}));
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_EQ(Entries(), 1);
+  Undo();
+  EXPECT_EQ(Window(), (Edges{200, 136, 349, 215}));
+}
+
+}  // namespace
+}  // namespace orlindel::editor::testing
