@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QTabWidget>
 
+#include "tests/editor/count_pixels.h"
 #include "tests/editor/main_window_fixture.h"
 
 namespace orlindel::editor::testing {
@@ -52,12 +53,7 @@ class OsdPositionsPageTest : public MainWindowTest {
     return frmMain.State().PreviewBitmap.pixel(x, y);
   }
   int GreenPixels() {
-    const QImage& bitmap = frmMain.State().PreviewBitmap;
-    int count = 0;
-    for (int y = 0; y < bitmap.height(); ++y)
-      for (int x = 0; x < bitmap.width(); ++x)
-        count += bitmap.pixel(x, y) == kGreen;
-    return count;
+    return CountPixels(frmMain.State().PreviewBitmap, kGreen);
   }
 };
 

@@ -7,13 +7,16 @@
 #include <QImage>
 
 #include "core/errors.h"
+#include "tests/editor/count_pixels.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel::editor {
 namespace {
 
-using testing::FirmwareBuilder;
-using testing::WindowSpec;
+using editor::testing::CountPixels;
+
+using orlindel::testing::FirmwareBuilder;
+using orlindel::testing::WindowSpec;
 
 constexpr QRgb kBlack = 0xFF000000;
 constexpr QRgb kMagenta = 0xFFFF00FF;
@@ -58,14 +61,6 @@ PreviewRequest WindowRequest(const FirmwareImage& image, int primary,
 bool OnRing(const Rect& r, int lines, int x, int y) {
   if (x < r.left || x > r.right || y < r.top || y > r.bottom) return false;
   return std::min({x - r.left, r.right - x, y - r.top, r.bottom - y}) < lines;
-}
-
-int CountPixels(const QImage& image, QRgb colour) {
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      count += image.pixel(x, y) == colour;
-  return count;
 }
 
 TEST(RenderPreview, NoFirmwareGivesABlackScreenAndEmptyPanels) {
