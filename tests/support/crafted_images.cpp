@@ -9,7 +9,9 @@ namespace orlindel::testing {
 namespace {
 
 constexpr uint16_t kRoutineAddress = kCraftedRoutine & 0xFFFF;
-// Where the caller of (a), (b) and (d) begins: a RET, then its code.
+// The callers of the two call chains: the RET that ends the code in front
+// stands here, their first call one byte later, where the NOP run's call of
+// the routine stands too.
 constexpr size_t kShortCaller = kCraftedBank + 0xA000;
 
 // The parts every crafted image shares: the routine, a window list whose
