@@ -54,9 +54,11 @@ uint32_t XorOfWords(ImageView image, size_t count) {
 }
 
 // Creates `path` afresh and writes `bytes` in one request; returns 0 or the
-// system's error number.
-int WriteWholeFile(const std::string& path, ImageView bytes) {
+// system's error number. `opened` tells whether the file was opened for
+// writing, so that a caller removes only a file this write made.
+int WriteWholeFile(const std::string& path, ImageView bytes, bool& opened) {
   FileHandle file(std::fopen(path.c_str(), "wb"));
+  opened = file != nullptr;
   if (!file) return errno;
   const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file.get());
   const int write_error = written != bytes.size() ? errno : 0;
@@ -168,9 +170,12 @@ void SaveWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
   const fs::file_status status = fs::status(path, error);
   const bool in_place = fs::exists(status) && !fs::is_regular_file(status);
   const std::string written_path = in_place ? path : path + ".orlindel-tmp";
-  const int reason = WriteWholeFile(written_path, bytes);
+  bool opened = false;
+  const int reason = WriteWholeFile(written_path, bytes, opened);
   if (reason != 0) {
-    if (!in_place) fs::remove(written_path, error);
+    // Whatever stands under the temporary name and could not be opened (a
+    // folder, a file of someone else's) is not ours to remove.
+    if (!in_place && opened) fs::remove(written_path, error);
     throw FileError(FileError::Kind::kCreate, path, SystemReason(reason));
   }
   if (!in_place) {

@@ -173,6 +173,8 @@ TEST_F(FirmwareFileTest, FailedSaveLeavesTheExistingFileUntouched) {
   FirmwareImage image(8, 0x44);
   EXPECT_THROW(SaveFirmwareFile(PathOf("keep.bin"), image), FileError);
   EXPECT_EQ(LoadFirmwareFile(PathOf("keep.bin")), FirmwareImage(8, 0x33));
+  // What blocked the save was not made by it and stays.
+  EXPECT_TRUE(fs::is_directory(PathOf("keep.bin.orlindel-tmp")));
 }
 
 TEST_F(FirmwareFileTest, EmptyFileIsARangeError) {

@@ -180,5 +180,34 @@ TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchOnCodeLikeBytes) {
   EXPECT_EQ(finder.Find(0x01).routine_start, -1);
 }
 
+// Every position of a run of 7F E0 pairs holds the MOV R7,#0E0h of some
+// order's call pattern; only the calls placed in it, at even and odd
+// offsets, may be found.
+TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchAmongRepeated7FE0Pairs) {
+  FirmwareBuilder builder(0x20000, 0x00);
+  for (size_t at = 0x300; at + 2 <= 0x20000; at += 2)
+    builder.Bytes(at, {0x7F, 0xE0});
+  const uint8_t numbers[] = {0x00, 0x31, 0x49, 0x7F, 0xE0};
+  size_t at = 0x1000;
+  for (int order = 0; order < 6; ++order) {
+    for (const uint8_t n : numbers) {
+      builder.Bytes(at, MakePsbCallPattern(order, n))
+          .Bytes(at + 7, {0x4A, 0x10});
+      at += 0x301;  // alternately even and odd
+    }
+  }
+  builder.Bytes(0x800, {0x90, 0xF8, 0x70, 0xEF});
+  const FirmwareImage image = builder.HeaderLength(0x20000).Build(false);
+  const PsbRoutineFinder finder(image);
+  for (int n = 0; n < 256; ++n) {
+    const auto number = static_cast<uint8_t>(n);
+    EXPECT_EQ(finder.Find(number), FindOsdPsbRoutine(image, number))
+        << "PS_B " << n;
+  }
+  // Order 0 comes first for every placed number: 0x49 is the third call.
+  EXPECT_EQ(finder.Find(0x49), (PsbRoutineInfo{true, 0x4A10, 0x800}));
+  EXPECT_FALSE(finder.Find(0x01).found);
+}
+
 }  // namespace
 }  // namespace orlindel

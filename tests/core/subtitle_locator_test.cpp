@@ -85,6 +85,32 @@ TEST(LocateSubtitleRoutineTest, LogsStructuresCandidatesAndTheLoneCaller) {
   EXPECT_EQ(silent.xrefs, location.xrefs);
 }
 
+// A call pattern of another number at the very end of the image, its LCALL
+// operands past the end: the listing skips it with a line, and the routine
+// is located as it is without a log.
+TEST(LocateSubtitleRoutineTest, CallAtTheImageEndIsSkippedInTheListing) {
+  const FirmwareImage image =
+      WithSubtitleRoutine(0x20000)
+          .Bytes(0x15000, {0x12, 0x23, 0x40})
+          .Bytes(0x1FFF9, {0x7D, 0x31, 0x7F, 0xE0, 0x7E, 0x02, 0x12})
+          .Build(false);
+  AnalysisLog log;
+  const SubtitleRoutineLocation location = LocateSubtitleRoutine(image, &log);
+  EXPECT_EQ(location.outcome, SubtitleRoutineOutcome::kLocated);
+  EXPECT_EQ(location.routine_start, 0x12340);
+  EXPECT_EQ(AnalysisLog(log.begin() + 3, log.begin() + 7),
+            (AnalysisLog{"Possible OSD_PS_B functions (found first)...",
+                         "PS_B_0x31 call at the image end skipped",
+                         "ARM_PutChar at 0x4A10  -  PS_B_0x49 at 0x12340    "
+                         "SetMpeg4SubtitleParams",
+                         ""}));
+
+  const SubtitleRoutineLocation silent = LocateSubtitleRoutine(image, nullptr);
+  EXPECT_EQ(silent.outcome, location.outcome);
+  EXPECT_EQ(silent.routine_start, location.routine_start);
+  EXPECT_EQ(silent.xrefs, location.xrefs);
+}
+
 TEST(LocateSubtitleRoutineTest, NoCallerIsStillLocated) {
   const FirmwareImage image = WithSubtitleRoutine().Build();
   AnalysisLog log;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "editor/user_dialogs.h"
@@ -29,9 +30,16 @@ class FakeUserDialogs : public UserDialogs {
   QStringList messages;
   int unsaved_questions = 0;
 
+  // Runs with each firmware file the open dialog hands back, after the user
+  // has picked it and before the editor reads it.
+  std::function<void(const QString&)> after_open_firmware_answer;
+
   std::optional<QString> OpenFirmware(const QString& preset) override {
     open_firmware_presets << preset;
-    return Next(open_firmware_answers);
+    std::optional<QString> answer = Next(open_firmware_answers);
+    if (answer && after_open_firmware_answer)
+      after_open_firmware_answer(*answer);
+    return answer;
   }
   std::optional<QString> SaveFirmware(const QString& preset) override {
     save_firmware_presets << preset;
