@@ -35,6 +35,8 @@ class FlagScope {
 }  // namespace
 
 void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
+  // Until this drawing succeeds, the palette may show another window.
+  state_.SelectedWindowShown = false;
   QWidget* page = pcMain->currentWidget();
   PreviewRequest request;
   request.image = state_.image;
@@ -88,7 +90,11 @@ void TfrmMain::WriteBackWindow() {
   // Called from the palette's own handlers: an error ends the write-back with
   // one message, like any other handler of ours.
   RunGuarded(dialogs_, [this] {
-    if (!WindowListKnown() || state_.PaletteLoading || frmWB_ == nullptr)
+    // The palette's values belong to the selected window only when the last
+    // drawing filled it; otherwise they would overwrite its record with
+    // another window's edges.
+    if (!WindowListKnown() || state_.PaletteLoading || frmWB_ == nullptr ||
+        !state_.SelectedWindowShown)
       return;
     const int index = tbID->value();
     const int64_t record = ResolveWindowRecord(

@@ -149,11 +149,6 @@ TEST_F(HandlerErrorTest, RefreshOfAWindowPastTheImageEnd) {
          dialogs.open_picture_answers.push_back(folder.filePath("none.bmp"));
          Control<QPushButton>("btnOpenImg").click();
        }},
-      // The palette still shows window 5; storing it into window 0's record
-      // fails at PalDY, the first field past the image end.
-      {"palette value", [&] { frmWB.seBlend()->SetValue(0x20); }},
-      {"palette scroll bar", [&] { frmWB.sbTop()->setSliderPosition(200); }},
-      {"palette width", [&] { frmWB.seWidth()->SetValue(100); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -162,6 +157,18 @@ TEST_F(HandlerErrorTest, RefreshOfAWindowPastTheImageEnd) {
     EXPECT_EQ(dialogs.messages, kRangeError);
     ExpectFlagsCleared();
   }
+
+  // The palette still shows window 5: its edits are not stored into window
+  // 0's record, whose drawing failed.
+  ShowPage("tsWB");
+  dialogs.messages.clear();
+  const FirmwareImage before = frmMain.State().image;
+  frmWB.seBlend()->SetValue(0x20);
+  frmWB.sbTop()->setSliderPosition(200);
+  frmWB.seWidth()->SetValue(100);
+  EXPECT_EQ(frmMain.State().image, before);
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+  ExpectFlagsCleared();
 
   // Window 5 still draws; giving its blend back repairs window 0.
   dialogs.messages.clear();
