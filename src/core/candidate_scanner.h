@@ -1,7 +1,8 @@
 // Finds, in ascending order, the positions where every byte at a set of
 // fixed distances lies in its range and, optionally, CodePointers stand at
-// given distances (a tag 0xFF not followed by FF FF): the places where a
-// table or a code pattern can start. Sixteen positions are tested at once
+// given distances (a tag 0xFF not followed by FF FF) and, optionally, the
+// 16-bit fields at two distances differ: the places where a table or a code
+// pattern can start. Sixteen positions are tested at once
 // where the processor offers SSE2; the first two byte tests are tried first
 // on every block, so callers list the rarest conditions first.
 #pragma once
@@ -27,20 +28,29 @@ struct ByteTest {
   uint8_t high;
 };
 
-template <size_t kTests, size_t kPointers = 0>
+// The two bytes at `first` differ from the two bytes at `second`.
+struct DifferTest {
+  int first;
+  int second;
+};
+
+template <size_t kTests, size_t kPointers = 0, size_t kDiffers = 0>
 class CandidateScanner {
   static_assert(kTests >= 1);
 
  public:
   // Positions `first`..`last` are examined; every byte up to `last` + the
-  // largest distance (+ 2 for a CodePointer) must lie inside `image`.
+  // largest distance (+ 2 for a CodePointer, + 1 for a field) must lie
+  // inside `image`.
   CandidateScanner(ImageView image, int64_t first, int64_t last,
                    const std::array<ByteTest, kTests>& tests,
-                   const std::array<int, kPointers>& pointers = {})
+                   const std::array<int, kPointers>& pointers = {},
+                   const std::array<DifferTest, kDiffers>& differs = {})
       : image_(image),
         last_(last),
         tests_(tests),
         pointers_(pointers),
+        differs_(differs),
         block_(first < 0 ? 0 : first) {}
 
   // The next candidate, or -1 when there is none left.
@@ -69,6 +79,10 @@ class CandidateScanner {
     for (const int pointer : pointers_)
       if (At(pos, pointer) != 0xFF ||
           (At(pos, pointer + 1) == 0xFF && At(pos, pointer + 2) == 0xFF))
+        return false;
+    for (const DifferTest& differ : differs_)
+      if (At(pos, differ.first) == At(pos, differ.second) &&
+          At(pos, differ.first + 1) == At(pos, differ.second + 1))
         return false;
     return true;
   }
@@ -113,6 +127,13 @@ class CandidateScanner {
                         _mm_cmpeq_epi8(Load(pos, pointer + 2), all_ones));
       passing = _mm_and_si128(passing, _mm_andnot_si128(empty, tagged));
     }
+    for (const DifferTest& differ : differs_) {
+      const __m128i same = _mm_and_si128(
+          _mm_cmpeq_epi8(Load(pos, differ.first), Load(pos, differ.second)),
+          _mm_cmpeq_epi8(Load(pos, differ.first + 1),
+                         Load(pos, differ.second + 1)));
+      passing = _mm_andnot_si128(same, passing);
+    }
     return static_cast<uint32_t>(_mm_movemask_epi8(passing));
   }
 #else
@@ -123,6 +144,7 @@ class CandidateScanner {
   int64_t last_;
   std::array<ByteTest, kTests> tests_;
   std::array<int, kPointers> pointers_;
+  std::array<DifferTest, kDiffers> differs_;
   int64_t block_;
   int64_t base_ = 0;
   uint32_t mask_ = 0;

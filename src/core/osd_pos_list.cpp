@@ -21,8 +21,12 @@ constexpr int kDirectGroupLimit = 2;
 // The entry at `at`, which lies wholly inside the image, is valid. The window
 // id rejects most entries before the rest is decoded.
 bool EntryValidAt(ImageView image, int64_t at, int max_window_id) {
-  return image[static_cast<size_t>(at)] <= max_window_id &&
-         IsValidOsdPosEntry(ReadOsdPosEntryAt(image, at), max_window_id);
+  const uint8_t* entry = image.data() + at;
+  const auto be16 = [entry](int field) {
+    return entry[field] << 8 | entry[field + 1];
+  };
+  return entry[0] <= max_window_id && be16(1) < kMaxX && be16(3) < kMaxY &&
+         be16(5) < kMaxX && be16(7) < kMaxY;
 }
 
 bool HasReferenceShape(ImageView image, int64_t ref) {
@@ -63,13 +67,17 @@ class GroupChecker {
   bool IsValid(int64_t ref) {
     const uint8_t count = image_[static_cast<size_t>(ref)];
     const int64_t start = BankBase(ref + 1) + ReadBE16(image_, ref + 2);
+    // Entries past the analysis limit are reported as the direct check does.
+    const bool below_limit =
+        start + kOsdPosEntrySize * count - 1 <= kAnalysisLimit;
+    // Once the runs are in use, they answer every group they can.
+    if (!runs_.empty() && below_limit)
+      return count == 0 || RunAt(start) >= count;
     if (!EntriesValid(image_, start, std::min<int>(count, kDirectGroupLimit),
                       max_window_id_))
       return false;
     if (count <= kDirectGroupLimit) return true;
-    // Entries past the analysis limit are reported as the direct check does.
-    if (start + kOsdPosEntrySize * count - 1 > kAnalysisLimit)
-      return EntriesValid(image_, start, count, max_window_id_);
+    if (!below_limit) return EntriesValid(image_, start, count, max_window_id_);
     return RunAt(start) >= count;
   }
 
@@ -86,6 +94,9 @@ class GroupChecker {
   // The number of valid entries at start, start + 9, ... (at most kLongRun).
   uint8_t RunAt(int64_t start) {
     if (runs_.empty()) runs_.assign(static_cast<size_t>(run_end_), kUnknown);
+    if (start + kOsdPosEntrySize <= run_end_ &&
+        runs_[static_cast<size_t>(start)] != kUnknown)
+      return runs_[static_cast<size_t>(start)];
     // Walk forward to the first offset whose run is known or plainly 0 ...
     int64_t at = start;
     uint8_t run = 0;
