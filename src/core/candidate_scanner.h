@@ -105,6 +105,10 @@ class CandidateScanner {
     const __m128i bytes = Load(pos, test.distance);
     if (test.low == test.high)
       return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
+    if (test.low == 0)
+      return _mm_cmpeq_epi8(
+          _mm_min_epu8(bytes, _mm_set1_epi8(static_cast<char>(test.high))),
+          bytes);
     const __m128i above_low =
         _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
     const __m128i width =

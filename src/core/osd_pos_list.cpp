@@ -1,6 +1,7 @@
 #include "core/osd_pos_list.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "core/candidate_scanner.h"
@@ -14,6 +15,8 @@ namespace {
 constexpr uint16_t kMaxX = 800;
 constexpr uint16_t kMaxY = 600;
 constexpr int kMaxGroupCount = 255;
+// A group reference's count lies below 0x80.
+constexpr int64_t kMaxGroupEntries = 0x7F;
 // The first entries of a group are checked one by one; only a group whose
 // first entries are all valid consults the table of valid-entry runs.
 constexpr int kDirectGroupLimit = 2;
@@ -161,13 +164,36 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
                                       {4, 0x00, 0x7F},
                                       {8, 0x00, 0x7F}}},
                                     {1, 5, 9});
+  // A reference found invalid rules out every candidate that holds it. Where
+  // no group can reach the analysis limit, checking a group cannot fail, so
+  // a candidate's references are checked last first and the invalid ones
+  // remembered (by offset, in a few slots): a run of references to invalid
+  // groups then costs one group check per three candidates.
+  std::array<int64_t, 16> invalid;
+  invalid.fill(-1);
+  const auto known_invalid = [&invalid](int64_t ref) {
+    return invalid[static_cast<size_t>(ref) % invalid.size()] == ref;
+  };
   for (int64_t i = candidates.Next(); i >= 0; i = candidates.Next()) {
     // The three references have their shape; their groups decide.
     bool accepted = true;
-    for (int r = 0; r < 3 && accepted; ++r) {
-      const int64_t ref = i + kOsdPosGroupRefSize * r;
-      CheckAnalysisOffset(ref + kOsdPosGroupRefSize - 1);
-      accepted = groups.IsValid(ref);
+    if (i + kOsdPosGroupRefSize * 2 + kBankSize +
+            kMaxGroupEntries * kOsdPosEntrySize <=
+        kAnalysisLimit) {
+      if (known_invalid(i) || known_invalid(i + kOsdPosGroupRefSize) ||
+          known_invalid(i + kOsdPosGroupRefSize * 2))
+        continue;
+      for (int r = 2; r >= 0 && accepted; --r) {
+        const int64_t ref = i + kOsdPosGroupRefSize * r;
+        accepted = groups.IsValid(ref);
+        if (!accepted) invalid[static_cast<size_t>(ref) % invalid.size()] = ref;
+      }
+    } else {
+      for (int r = 0; r < 3 && accepted; ++r) {
+        const int64_t ref = i + kOsdPosGroupRefSize * r;
+        CheckAnalysisOffset(ref + kOsdPosGroupRefSize - 1);
+        accepted = groups.IsValid(ref);
+      }
     }
     if (!accepted) continue;
     int count = 3;

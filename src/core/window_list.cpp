@@ -1,6 +1,8 @@
 #include "core/window_list.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 #include <vector>
 
 #include "core/candidate_scanner.h"
@@ -67,6 +69,28 @@ class RecordIds {
   std::vector<uint32_t> slots_;
 };
 
+// The table at candidate `j`, whose five entries have the CodePointer shape,
+// when their records describe windows 0..4.
+std::optional<WindowListInfo> TableAt(ImageView image, RecordIds& records,
+                                      int64_t j) {
+  // Entries reaching past the analysis limit are refused like every read.
+  CheckAnalysisOffset(j + kWListEntrySize * (WListMinIndex + 1) - 1);
+  const int64_t bank_base = BankBase(j);
+  for (int n = 0; n <= WListMinIndex; ++n)
+    if (!records.EntryValid(bank_base, j + kWListEntrySize * n, n))
+      return std::nullopt;
+  int count = WListMinIndex + 1;
+  for (int n = count; n <= WListMaxIndex; ++n) {
+    const int64_t entry = j + kWListEntrySize * n;
+    if (!FitsInside(image, entry, kWListEntrySize) ||
+        !HasEntryShape(image, entry) ||
+        !records.EntryValid(bank_base, entry, n))
+      break;
+    ++count;
+  }
+  return WindowListInfo{j, count};
+}
+
 int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
   if (n < 0 || n >= list.count) throw RangeError();
   const int64_t entry = list.offset + kWListEntrySize * n;
@@ -116,39 +140,31 @@ bool IsValidWindowRecord(int n, const WindowRecord& record) {
 WindowListInfo FindWindowList(ImageView image) {
   const int64_t last =
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
+  const int64_t scan_last = std::min(last, kAnalysisLimit);
   // Only a position where all five entries have the CodePointer shape can
-  // start a table. Entries 0, 1 and 2 lead to records of three different
-  // windows, so their pointers differ: this rejects runs of one or two
-  // repeated entries before any record is read.
-  CandidateScanner<WListMinIndex + 1, WListMinIndex + 1, 3> candidates(
-      image, 0, std::min(last, kAnalysisLimit),
-      {{{0, 0xFF, 0xFF},
-        {3, 0xFF, 0xFF},
-        {6, 0xFF, 0xFF},
-        {9, 0xFF, 0xFF},
-        {12, 0xFF, 0xFF}}},
-      {0, 3, 6, 9, 12}, {{{1, 4}, {1, 7}, {4, 7}}});
+  // start a table.
+  constexpr std::array<ByteTest, WListMinIndex + 1> kTags = {
+      {{0, 0xFF, 0xFF},
+       {3, 0xFF, 0xFF},
+       {6, 0xFF, 0xFF},
+       {9, 0xFF, 0xFF},
+       {12, 0xFF, 0xFF}}};
+  constexpr std::array<int, WListMinIndex + 1> kPointers = {0, 3, 6, 9, 12};
   RecordIds records(image);
-  for (int64_t j = candidates.Next(); j >= 0; j = candidates.Next()) {
-    // Entries reaching past the analysis limit are refused like every read.
-    CheckAnalysisOffset(j + kWListEntrySize * (WListMinIndex + 1) - 1);
-    bool accepted = true;
-    const int64_t bank_base = BankBase(j);
-    for (int n = 0; n <= WListMinIndex && accepted; ++n)
-      accepted = records.EntryValid(bank_base, j + kWListEntrySize * n, n);
-    if (!accepted) continue;
-
-    int count = WListMinIndex + 1;
-    for (int n = count; n <= WListMaxIndex; ++n) {
-      const int64_t entry = j + kWListEntrySize * n;
-      if (!FitsInside(image, entry, kWListEntrySize) ||
-          !HasEntryShape(image, entry) ||
-          !records.EntryValid(bank_base, entry, n))
-        break;
-      ++count;
-    }
-    return {j, count};
-  }
+  // Entries 0, 1 and 2 lead to records of three different windows, so their
+  // pointers differ: this rejects runs of one or two repeated entries before
+  // any record is read. In the last bank of the analysed area a record can
+  // reach past the analysis limit, and reading it must fail there even when
+  // two entries share it, so that bank is scanned without this test.
+  const int64_t distinct_last = std::min(scan_last, kAnalysisLimit - kBankSize);
+  CandidateScanner<WListMinIndex + 1, WListMinIndex + 1, 3> distinct(
+      image, 0, distinct_last, kTags, kPointers, {{{1, 4}, {1, 7}, {4, 7}}});
+  for (int64_t j = distinct.Next(); j >= 0; j = distinct.Next())
+    if (const auto table = TableAt(image, records, j)) return *table;
+  CandidateScanner<WListMinIndex + 1, WListMinIndex + 1> shaped(
+      image, distinct_last + 1, scan_last, kTags, kPointers);
+  for (int64_t j = shaped.Next(); j >= 0; j = shaped.Next())
+    if (const auto table = TableAt(image, records, j)) return *table;
   // The scan would go on past the analysis limit.
   if (last > kAnalysisLimit) throw RangeError();
   return {};

@@ -57,21 +57,32 @@ void PsbRoutineFinder::FindRoutineStarts() {
   }
   std::sort(matches.begin(), matches.end());
   matches.erase(std::unique(matches.begin(), matches.end()), matches.end());
-  if (matches.empty()) return;
 
-  CandidateScanner<3> starts(
-      area_, 1, matches.back() - 1,
-      {{{0, 0x90, 0x90}, {3, 0xEB, 0xEF}, {1, 0xF0, 0xFF}}});
-  int64_t latest_start = -1;
-  size_t next_match = 0;
-  for (int64_t at = starts.Next();; at = starts.Next()) {
-    // Every match at or below this start (or all, at the end) takes the
-    // latest start before it.
-    while (next_match < matches.size() && (at < 0 || at >= matches[next_match]))
-      start_before_match_.emplace_back(matches[next_match++], latest_start);
-    if (at < 0) break;
-    latest_start = at;
+  // Each match takes the highest start between the match below it and
+  // itself, or else that match's start. A routine begins a few bytes in front
+  // of its call, so the stretch is searched backwards, a slice at a time.
+  int64_t start_below = -1;
+  int64_t bottom = 1;
+  for (const int64_t match : matches) {
+    const int64_t found = HighestStartIn(bottom, match - 1);
+    if (found >= 0) start_below = found;
+    start_before_match_.emplace_back(match, start_below);
+    bottom = match;
   }
+}
+
+int64_t PsbRoutineFinder::HighestStartIn(int64_t low, int64_t high) const {
+  constexpr int64_t kSlice = 4096;
+  for (int64_t top = high; top >= low; top -= kSlice) {
+    const int64_t first = std::max(low, top - kSlice + 1);
+    CandidateScanner<3> starts(
+        area_, first, top,
+        {{{0, 0x90, 0x90}, {3, 0xEB, 0xEF}, {1, 0xF0, 0xFF}}});
+    int64_t highest = -1;
+    for (int64_t at = starts.Next(); at >= 0; at = starts.Next()) highest = at;
+    if (highest >= 0) return highest;
+  }
+  return -1;
 }
 
 void PsbRoutineFinder::RecordCallsAround(int64_t pair) {
@@ -79,13 +90,14 @@ void PsbRoutineFinder::RecordCallsAround(int64_t pair) {
   for (int order = 0; order < kPsbCallPatternCount; ++order) {
     const int64_t match = pair - kShapes[order].pair_at;
     if (match < 0 || match + kPsbCallPatternSize > size) continue;
-    const uint8_t n =
-        area_[static_cast<size_t>(match + kShapes[order].number_at)];
+    // The LCALL opcode that ends every pattern rejects most pairs at once.
+    const uint8_t* const bytes = area_.data() + match;
+    if (bytes[kPsbCallPatternSize - 1] != 0x12) continue;
+    const uint8_t n = bytes[kShapes[order].number_at];
     int64_t& first = first_call_[order][n];
     if (first != kNone) continue;
     const PsbCallPattern pattern = MakePsbCallPattern(order, n);
-    if (std::memcmp(area_.data() + match, pattern.data(), pattern.size()) == 0)
-      first = match;
+    if (std::memcmp(bytes, pattern.data(), pattern.size()) == 0) first = match;
   }
 }
 
