@@ -12,20 +12,15 @@ namespace orlindel {
 
 namespace {
 
-// Every call pattern holds MOV R7,#0E0h (7F E0); where it stands in each
-// order, and where the PS_B number stands.
-struct PatternShape {
-  int64_t pair_at;
-  int64_t number_at;
+// Where the PS_B number stands in each order of the call pattern.
+constexpr std::array<int64_t, kPsbCallPatternCount> kNumberAt = {
+    1,  // 7D nn 7F E0 7E 02 12
+    1,  // 7D nn 7E 02 7F E0 12
+    3,  // 7F E0 7D nn 7E 02 12
+    5,  // 7F E0 7E 02 7D nn 12
+    5,  // 7E 02 7F E0 7D nn 12
+    3,  // 7E 02 7D nn 7F E0 12
 };
-constexpr std::array<PatternShape, kPsbCallPatternCount> kShapes = {{
-    {2, 1},  // 7D nn 7F E0 7E 02 12
-    {4, 1},  // 7D nn 7E 02 7F E0 12
-    {0, 3},  // 7F E0 7D nn 7E 02 12
-    {0, 5},  // 7F E0 7E 02 7D nn 12
-    {2, 5},  // 7E 02 7F E0 7D nn 12
-    {4, 3},  // 7E 02 7D nn 7F E0 12
-}};
 
 }  // namespace
 
@@ -33,10 +28,14 @@ PsbRoutineFinder::PsbRoutineFinder(ImageView image)
     : image_(image), area_(SearchArea(image)) {
   for (auto& row : first_call_) row.fill(kNone);
   const auto size = static_cast<int64_t>(area_.size());
-  CandidateScanner<2> pairs(area_, 0, size - 2,
-                            {{{0, 0x7F, 0x7F}, {1, 0xE0, 0xE0}}});
-  for (int64_t at = pairs.Next(); at >= 0; at = pairs.Next())
-    RecordCallsAround(at);
+  // Every order ends with the LCALL opcode 12 and has a MOV opcode (7D, 7E or
+  // 7F) at its bytes 0, 2 and 4.
+  CandidateScanner<4> calls(area_, 0, size - kPsbCallPatternSize,
+                            {{{kPsbCallPatternSize - 1, 0x12, 0x12},
+                              {0, 0x7D, 0x7F},
+                              {2, 0x7D, 0x7F},
+                              {4, 0x7D, 0x7F}}});
+  for (int64_t at = calls.Next(); at >= 0; at = calls.Next()) RecordCallAt(at);
   // A routine start is tested at i, i + 1 and i + 3.
   highest_listed_start_ = std::min(size - 4, kAnalysisLimit - 3);
   FindRoutineStarts();
@@ -85,15 +84,10 @@ int64_t PsbRoutineFinder::HighestStartIn(int64_t low, int64_t high) const {
   return -1;
 }
 
-void PsbRoutineFinder::RecordCallsAround(int64_t pair) {
-  const auto size = static_cast<int64_t>(area_.size());
+void PsbRoutineFinder::RecordCallAt(int64_t match) {
+  const uint8_t* const bytes = area_.data() + match;
   for (int order = 0; order < kPsbCallPatternCount; ++order) {
-    const int64_t match = pair - kShapes[order].pair_at;
-    if (match < 0 || match + kPsbCallPatternSize > size) continue;
-    // The LCALL opcode that ends every pattern rejects most pairs at once.
-    const uint8_t* const bytes = area_.data() + match;
-    if (bytes[kPsbCallPatternSize - 1] != 0x12) continue;
-    const uint8_t n = bytes[kShapes[order].number_at];
+    const uint8_t n = bytes[kNumberAt[order]];
     int64_t& first = first_call_[order][n];
     if (first != kNone) continue;
     const PsbCallPattern pattern = MakePsbCallPattern(order, n);

@@ -26,7 +26,8 @@ class PsbRoutineFinder {
  private:
   static constexpr int64_t kNone = -1;
 
-  void RecordCallsAround(int64_t pair);
+  // Records the call pattern at `match`, which lies inside the area.
+  void RecordCallAt(int64_t match);
   // The first call pattern, in pattern order, for PS_B number n, or kNone.
   int64_t WinningMatch(uint8_t n) const;
   void FindRoutineStarts();
