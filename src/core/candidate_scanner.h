@@ -58,12 +58,28 @@ class CandidateScanner {
     while (mask_ == 0) {
       if (block_ > last_) return -1;
       mask_ = block_ + 15 <= last_ ? BlockMask(block_) : TailMask(block_);
+      if (mask_ != 0 && dropped_ != 0) mask_ &= ~DroppedIn(block_);
       base_ = block_;
       block_ += 16;
     }
     const int bit = std::countr_zero(mask_);
     mask_ &= mask_ - 1;
     return base_ + bit;
+  }
+
+  // Leaves out position `pos`, which lies after the last candidate returned
+  // and less than 16 positions after it, should it be a candidate: the
+  // caller knows it fails. A left-out position may still be returned when
+  // many are left out at once.
+  void Drop(int64_t pos) {
+    if (pos < block_) {
+      mask_ &= ~(1u << (pos - base_));
+    } else if (dropped_ != 0 && pos - drop_base_ < 64) {
+      dropped_ |= uint64_t{1} << (pos - drop_base_);
+    } else {
+      drop_base_ = pos;
+      dropped_ = 1;
+    }
   }
 
  private:
@@ -85,6 +101,14 @@ class CandidateScanner {
           At(pos, differ.first + 1) == At(pos, differ.second + 1))
         return false;
     return true;
+  }
+
+  // The left-out positions among pos .. pos + 15, one bit each.
+  uint32_t DroppedIn(int64_t pos) const {
+    const int64_t shift = pos - drop_base_;
+    if (shift <= -16 || shift >= 64) return 0;
+    const uint64_t bits = shift >= 0 ? dropped_ >> shift : dropped_ << -shift;
+    return static_cast<uint32_t>(bits & 0xFFFF);
   }
 
   uint32_t TailMask(int64_t pos) const {
@@ -152,6 +176,9 @@ class CandidateScanner {
   int64_t block_;
   int64_t base_ = 0;
   uint32_t mask_ = 0;
+  // Positions left out by Drop: bit k stands for drop_base_ + k.
+  int64_t drop_base_ = 0;
+  uint64_t dropped_ = 0;
 };
 
 }  // namespace orlindel

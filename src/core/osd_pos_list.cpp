@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
+#include <cstdlib>
+#include <memory>
+#include <new>
 
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
@@ -74,8 +76,7 @@ class GroupChecker {
     const bool below_limit =
         start + kOsdPosEntrySize * count - 1 <= kAnalysisLimit;
     // Once the runs are in use, they answer every group they can.
-    if (!runs_.empty() && below_limit)
-      return count == 0 || RunAt(start) >= count;
+    if (runs_ && below_limit) return count == 0 || RunAt(start) >= count;
     if (!EntriesValid(image_, start, std::min<int>(count, kDirectGroupLimit),
                       max_window_id_))
       return false;
@@ -92,41 +93,52 @@ class GroupChecker {
  private:
   // Runs are remembered up to this length: a group has at most 0x7F entries.
   static constexpr uint8_t kLongRun = 0x80;
-  static constexpr uint8_t kUnknown = 0xFF;
+  // A run is stored plus one; 0 marks an offset whose run is not known yet.
+  static constexpr uint8_t kUnknown = 0;
+
+  uint8_t& Stored(int64_t at) { return runs_[static_cast<size_t>(at)]; }
 
   // The number of valid entries at start, start + 9, ... (at most kLongRun).
   uint8_t RunAt(int64_t start) {
-    if (runs_.empty()) runs_.assign(static_cast<size_t>(run_end_), kUnknown);
-    if (start + kOsdPosEntrySize <= run_end_ &&
-        runs_[static_cast<size_t>(start)] != kUnknown)
-      return runs_[static_cast<size_t>(start)];
+    if (!runs_) {
+      // Zeroed memory from the system: only the pages whose runs are stored
+      // are ever touched.
+      runs_.reset(
+          static_cast<uint8_t*>(std::calloc(static_cast<size_t>(run_end_), 1)));
+      if (!runs_) throw std::bad_alloc();
+    }
+    if (start + kOsdPosEntrySize <= run_end_ && Stored(start) != kUnknown)
+      return static_cast<uint8_t>(Stored(start) - 1);
     // Walk forward to the first offset whose run is known or plainly 0 ...
     int64_t at = start;
     uint8_t run = 0;
     for (;; at += kOsdPosEntrySize) {
       if (at + kOsdPosEntrySize > run_end_) break;
-      const uint8_t known = runs_[static_cast<size_t>(at)];
-      if (known != kUnknown) {
-        run = known;
+      if (Stored(at) != kUnknown) {
+        run = static_cast<uint8_t>(Stored(at) - 1);
         break;
       }
       if (!EntryValidAt(image_, at, max_window_id_)) {
-        runs_[static_cast<size_t>(at)] = 0;
+        Stored(at) = 1;
         break;
       }
     }
     // ... then remember the runs of the valid entries walked over.
     for (at -= kOsdPosEntrySize; at >= start; at -= kOsdPosEntrySize) {
       run = run == kLongRun ? kLongRun : static_cast<uint8_t>(run + 1);
-      runs_[static_cast<size_t>(at)] = run;
+      Stored(at) = static_cast<uint8_t>(run + 1);
     }
     return run;
   }
 
+  struct FreeMemory {
+    void operator()(uint8_t* memory) const { std::free(memory); }
+  };
+
   ImageView image_;
   int max_window_id_;
   int64_t run_end_;
-  std::vector<uint8_t> runs_;
+  std::unique_ptr<uint8_t[], FreeMemory> runs_;
 };
 
 }  // namespace
@@ -166,27 +178,26 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
                                     {1, 5, 9});
   // A reference found invalid rules out every candidate that holds it. Where
   // no group can reach the analysis limit, checking a group cannot fail, so
-  // a candidate's references are checked last first and the invalid ones
-  // remembered (by offset, in a few slots): a run of references to invalid
+  // a candidate's references are checked last first and the later candidates
+  // that hold an invalid one are left out: a run of references to invalid
   // groups then costs one group check per three candidates.
-  std::array<int64_t, 16> invalid;
-  invalid.fill(-1);
-  const auto known_invalid = [&invalid](int64_t ref) {
-    return invalid[static_cast<size_t>(ref) % invalid.size()] == ref;
+  const auto cannot_fail = [](int64_t candidate) {
+    return candidate + kOsdPosGroupRefSize * 2 + kBankSize +
+               kMaxGroupEntries * kOsdPosEntrySize <=
+           kAnalysisLimit;
   };
   for (int64_t i = candidates.Next(); i >= 0; i = candidates.Next()) {
     // The three references have their shape; their groups decide.
     bool accepted = true;
-    if (i + kOsdPosGroupRefSize * 2 + kBankSize +
-            kMaxGroupEntries * kOsdPosEntrySize <=
-        kAnalysisLimit) {
-      if (known_invalid(i) || known_invalid(i + kOsdPosGroupRefSize) ||
-          known_invalid(i + kOsdPosGroupRefSize * 2))
-        continue;
+    if (cannot_fail(i)) {
       for (int r = 2; r >= 0 && accepted; --r) {
         const int64_t ref = i + kOsdPosGroupRefSize * r;
         accepted = groups.IsValid(ref);
-        if (!accepted) invalid[static_cast<size_t>(ref) % invalid.size()] = ref;
+        if (accepted) continue;
+        // Candidates ref - 4 and ref also hold it (ref - 8 <= i).
+        for (int64_t holder = ref - kOsdPosGroupRefSize; holder <= ref;
+             holder += kOsdPosGroupRefSize)
+          if (holder > i && cannot_fail(holder)) candidates.Drop(holder);
       }
     } else {
       for (int r = 0; r < 3 && accepted; ++r) {
