@@ -168,10 +168,9 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   GroupChecker groups(image, max_window_id);
   // Only a position where three references in a row have their shape (a
   // count below 0x80 and a CodePointer) can start a list.
-  CandidateScanner<6, 3> candidates(image, 0, std::min(last, kAnalysisLimit),
+  CandidateScanner<5, 3> candidates(image, 0, std::min(last, kAnalysisLimit),
                                     {{{1, 0xFF, 0xFF},
                                       {5, 0xFF, 0xFF},
-                                      {9, 0xFF, 0xFF},
                                       {0, 0x00, 0x7F},
                                       {4, 0x00, 0x7F},
                                       {8, 0x00, 0x7F}}},

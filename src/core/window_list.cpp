@@ -142,13 +142,9 @@ WindowListInfo FindWindowList(ImageView image) {
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
   const int64_t scan_last = std::min(last, kAnalysisLimit);
   // Only a position where all five entries have the CodePointer shape can
-  // start a table.
-  constexpr std::array<ByteTest, WListMinIndex + 1> kTags = {
-      {{0, 0xFF, 0xFF},
-       {3, 0xFF, 0xFF},
-       {6, 0xFF, 0xFF},
-       {9, 0xFF, 0xFF},
-       {12, 0xFF, 0xFF}}};
+  // start a table; the tags of the first two are tested first.
+  constexpr std::array<ByteTest, 2> kTags = {
+      {{0, 0xFF, 0xFF}, {3, 0xFF, 0xFF}}};
   constexpr std::array<int, WListMinIndex + 1> kPointers = {0, 3, 6, 9, 12};
   RecordIds records(image);
   // Entries 0, 1 and 2 lead to records of three different windows, so their
@@ -157,12 +153,12 @@ WindowListInfo FindWindowList(ImageView image) {
   // reach past the analysis limit, and reading it must fail there even when
   // two entries share it, so that bank is scanned without this test.
   const int64_t distinct_last = std::min(scan_last, kAnalysisLimit - kBankSize);
-  CandidateScanner<WListMinIndex + 1, WListMinIndex + 1, 3> distinct(
+  CandidateScanner<2, WListMinIndex + 1, 3> distinct(
       image, 0, distinct_last, kTags, kPointers, {{{1, 4}, {1, 7}, {4, 7}}});
   for (int64_t j = distinct.Next(); j >= 0; j = distinct.Next())
     if (const auto table = TableAt(image, records, j)) return *table;
-  CandidateScanner<WListMinIndex + 1, WListMinIndex + 1> shaped(
-      image, distinct_last + 1, scan_last, kTags, kPointers);
+  CandidateScanner<2, WListMinIndex + 1> shaped(image, distinct_last + 1,
+                                                scan_last, kTags, kPointers);
   for (int64_t j = shaped.Next(); j >= 0; j = shaped.Next())
     if (const auto table = TableAt(image, records, j)) return *table;
   // The scan would go on past the analysis limit.
