@@ -19,7 +19,24 @@
 #define ORLINDEL_HAVE_SSE2 1
 #endif
 
+// Where the processor offers AVX2 (asked at run time), stretches whose first
+// two tests fail are skipped 32 positions at a time.
+#if defined(ORLINDEL_HAVE_SSE2) && defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define ORLINDEL_HAVE_AVX2_SKIP 1
+#endif
+
 namespace orlindel {
+
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+inline bool ProcessorHasAvx2() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return has;
+}
+#endif
 
 // The byte at `distance` from the position lies in [low, high].
 struct ByteTest {
@@ -54,9 +71,16 @@ class CandidateScanner {
         block_(first < 0 ? 0 : first) {}
 
   // The next candidate, or -1 when there is none left.
-  int64_t Next() {
+  [[gnu::always_inline]] int64_t Next() {
     while (mask_ == 0) {
       if (block_ > last_) return -1;
+      if (quiet_) {
+        // The last block failed its first two tests: most likely the next
+        // ones do too.
+        quiet_ = false;
+        block_ = SkipQuiet(block_);
+        if (block_ > last_) return -1;
+      }
       mask_ = block_ + 15 <= last_ ? BlockMask(block_) : TailMask(block_);
       if (mask_ != 0 && dropped_ != 0) mask_ &= ~DroppedIn(block_);
       base_ = block_;
@@ -65,6 +89,14 @@ class CandidateScanner {
     const int bit = std::countr_zero(mask_);
     mask_ &= mask_ - 1;
     return base_ + bit;
+  }
+
+  // Skips quiet stretches sixteen positions at a time, as on a processor
+  // without AVX2, so that tests can cover both ways on any processor.
+  void DisableWideSkip() {
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+    avx2_ = false;
+#endif
   }
 
   // Leaves out position `pos`, which lies after the last candidate returned
@@ -125,7 +157,8 @@ class CandidateScanner {
   }
 
   // 0xFF in every lane whose byte passes `test`.
-  __m128i Passes(int64_t pos, const ByteTest& test) const {
+  [[gnu::always_inline]] __m128i Passes(int64_t pos,
+                                        const ByteTest& test) const {
     const __m128i bytes = Load(pos, test.distance);
     if (test.low == test.high)
       return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
@@ -140,11 +173,14 @@ class CandidateScanner {
     return _mm_cmpeq_epi8(_mm_min_epu8(above_low, width), above_low);
   }
 
-  uint32_t BlockMask(int64_t pos) const {
+  [[gnu::always_inline]] uint32_t BlockMask(int64_t pos) {
     __m128i passing = Passes(pos, tests_[0]);
     if constexpr (kTests > 1)
       passing = _mm_and_si128(passing, Passes(pos, tests_[1]));
-    if (_mm_movemask_epi8(passing) == 0) return 0;
+    if (_mm_movemask_epi8(passing) == 0) {
+      quiet_ = true;
+      return 0;
+    }
     for (size_t t = 2; t < kTests; ++t)
       passing = _mm_and_si128(passing, Passes(pos, tests_[t]));
     const __m128i all_ones = _mm_set1_epi8(-1);
@@ -168,6 +204,67 @@ class CandidateScanner {
   uint32_t BlockMask(int64_t pos) const { return TailMask(pos); }
 #endif
 
+  // The first of pos, pos + 32, ... whose 32 positions hold one that passes
+  // the first two tests, or one whose 32 positions reach past last_.
+  int64_t SkipQuiet(int64_t pos) const {
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+    if (avx2_) return SkipQuietAvx2(pos);
+#endif
+    return pos;
+  }
+
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+  // 0xFF in every lane of the 32 bytes at `at` that lies in
+  // [low, low + width].
+  template <bool kEqual>
+  [[gnu::target("avx2")]] static __m256i InRange32(const uint8_t* at,
+                                                   __m256i low, __m256i width) {
+    const __m256i bytes =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    if constexpr (kEqual) return _mm256_cmpeq_epi8(bytes, low);
+    const __m256i above_low = _mm256_sub_epi8(bytes, low);
+    return _mm256_cmpeq_epi8(_mm256_min_epu8(above_low, width), above_low);
+  }
+
+  template <bool kFirstEqual, bool kSecondEqual>
+  [[gnu::target("avx2")]] int64_t SkipQuietAvx2(int64_t pos) const {
+    const ByteTest& first = tests_[0];
+    const ByteTest& second = tests_[kTests > 1 ? 1 : 0];
+    const uint8_t* const first_at = image_.data() + first.distance;
+    const uint8_t* const second_at = image_.data() + second.distance;
+    const __m256i first_low = _mm256_set1_epi8(static_cast<char>(first.low));
+    const __m256i first_width =
+        _mm256_set1_epi8(static_cast<char>(first.high - first.low));
+    const __m256i second_low = _mm256_set1_epi8(static_cast<char>(second.low));
+    const __m256i second_width =
+        _mm256_set1_epi8(static_cast<char>(second.high - second.low));
+#define ORLINDEL_PASSING_32(at)                                        \
+  _mm256_and_si256(                                                    \
+      InRange32<kFirstEqual>(first_at + (at), first_low, first_width), \
+      InRange32<kSecondEqual>(second_at + (at), second_low, second_width))
+    for (; pos + 63 <= last_; pos += 64)
+      if (_mm256_movemask_epi8(_mm256_or_si256(
+              ORLINDEL_PASSING_32(pos), ORLINDEL_PASSING_32(pos + 32))) != 0)
+        return pos;
+    for (; pos + 31 <= last_; pos += 32)
+      if (_mm256_movemask_epi8(ORLINDEL_PASSING_32(pos)) != 0) return pos;
+#undef ORLINDEL_PASSING_32
+    return pos;
+  }
+
+  int64_t SkipQuietAvx2(int64_t pos) const {
+    const bool first_equal = tests_[0].low == tests_[0].high;
+    const bool second_equal =
+        tests_[kTests > 1 ? 1 : 0].low == tests_[kTests > 1 ? 1 : 0].high;
+    if (first_equal && second_equal) return SkipQuietAvx2<true, true>(pos);
+    if (first_equal) return SkipQuietAvx2<true, false>(pos);
+    if (second_equal) return SkipQuietAvx2<false, true>(pos);
+    return SkipQuietAvx2<false, false>(pos);
+  }
+
+  bool avx2_ = ProcessorHasAvx2();
+#endif
+
   ImageView image_;
   int64_t last_;
   std::array<ByteTest, kTests> tests_;
@@ -176,6 +273,8 @@ class CandidateScanner {
   int64_t block_;
   int64_t base_ = 0;
   uint32_t mask_ = 0;
+  // The last block failed the first two tests.
+  bool quiet_ = false;
   // Positions left out by Drop: bit k stands for drop_base_ + k.
   int64_t drop_base_ = 0;
   uint64_t dropped_ = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -35,6 +37,19 @@ std::vector<uint8_t> DenseBytes(std::mt19937& random, size_t size) {
   return bytes;
 }
 
+// Zeros with a few candidates and near misses planted, so that long quiet
+// stretches lie between them.
+std::vector<uint8_t> SparseBytes(std::mt19937& random, size_t size) {
+  std::vector<uint8_t> bytes(size, 0x00);
+  for (int plants = 0; plants < 6; ++plants) {
+    const size_t at = random() % (size - 6);
+    const uint8_t tail = random() % 3 == 0 ? 0x80 : 0x7E;
+    const uint8_t plant[] = {0xFF, 0x01, 0x7F, 0xFF, 0x02, tail};
+    std::copy(std::begin(plant), std::end(plant), bytes.begin() + at);
+  }
+  return bytes;
+}
+
 // Position by position: bytes 0 and 3 are FF, byte 2 lies in 0x7D..0x7F,
 // byte 5 is at most 0x7F, CodePointers at 0 and 3, and the fields at 1 and 4
 // differ.
@@ -60,21 +75,26 @@ Scanner MakeScanner(const std::vector<uint8_t>& bytes, int64_t first,
 TEST(CandidateScannerTest, FindsExactlyThePositionsThatPassEveryTest) {
   std::mt19937 random(99);
   for (int round = 0; round < 200; ++round) {
-    const size_t size = 8 + random() % 700;
+    const size_t size = 8 + random() % (round % 4 == 3 ? 5000 : 700);
     const std::vector<uint8_t> bytes =
-        round % 2 ? RandomBytes(random, size) : DenseBytes(random, size);
+        round % 3 == 0   ? RandomBytes(random, size)
+        : round % 3 == 1 ? DenseBytes(random, size)
+                         : SparseBytes(random, size);
     const auto first = static_cast<int64_t>(random() % 40);
     const auto last =
         static_cast<int64_t>(size) - 6 - static_cast<int64_t>(random() % 20);
     std::vector<int64_t> expected;
     for (int64_t p = first; p <= last; ++p)
       if (Expected(bytes, static_cast<size_t>(p))) expected.push_back(p);
-    std::vector<int64_t> found;
-    Scanner scanner = MakeScanner(bytes, first, last);
-    for (int64_t p = scanner.Next(); p >= 0; p = scanner.Next())
-      found.push_back(p);
-    ASSERT_EQ(found, expected) << "round " << round;
-    EXPECT_EQ(scanner.Next(), -1);
+    for (const bool wide : {true, false}) {
+      std::vector<int64_t> found;
+      Scanner scanner = MakeScanner(bytes, first, last);
+      if (!wide) scanner.DisableWideSkip();
+      for (int64_t p = scanner.Next(); p >= 0; p = scanner.Next())
+        found.push_back(p);
+      ASSERT_EQ(found, expected) << "round " << round << " wide " << wide;
+      EXPECT_EQ(scanner.Next(), -1);
+    }
   }
 }
 

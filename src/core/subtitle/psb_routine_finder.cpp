@@ -86,11 +86,12 @@ int64_t PsbRoutineFinder::HighestStartIn(int64_t low, int64_t high) const {
 
 void PsbRoutineFinder::RecordCallAt(int64_t match) {
   const uint8_t* const bytes = area_.data() + match;
-  for (int order = 0; order < kPsbCallPatternCount; ++order) {
+  for (size_t order = 0; order < kNumberAt.size(); ++order) {
     const uint8_t n = bytes[kNumberAt[order]];
     int64_t& first = first_call_[order][n];
     if (first != kNone) continue;
-    const PsbCallPattern pattern = MakePsbCallPattern(order, n);
+    const PsbCallPattern pattern =
+        MakePsbCallPattern(static_cast<int>(order), n);
     if (std::memcmp(bytes, pattern.data(), pattern.size()) == 0) first = match;
   }
 }
@@ -107,8 +108,8 @@ int64_t PsbRoutineFinder::RoutineStartBefore(int64_t match) const {
 }
 
 PsbRoutineInfo PsbRoutineFinder::Find(uint8_t n) const {
-  for (int order = 0; order < kPsbCallPatternCount; ++order) {
-    const int64_t match = first_call_[order][n];
+  for (const auto& row : first_call_) {
+    const int64_t match = row[n];
     if (match == kNone) continue;
     PsbRoutineInfo info;
     info.found = true;
