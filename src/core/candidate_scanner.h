@@ -173,7 +173,20 @@ class CandidateScanner {
     return _mm_cmpeq_epi8(_mm_min_epu8(above_low, width), above_low);
   }
 
+  // 0xFF in every lane where a CodePointer stands at `pointer`.
+  [[gnu::always_inline]] __m128i PointerAt(int64_t pos, int pointer) const {
+    const __m128i all_ones = _mm_set1_epi8(-1);
+    const __m128i tagged = _mm_cmpeq_epi8(Load(pos, pointer), all_ones);
+    const __m128i empty =
+        _mm_and_si128(_mm_cmpeq_epi8(Load(pos, pointer + 1), all_ones),
+                      _mm_cmpeq_epi8(Load(pos, pointer + 2), all_ones));
+    return _mm_andnot_si128(empty, tagged);
+  }
+
   [[gnu::always_inline]] uint32_t BlockMask(int64_t pos) {
+    // A block that fails the first two tests is quiet: the next ones likely
+    // fail too. The first CodePointer is tested next, so that erased flash
+    // (FF everywhere) costs little more.
     __m128i passing = Passes(pos, tests_[0]);
     if constexpr (kTests > 1)
       passing = _mm_and_si128(passing, Passes(pos, tests_[1]));
@@ -181,16 +194,14 @@ class CandidateScanner {
       quiet_ = true;
       return 0;
     }
+    if constexpr (kPointers > 0) {
+      passing = _mm_and_si128(passing, PointerAt(pos, pointers_[0]));
+      if (_mm_movemask_epi8(passing) == 0) return 0;
+    }
     for (size_t t = 2; t < kTests; ++t)
       passing = _mm_and_si128(passing, Passes(pos, tests_[t]));
-    const __m128i all_ones = _mm_set1_epi8(-1);
-    for (const int pointer : pointers_) {
-      const __m128i tagged = _mm_cmpeq_epi8(Load(pos, pointer), all_ones);
-      const __m128i empty =
-          _mm_and_si128(_mm_cmpeq_epi8(Load(pos, pointer + 1), all_ones),
-                        _mm_cmpeq_epi8(Load(pos, pointer + 2), all_ones));
-      passing = _mm_and_si128(passing, _mm_andnot_si128(empty, tagged));
-    }
+    for (size_t p = 1; p < kPointers; ++p)
+      passing = _mm_and_si128(passing, PointerAt(pos, pointers_[p]));
     for (const DifferTest& differ : differs_) {
       const __m128i same = _mm_and_si128(
           _mm_cmpeq_epi8(Load(pos, differ.first), Load(pos, differ.second)),

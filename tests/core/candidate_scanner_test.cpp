@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <iterator>
 #include <random>
 #include <vector>
@@ -45,7 +46,8 @@ std::vector<uint8_t> SparseBytes(std::mt19937& random, size_t size) {
     const size_t at = random() % (size - 6);
     const uint8_t tail = random() % 3 == 0 ? 0x80 : 0x7E;
     const uint8_t plant[] = {0xFF, 0x01, 0x7F, 0xFF, 0x02, tail};
-    std::copy(std::begin(plant), std::end(plant), bytes.begin() + at);
+    std::copy(std::begin(plant), std::end(plant),
+              bytes.begin() + static_cast<std::ptrdiff_t>(at));
   }
   return bytes;
 }
