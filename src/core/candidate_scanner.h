@@ -102,11 +102,11 @@ class CandidateScanner {
   // Leaves out position `pos`, which lies after the last candidate returned
   // and less than 16 positions after it, should it be a candidate: the
   // caller knows it fails. A left-out position may still be returned when
-  // many are left out at once.
+  // many are left out at once or out of order.
   void Drop(int64_t pos) {
     if (pos < block_) {
       mask_ &= ~(1u << (pos - base_));
-    } else if (dropped_ != 0 && pos - drop_base_ < 64) {
+    } else if (dropped_ != 0 && pos >= drop_base_ && pos - drop_base_ < 64) {
       dropped_ |= uint64_t{1} << (pos - drop_base_);
     } else {
       drop_base_ = pos;

@@ -124,5 +124,32 @@ TEST(CandidateScannerTest, DroppedPositionsAreLeftOut) {
   }
 }
 
+TEST(CandidateScannerTest, DropsInAnyOrderLoseNoOtherPosition) {
+  // After each candidate two positions up to 15 further on are dropped, the
+  // higher first; a dropped position may come back, no other may go.
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    const std::vector<uint8_t> bytes = DenseBytes(random, 900);
+    Scanner scanner = MakeScanner(bytes, 0, 890);
+    std::vector<int64_t> expected, dropped;
+    for (int64_t p = 0; p <= 890; ++p)
+      if (Expected(bytes, static_cast<size_t>(p))) expected.push_back(p);
+    std::vector<int64_t> kept;
+    for (int64_t p = scanner.Next(); p >= 0; p = scanner.Next()) {
+      if (std::find(dropped.begin(), dropped.end(), p) == dropped.end())
+        kept.push_back(p);
+      const int64_t high = p + 8 + static_cast<int64_t>(random() % 8);
+      const int64_t low = p + 1 + static_cast<int64_t>(random() % 7);
+      scanner.Drop(high);
+      scanner.Drop(low);
+      dropped.insert(dropped.end(), {high, low});
+    }
+    std::erase_if(expected, [&dropped](int64_t p) {
+      return std::find(dropped.begin(), dropped.end(), p) != dropped.end();
+    });
+    ASSERT_EQ(kept, expected) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace orlindel
