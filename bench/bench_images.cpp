@@ -2,7 +2,9 @@
 
 #include <map>
 
+#include "tests/support/code_emitter.h"
 #include "tests/support/firmware_builder.h"
+#include "tests/support/subtitle_code.h"
 
 namespace orlindel::bench {
 
@@ -10,14 +12,32 @@ namespace {
 
 using testing::FirmwareBuilder;
 
+// Code-like filler with the window list and OSD list in the last banks, a
+// few PS_B sending routines spread over the image, SetMpeg4SubtitleParams at
+// 0x9C2340 and its one caller at 0x9C5000.
 FirmwareImage Realistic() {
   std::vector<testing::OsdGroupSpec> groups(
       40, testing::OsdGroupSpec{0x8000, {{1, 10, 10, 0, 0}}});
-  return FirmwareBuilder(kBenchImageSize)
-      .CodeLikeFiller(0x300, kBenchImageSize - 0x300, 7)
+  FirmwareBuilder builder(kBenchImageSize);
+  builder.CodeLikeFiller(0x300, kBenchImageSize - 0x300, 7)
       .WindowList(0x9E0000, testing::DemoWindows(20, 0x1000))
-      .OsdPosList(0x9E4000, groups)
-      .Build();
+      .OsdPosList(0x9E4000, groups);
+  for (const int n : {0x09, 0x17, 0x1D, 0x31, 0x52}) {
+    testing::CodeEmitter code;
+    code.MovDptr(0xF800).MovAFromR(7).MovxDptrFromA();
+    testing::PsbCall(code, static_cast<uint8_t>(n), 0x4A10).Ret();
+    builder.Bytes(static_cast<size_t>(n) * 0x10000 + 0x1000, code.bytes());
+  }
+  builder
+      .Bytes(0x9C2340, testing::SubtitleRoutine(
+                           testing::XramLoads(testing::kSubtitleCells))
+                           .bytes())
+      .Bytes(0x9C5000,
+             testing::SubtitleCaller(
+                 testing::kSubtitleCells,
+                 {5, 0x30, 0, 0xA4, 1, 0xA0, 2, 0x1C, 2, 1, 9, 4}, 0x2340)
+                 .bytes());
+  return builder.Build();
 }
 
 // In every bank the first half holds references 7F FF hh ll into the second

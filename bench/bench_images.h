@@ -9,7 +9,7 @@ namespace orlindel::bench {
 inline constexpr size_t kBenchImageSize = 0xA00000;
 
 enum class ImageKind {
-  kRealistic,      // code-like filler, tables in the last banks
+  kRealistic,      // code-like filler, tables and subtitle code near the end
   kLongOsdGroups,  // a tagged reference every 4 bytes, groups of 127
   kRepeatedWList,  // FF 00 10 repeated: five-entry shapes everywhere
   kAllFF,          // erased flash

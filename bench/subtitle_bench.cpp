@@ -1,45 +1,28 @@
-// The subtitle page's analysis on a 10 MiB firmware of code-like filler: the
-// full Debug read (structure summary, PS_B candidate listing, trace) and the
-// plain read, with the routine and its caller near the end of the image.
+// The subtitle page's analysis on 10 MiB images: the full Debug read
+// (structure summary, PS_B candidate listing for 0..100, locate, read with
+// trace, all log lines) on every bench image kind, and the plain read; beside
+// them the straightforward path on the realistic image: the reference scans
+// of tests/support for the summary and one search per pattern and number for
+// the listing.
 #include <benchmark/benchmark.h>
 
 #include <stdexcept>
+#include <string>
 
+#include "bench/bench_images.h"
+#include "core/osd_pos_list.h"
 #include "core/subtitle/psb_routine.h"
 #include "core/subtitle/subtitle_analysis.h"
-#include "tests/support/firmware_builder.h"
-#include "tests/support/subtitle_code.h"
+#include "core/subtitle/subtitle_locator.h"
+#include "core/window_list.h"
+#include "tests/support/reference_scans.h"
 
-namespace orlindel {
+namespace orlindel::bench {
 namespace {
 
-constexpr size_t kImageSize = 0xA00000;
-
-const FirmwareImage& RealisticImage() {
-  static const FirmwareImage image = [] {
-    std::vector<testing::OsdGroupSpec> groups(
-        40, testing::OsdGroupSpec{0x8000, {{1, 10, 10, 0, 0}}});
-    testing::FirmwareBuilder builder(kImageSize);
-    builder.CodeLikeFiller(0x300, kImageSize - 0x300, 7)
-        .WindowList(0x9E0000, testing::DemoWindows(20, 0x1000))
-        .OsdPosList(0x9E4000, groups);
-    // A few other sending routines spread over the image.
-    for (const int n : {0x09, 0x17, 0x1D, 0x31, 0x52}) {
-      testing::CodeEmitter code;
-      code.MovDptr(0xF800).MovAFromR(7).MovxDptrFromA();
-      testing::PsbCall(code, static_cast<uint8_t>(n), 0x4A10).Ret();
-      builder.Bytes(static_cast<size_t>(n) * 0x10000 + 0x1000, code.bytes());
-    }
-    builder
-        .Bytes(0x9C2340, testing::SubtitleRoutine(
-                             testing::XramLoads(testing::kSubtitleCells))
-                             .bytes())
-        .Bytes(0x9C5000,
-               testing::SubtitleCaller(
-                   testing::kSubtitleCells,
-                   {5, 0x30, 0, 0xA4, 1, 0xA0, 2, 0x1C, 2, 1, 9, 4}, 0x2340)
-                   .bytes());
-    FirmwareImage built = builder.Build();
+const FirmwareImage& Realistic() {
+  static const FirmwareImage& image = []() -> const FirmwareImage& {
+    const FirmwareImage& built = BenchImage(ImageKind::kRealistic);
     Mpeg4SubtitleParams params;
     if (!ReadSubtitleParams(built, params, nullptr) ||
         !IsValidSubtitleParams(params))
@@ -49,8 +32,7 @@ const FirmwareImage& RealisticImage() {
   return image;
 }
 
-void BM_ReadSubtitleParamsDebug(benchmark::State& state) {
-  const FirmwareImage& image = RealisticImage();
+void DebugAnalysisBody(benchmark::State& state, const FirmwareImage& image) {
   for (auto _ : state) {
     AnalysisLog log;
     Mpeg4SubtitleParams params;
@@ -58,27 +40,48 @@ void BM_ReadSubtitleParamsDebug(benchmark::State& state) {
     benchmark::DoNotOptimize(log.data());
   }
 }
-BENCHMARK(BM_ReadSubtitleParamsDebug)->Unit(benchmark::kMillisecond);
+
+// The same work done the straightforward way: each search position by
+// position, each PS_B number and pattern by its own pass over the image;
+// then the read, whose locate and trace have no faster form.
+void BM_DebugAnalysisStraightforward(benchmark::State& state) {
+  const FirmwareImage& image = Realistic();
+  for (auto _ : state) {
+    const WindowListInfo windows = testing::ReferenceFindWindowList(image);
+    benchmark::DoNotOptimize(
+        testing::ReferenceFindOsdPosList(image, windows.count - 1));
+    for (int n = 0; n <= kLastListedPsbNumber; ++n)
+      benchmark::DoNotOptimize(
+          FindOsdPsbRoutine(image, static_cast<uint8_t>(n)));
+    Mpeg4SubtitleParams params;
+    benchmark::DoNotOptimize(ReadSubtitleParams(image, params, nullptr));
+  }
+}
+BENCHMARK(BM_DebugAnalysisStraightforward)
+    ->Name("BM_DebugAnalysisStraightforward/realistic")
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ReadSubtitleParams(benchmark::State& state) {
-  const FirmwareImage& image = RealisticImage();
+  const FirmwareImage& image = Realistic();
   for (auto _ : state) {
     Mpeg4SubtitleParams params;
     benchmark::DoNotOptimize(ReadSubtitleParams(image, params, nullptr));
   }
 }
-BENCHMARK(BM_ReadSubtitleParams)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSubtitleParams)
+    ->Name("BM_ReadSubtitleParams/realistic")
+    ->Unit(benchmark::kMillisecond);
 
-// The candidate listing's lookups made one number and one pattern at a time,
-// for comparison with the one-pass finder the listing uses.
-void BM_PsbLookupsOneAtATime(benchmark::State& state) {
-  const FirmwareImage& image = RealisticImage();
-  for (auto _ : state)
-    for (int n = 0; n <= 100; ++n)
-      benchmark::DoNotOptimize(
-          FindOsdPsbRoutine(image, static_cast<uint8_t>(n)));
-}
-BENCHMARK(BM_PsbLookupsOneAtATime)->Unit(benchmark::kMillisecond);
+const bool kRegistered = [] {
+  for (const ImageKind kind : kAllImageKinds)
+    benchmark::RegisterBenchmark(
+        (std::string("BM_DebugAnalysis/") + ImageKindName(kind)).c_str(),
+        [kind](benchmark::State& state) {
+          DebugAnalysisBody(state, BenchImage(kind));
+        })
+        ->Unit(benchmark::kMillisecond);
+  return true;
+}();
 
 }  // namespace
-}  // namespace orlindel
+}  // namespace orlindel::bench

@@ -1,7 +1,8 @@
 // Finds, in ascending order, the positions where every byte at a set of
 // fixed distances lies in its range and, optionally, CodePointers stand at
-// given distances (a tag 0xFF not followed by FF FF): the places where a
-// table or a code pattern can start. Sixteen positions are tested at once
+// given distances (a tag 0xFF not followed by FF FF) and, optionally, the
+// 16-bit fields at two distances differ: the places where a table or a code
+// pattern can start. Sixteen positions are tested at once
 // where the processor offers SSE2; the first two byte tests are tried first
 // on every block, so callers list the rarest conditions first.
 #pragma once
@@ -18,7 +19,24 @@
 #define ORLINDEL_HAVE_SSE2 1
 #endif
 
+// Where the processor offers AVX2 (asked at run time), stretches whose first
+// two tests fail are skipped 32 positions at a time.
+#if defined(ORLINDEL_HAVE_SSE2) && defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define ORLINDEL_HAVE_AVX2_SKIP 1
+#endif
+
 namespace orlindel {
+
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+inline bool ProcessorHasAvx2() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return has;
+}
+#endif
 
 // The byte at `distance` from the position lies in [low, high].
 struct ByteTest {
@@ -27,33 +45,73 @@ struct ByteTest {
   uint8_t high;
 };
 
-template <size_t kTests, size_t kPointers = 0>
+// The two bytes at `first` differ from the two bytes at `second`.
+struct DifferTest {
+  int first;
+  int second;
+};
+
+template <size_t kTests, size_t kPointers = 0, size_t kDiffers = 0>
 class CandidateScanner {
   static_assert(kTests >= 1);
 
  public:
   // Positions `first`..`last` are examined; every byte up to `last` + the
-  // largest distance (+ 2 for a CodePointer) must lie inside `image`.
+  // largest distance (+ 2 for a CodePointer, + 1 for a field) must lie
+  // inside `image`.
   CandidateScanner(ImageView image, int64_t first, int64_t last,
                    const std::array<ByteTest, kTests>& tests,
-                   const std::array<int, kPointers>& pointers = {})
+                   const std::array<int, kPointers>& pointers = {},
+                   const std::array<DifferTest, kDiffers>& differs = {})
       : image_(image),
         last_(last),
         tests_(tests),
         pointers_(pointers),
+        differs_(differs),
         block_(first < 0 ? 0 : first) {}
 
   // The next candidate, or -1 when there is none left.
-  int64_t Next() {
+  [[gnu::always_inline]] int64_t Next() {
     while (mask_ == 0) {
       if (block_ > last_) return -1;
+      if (quiet_) {
+        // The last block failed its first two tests: most likely the next
+        // ones do too.
+        quiet_ = false;
+        block_ = SkipQuiet(block_);
+        if (block_ > last_) return -1;
+      }
       mask_ = block_ + 15 <= last_ ? BlockMask(block_) : TailMask(block_);
+      if (mask_ != 0 && dropped_ != 0) mask_ &= ~DroppedIn(block_);
       base_ = block_;
       block_ += 16;
     }
     const int bit = std::countr_zero(mask_);
     mask_ &= mask_ - 1;
     return base_ + bit;
+  }
+
+  // Skips quiet stretches sixteen positions at a time, as on a processor
+  // without AVX2, so that tests can cover both ways on any processor.
+  void DisableWideSkip() {
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+    avx2_ = false;
+#endif
+  }
+
+  // Leaves out position `pos`, which lies after the last candidate returned
+  // and less than 16 positions after it, should it be a candidate: the
+  // caller knows it fails. A left-out position may still be returned when
+  // many are left out at once or out of order.
+  void Drop(int64_t pos) {
+    if (pos < block_) {
+      mask_ &= ~(1u << (pos - base_));
+    } else if (dropped_ != 0 && pos >= drop_base_ && pos - drop_base_ < 64) {
+      dropped_ |= uint64_t{1} << (pos - drop_base_);
+    } else {
+      drop_base_ = pos;
+      dropped_ = 1;
+    }
   }
 
  private:
@@ -70,7 +128,19 @@ class CandidateScanner {
       if (At(pos, pointer) != 0xFF ||
           (At(pos, pointer + 1) == 0xFF && At(pos, pointer + 2) == 0xFF))
         return false;
+    for (const DifferTest& differ : differs_)
+      if (At(pos, differ.first) == At(pos, differ.second) &&
+          At(pos, differ.first + 1) == At(pos, differ.second + 1))
+        return false;
     return true;
+  }
+
+  // The left-out positions among pos .. pos + 15, one bit each.
+  uint32_t DroppedIn(int64_t pos) const {
+    const int64_t shift = pos - drop_base_;
+    if (shift <= -16 || shift >= 64) return 0;
+    const uint64_t bits = shift >= 0 ? dropped_ >> shift : dropped_ << -shift;
+    return static_cast<uint32_t>(bits & 0xFFFF);
   }
 
   uint32_t TailMask(int64_t pos) const {
@@ -87,10 +157,15 @@ class CandidateScanner {
   }
 
   // 0xFF in every lane whose byte passes `test`.
-  __m128i Passes(int64_t pos, const ByteTest& test) const {
+  [[gnu::always_inline]] __m128i Passes(int64_t pos,
+                                        const ByteTest& test) const {
     const __m128i bytes = Load(pos, test.distance);
     if (test.low == test.high)
       return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
+    if (test.low == 0)
+      return _mm_cmpeq_epi8(
+          _mm_min_epu8(bytes, _mm_set1_epi8(static_cast<char>(test.high))),
+          bytes);
     const __m128i above_low =
         _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
     const __m128i width =
@@ -98,20 +173,41 @@ class CandidateScanner {
     return _mm_cmpeq_epi8(_mm_min_epu8(above_low, width), above_low);
   }
 
-  uint32_t BlockMask(int64_t pos) const {
+  // 0xFF in every lane where a CodePointer stands at `pointer`.
+  [[gnu::always_inline]] __m128i PointerAt(int64_t pos, int pointer) const {
+    const __m128i all_ones = _mm_set1_epi8(-1);
+    const __m128i tagged = _mm_cmpeq_epi8(Load(pos, pointer), all_ones);
+    const __m128i empty =
+        _mm_and_si128(_mm_cmpeq_epi8(Load(pos, pointer + 1), all_ones),
+                      _mm_cmpeq_epi8(Load(pos, pointer + 2), all_ones));
+    return _mm_andnot_si128(empty, tagged);
+  }
+
+  [[gnu::always_inline]] uint32_t BlockMask(int64_t pos) {
+    // A block that fails the first two tests is quiet: the next ones likely
+    // fail too. The first CodePointer is tested next, so that erased flash
+    // (FF everywhere) costs little more.
     __m128i passing = Passes(pos, tests_[0]);
     if constexpr (kTests > 1)
       passing = _mm_and_si128(passing, Passes(pos, tests_[1]));
-    if (_mm_movemask_epi8(passing) == 0) return 0;
+    if (_mm_movemask_epi8(passing) == 0) {
+      quiet_ = true;
+      return 0;
+    }
+    if constexpr (kPointers > 0) {
+      passing = _mm_and_si128(passing, PointerAt(pos, pointers_[0]));
+      if (_mm_movemask_epi8(passing) == 0) return 0;
+    }
     for (size_t t = 2; t < kTests; ++t)
       passing = _mm_and_si128(passing, Passes(pos, tests_[t]));
-    const __m128i all_ones = _mm_set1_epi8(-1);
-    for (const int pointer : pointers_) {
-      const __m128i tagged = _mm_cmpeq_epi8(Load(pos, pointer), all_ones);
-      const __m128i empty =
-          _mm_and_si128(_mm_cmpeq_epi8(Load(pos, pointer + 1), all_ones),
-                        _mm_cmpeq_epi8(Load(pos, pointer + 2), all_ones));
-      passing = _mm_and_si128(passing, _mm_andnot_si128(empty, tagged));
+    for (size_t p = 1; p < kPointers; ++p)
+      passing = _mm_and_si128(passing, PointerAt(pos, pointers_[p]));
+    for (const DifferTest& differ : differs_) {
+      const __m128i same = _mm_and_si128(
+          _mm_cmpeq_epi8(Load(pos, differ.first), Load(pos, differ.second)),
+          _mm_cmpeq_epi8(Load(pos, differ.first + 1),
+                         Load(pos, differ.second + 1)));
+      passing = _mm_andnot_si128(same, passing);
     }
     return static_cast<uint32_t>(_mm_movemask_epi8(passing));
   }
@@ -119,13 +215,80 @@ class CandidateScanner {
   uint32_t BlockMask(int64_t pos) const { return TailMask(pos); }
 #endif
 
+  // The first of pos, pos + 32, ... whose 32 positions hold one that passes
+  // the first two tests, or one whose 32 positions reach past last_.
+  int64_t SkipQuiet(int64_t pos) const {
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+    if (avx2_) return SkipQuietAvx2(pos);
+#endif
+    return pos;
+  }
+
+#ifdef ORLINDEL_HAVE_AVX2_SKIP
+  // 0xFF in every lane of the 32 bytes at `at` that lies in
+  // [low, low + width].
+  template <bool kEqual>
+  [[gnu::target("avx2")]] static __m256i InRange32(const uint8_t* at,
+                                                   __m256i low, __m256i width) {
+    const __m256i bytes =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    if constexpr (kEqual) return _mm256_cmpeq_epi8(bytes, low);
+    const __m256i above_low = _mm256_sub_epi8(bytes, low);
+    return _mm256_cmpeq_epi8(_mm256_min_epu8(above_low, width), above_low);
+  }
+
+  template <bool kFirstEqual, bool kSecondEqual>
+  [[gnu::target("avx2")]] int64_t SkipQuietAvx2(int64_t pos) const {
+    const ByteTest& first = tests_[0];
+    const ByteTest& second = tests_[kTests > 1 ? 1 : 0];
+    const uint8_t* const first_at = image_.data() + first.distance;
+    const uint8_t* const second_at = image_.data() + second.distance;
+    const __m256i first_low = _mm256_set1_epi8(static_cast<char>(first.low));
+    const __m256i first_width =
+        _mm256_set1_epi8(static_cast<char>(first.high - first.low));
+    const __m256i second_low = _mm256_set1_epi8(static_cast<char>(second.low));
+    const __m256i second_width =
+        _mm256_set1_epi8(static_cast<char>(second.high - second.low));
+#define ORLINDEL_PASSING_32(at)                                        \
+  _mm256_and_si256(                                                    \
+      InRange32<kFirstEqual>(first_at + (at), first_low, first_width), \
+      InRange32<kSecondEqual>(second_at + (at), second_low, second_width))
+    for (; pos + 63 <= last_; pos += 64)
+      if (_mm256_movemask_epi8(_mm256_or_si256(
+              ORLINDEL_PASSING_32(pos), ORLINDEL_PASSING_32(pos + 32))) != 0)
+        return pos;
+    for (; pos + 31 <= last_; pos += 32)
+      if (_mm256_movemask_epi8(ORLINDEL_PASSING_32(pos)) != 0) return pos;
+#undef ORLINDEL_PASSING_32
+    return pos;
+  }
+
+  int64_t SkipQuietAvx2(int64_t pos) const {
+    const bool first_equal = tests_[0].low == tests_[0].high;
+    const bool second_equal =
+        tests_[kTests > 1 ? 1 : 0].low == tests_[kTests > 1 ? 1 : 0].high;
+    if (first_equal && second_equal) return SkipQuietAvx2<true, true>(pos);
+    if (first_equal) return SkipQuietAvx2<true, false>(pos);
+    if (second_equal) return SkipQuietAvx2<false, true>(pos);
+    return SkipQuietAvx2<false, false>(pos);
+  }
+
+  bool avx2_ = ProcessorHasAvx2();
+#endif
+
   ImageView image_;
   int64_t last_;
   std::array<ByteTest, kTests> tests_;
   std::array<int, kPointers> pointers_;
+  std::array<DifferTest, kDiffers> differs_;
   int64_t block_;
   int64_t base_ = 0;
   uint32_t mask_ = 0;
+  // The last block failed the first two tests.
+  bool quiet_ = false;
+  // Positions left out by Drop: bit k stands for drop_base_ + k.
+  int64_t drop_base_ = 0;
+  uint64_t dropped_ = 0;
 };
 
 }  // namespace orlindel

@@ -1,7 +1,10 @@
 #include "core/osd_pos_list.h"
 
 #include <algorithm>
-#include <vector>
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <new>
 
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
@@ -14,6 +17,8 @@ namespace {
 constexpr uint16_t kMaxX = 800;
 constexpr uint16_t kMaxY = 600;
 constexpr int kMaxGroupCount = 255;
+// A group reference's count lies below 0x80.
+constexpr int64_t kMaxGroupEntries = 0x7F;
 // The first entries of a group are checked one by one; only a group whose
 // first entries are all valid consults the table of valid-entry runs.
 constexpr int kDirectGroupLimit = 2;
@@ -21,8 +26,12 @@ constexpr int kDirectGroupLimit = 2;
 // The entry at `at`, which lies wholly inside the image, is valid. The window
 // id rejects most entries before the rest is decoded.
 bool EntryValidAt(ImageView image, int64_t at, int max_window_id) {
-  return image[static_cast<size_t>(at)] <= max_window_id &&
-         IsValidOsdPosEntry(ReadOsdPosEntryAt(image, at), max_window_id);
+  const uint8_t* entry = image.data() + at;
+  const auto be16 = [entry](int field) {
+    return entry[field] << 8 | entry[field + 1];
+  };
+  return entry[0] <= max_window_id && be16(1) < kMaxX && be16(3) < kMaxY &&
+         be16(5) < kMaxX && be16(7) < kMaxY;
 }
 
 bool HasReferenceShape(ImageView image, int64_t ref) {
@@ -63,13 +72,16 @@ class GroupChecker {
   bool IsValid(int64_t ref) {
     const uint8_t count = image_[static_cast<size_t>(ref)];
     const int64_t start = BankBase(ref + 1) + ReadBE16(image_, ref + 2);
+    // Entries past the analysis limit are reported as the direct check does.
+    const bool below_limit =
+        start + kOsdPosEntrySize * count - 1 <= kAnalysisLimit;
+    // Once the runs are in use, they answer every group they can.
+    if (runs_ && below_limit) return count == 0 || RunAt(start) >= count;
     if (!EntriesValid(image_, start, std::min<int>(count, kDirectGroupLimit),
                       max_window_id_))
       return false;
     if (count <= kDirectGroupLimit) return true;
-    // Entries past the analysis limit are reported as the direct check does.
-    if (start + kOsdPosEntrySize * count - 1 > kAnalysisLimit)
-      return EntriesValid(image_, start, count, max_window_id_);
+    if (!below_limit) return EntriesValid(image_, start, count, max_window_id_);
     return RunAt(start) >= count;
   }
 
@@ -81,38 +93,52 @@ class GroupChecker {
  private:
   // Runs are remembered up to this length: a group has at most 0x7F entries.
   static constexpr uint8_t kLongRun = 0x80;
-  static constexpr uint8_t kUnknown = 0xFF;
+  // A run is stored plus one; 0 marks an offset whose run is not known yet.
+  static constexpr uint8_t kUnknown = 0;
+
+  uint8_t& Stored(int64_t at) { return runs_[static_cast<size_t>(at)]; }
 
   // The number of valid entries at start, start + 9, ... (at most kLongRun).
   uint8_t RunAt(int64_t start) {
-    if (runs_.empty()) runs_.assign(static_cast<size_t>(run_end_), kUnknown);
+    if (!runs_) {
+      // Zeroed memory from the system: only the pages whose runs are stored
+      // are ever touched.
+      runs_.reset(
+          static_cast<uint8_t*>(std::calloc(static_cast<size_t>(run_end_), 1)));
+      if (!runs_) throw std::bad_alloc();
+    }
+    if (start + kOsdPosEntrySize <= run_end_ && Stored(start) != kUnknown)
+      return static_cast<uint8_t>(Stored(start) - 1);
     // Walk forward to the first offset whose run is known or plainly 0 ...
     int64_t at = start;
     uint8_t run = 0;
     for (;; at += kOsdPosEntrySize) {
       if (at + kOsdPosEntrySize > run_end_) break;
-      const uint8_t known = runs_[static_cast<size_t>(at)];
-      if (known != kUnknown) {
-        run = known;
+      if (Stored(at) != kUnknown) {
+        run = static_cast<uint8_t>(Stored(at) - 1);
         break;
       }
       if (!EntryValidAt(image_, at, max_window_id_)) {
-        runs_[static_cast<size_t>(at)] = 0;
+        Stored(at) = 1;
         break;
       }
     }
     // ... then remember the runs of the valid entries walked over.
     for (at -= kOsdPosEntrySize; at >= start; at -= kOsdPosEntrySize) {
       run = run == kLongRun ? kLongRun : static_cast<uint8_t>(run + 1);
-      runs_[static_cast<size_t>(at)] = run;
+      Stored(at) = static_cast<uint8_t>(run + 1);
     }
     return run;
   }
 
+  struct FreeMemory {
+    void operator()(uint8_t* memory) const { std::free(memory); }
+  };
+
   ImageView image_;
   int max_window_id_;
   int64_t run_end_;
-  std::vector<uint8_t> runs_;
+  std::unique_ptr<uint8_t[], FreeMemory> runs_;
 };
 
 }  // namespace
@@ -142,21 +168,42 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   GroupChecker groups(image, max_window_id);
   // Only a position where three references in a row have their shape (a
   // count below 0x80 and a CodePointer) can start a list.
-  CandidateScanner<6, 3> candidates(image, 0, std::min(last, kAnalysisLimit),
+  CandidateScanner<5, 3> candidates(image, 0, std::min(last, kAnalysisLimit),
                                     {{{1, 0xFF, 0xFF},
                                       {5, 0xFF, 0xFF},
-                                      {9, 0xFF, 0xFF},
                                       {0, 0x00, 0x7F},
                                       {4, 0x00, 0x7F},
                                       {8, 0x00, 0x7F}}},
                                     {1, 5, 9});
+  // A reference found invalid rules out every candidate that holds it. Where
+  // no group can reach the analysis limit, checking a group cannot fail, so
+  // a candidate's references are checked last first and the later candidates
+  // that hold an invalid one are left out: a run of references to invalid
+  // groups then costs one group check per three candidates.
+  const auto cannot_fail = [](int64_t candidate) {
+    return candidate + kOsdPosGroupRefSize * 2 + kBankSize +
+               kMaxGroupEntries * kOsdPosEntrySize <=
+           kAnalysisLimit;
+  };
   for (int64_t i = candidates.Next(); i >= 0; i = candidates.Next()) {
     // The three references have their shape; their groups decide.
     bool accepted = true;
-    for (int r = 0; r < 3 && accepted; ++r) {
-      const int64_t ref = i + kOsdPosGroupRefSize * r;
-      CheckAnalysisOffset(ref + kOsdPosGroupRefSize - 1);
-      accepted = groups.IsValid(ref);
+    if (cannot_fail(i)) {
+      for (int r = 2; r >= 0 && accepted; --r) {
+        const int64_t ref = i + kOsdPosGroupRefSize * r;
+        accepted = groups.IsValid(ref);
+        if (accepted) continue;
+        // Candidates ref - 4 and ref also hold it (ref - 8 <= i).
+        for (int64_t holder = ref - kOsdPosGroupRefSize; holder <= ref;
+             holder += kOsdPosGroupRefSize)
+          if (holder > i && cannot_fail(holder)) candidates.Drop(holder);
+      }
+    } else {
+      for (int r = 0; r < 3 && accepted; ++r) {
+        const int64_t ref = i + kOsdPosGroupRefSize * r;
+        CheckAnalysisOffset(ref + kOsdPosGroupRefSize - 1);
+        accepted = groups.IsValid(ref);
+      }
     }
     if (!accepted) continue;
     int count = 3;

@@ -1,6 +1,9 @@
 #include "core/window_list.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
 
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
@@ -19,21 +22,73 @@ bool HasEntryShape(ImageView image, int64_t entry) {
   return image[at] == 0xFF && !(image[at + 1] == 0xFF && image[at + 2] == 0xFF);
 }
 
-// Entry `n` at `entry` in a table whose first byte lies in `bank_base`: its
-// record must lie inside the image and describe window `n`.
-bool HasValidRecord(ImageView image, int64_t bank_base, int64_t entry, int n) {
-  const int64_t target = bank_base + ReadBE16(image, entry + 1);
+// The id of the record at `target` when it lies inside the image and
+// describes a window (any id), else -1. RangeError where a read of the record
+// would pass the analysis limit.
+int RecordIdAt(ImageView image, int64_t target) {
   // Usually the whole record lies inside the image and the analysis limit;
   // otherwise each bound is tested as the reads would meet it.
   if (target + kWindowRecordSize >
       std::min<int64_t>(std::ssize(image), kAnalysisLimit + 1)) {
     CheckAnalysisOffset(target);
-    if (!FitsInside(image, target, kWindowRecordSize)) return false;
+    if (!FitsInside(image, target, kWindowRecordSize)) return -1;
     CheckAnalysisOffset(target + kWindowRecordSize - 1);
   }
-  // The id byte rejects most records before the rest is decoded.
-  return image[static_cast<size_t>(target) + 10] == n &&
-         IsValidWindowRecord(n, ReadWindowRecordAt(image, target));
+  const WindowRecord record = ReadWindowRecordAt(image, target);
+  return IsValidWindowRecord(record.id, record) ? record.id : -1;
+}
+
+// Remembers, during one scan, the record id found at each target, so that
+// entries pointing at the same record (as in a region of repeated entries)
+// decode it once. One slot per offset inside a bank, tagged with the bank:
+// the targets of one table lie in one bank and the scan visits the banks in
+// order, so a slot is rarely overwritten.
+class RecordIds {
+ public:
+  explicit RecordIds(ImageView image) : image_(image) {}
+
+  // Entry `n` at `entry` in a table whose first byte lies in `bank_base`: its
+  // record must lie inside the image and describe window `n`.
+  bool EntryValid(int64_t bank_base, int64_t entry, int n) {
+    return IdAt(bank_base + ReadBE16(image_, entry + 1)) == n;
+  }
+
+ private:
+  int IdAt(int64_t target) {
+    if (slots_.empty()) slots_.assign(static_cast<size_t>(kBankSize), 0);
+    uint32_t& slot = slots_[static_cast<size_t>(target & (kBankSize - 1))];
+    const auto tag = static_cast<uint32_t>(BankOf(target) + 1);
+    if (slot >> 16 == tag) return static_cast<int>(slot & 0xFFFF) - 1;
+    const int id = RecordIdAt(image_, target);
+    slot = tag << 16 | static_cast<uint32_t>(id + 1);
+    return id;
+  }
+
+  ImageView image_;
+  // (bank + 1) << 16 | (id + 1); 0 when empty.
+  std::vector<uint32_t> slots_;
+};
+
+// The table at candidate `j`, whose five entries have the CodePointer shape,
+// when their records describe windows 0..4.
+std::optional<WindowListInfo> TableAt(ImageView image, RecordIds& records,
+                                      int64_t j) {
+  // Entries reaching past the analysis limit are refused like every read.
+  CheckAnalysisOffset(j + kWListEntrySize * (WListMinIndex + 1) - 1);
+  const int64_t bank_base = BankBase(j);
+  for (int n = 0; n <= WListMinIndex; ++n)
+    if (!records.EntryValid(bank_base, j + kWListEntrySize * n, n))
+      return std::nullopt;
+  int count = WListMinIndex + 1;
+  for (int n = count; n <= WListMaxIndex; ++n) {
+    const int64_t entry = j + kWListEntrySize * n;
+    if (!FitsInside(image, entry, kWListEntrySize) ||
+        !HasEntryShape(image, entry) ||
+        !records.EntryValid(bank_base, entry, n))
+      break;
+    ++count;
+  }
+  return WindowListInfo{j, count};
 }
 
 int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
@@ -85,36 +140,27 @@ bool IsValidWindowRecord(int n, const WindowRecord& record) {
 WindowListInfo FindWindowList(ImageView image) {
   const int64_t last =
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
+  const int64_t scan_last = std::min(last, kAnalysisLimit);
   // Only a position where all five entries have the CodePointer shape can
-  // start a table.
-  CandidateScanner<WListMinIndex + 1, WListMinIndex + 1> candidates(
-      image, 0, std::min(last, kAnalysisLimit),
-      {{{0, 0xFF, 0xFF},
-        {3, 0xFF, 0xFF},
-        {6, 0xFF, 0xFF},
-        {9, 0xFF, 0xFF},
-        {12, 0xFF, 0xFF}}},
-      {0, 3, 6, 9, 12});
-  for (int64_t j = candidates.Next(); j >= 0; j = candidates.Next()) {
-    // Entries reaching past the analysis limit are refused like every read.
-    CheckAnalysisOffset(j + kWListEntrySize * (WListMinIndex + 1) - 1);
-    bool accepted = true;
-    const int64_t bank_base = BankBase(j);
-    for (int n = 0; n <= WListMinIndex && accepted; ++n)
-      accepted = HasValidRecord(image, bank_base, j + kWListEntrySize * n, n);
-    if (!accepted) continue;
-
-    int count = WListMinIndex + 1;
-    for (int n = count; n <= WListMaxIndex; ++n) {
-      const int64_t entry = j + kWListEntrySize * n;
-      if (!FitsInside(image, entry, kWListEntrySize) ||
-          !HasEntryShape(image, entry) ||
-          !HasValidRecord(image, bank_base, entry, n))
-        break;
-      ++count;
-    }
-    return {j, count};
-  }
+  // start a table; the tags of the first two are tested first.
+  constexpr std::array<ByteTest, 2> kTags = {
+      {{0, 0xFF, 0xFF}, {3, 0xFF, 0xFF}}};
+  constexpr std::array<int, WListMinIndex + 1> kPointers = {0, 3, 6, 9, 12};
+  RecordIds records(image);
+  // Entries 0, 1 and 2 lead to records of three different windows, so their
+  // pointers differ: this rejects runs of one or two repeated entries before
+  // any record is read. In the last bank of the analysed area a record can
+  // reach past the analysis limit, and reading it must fail there even when
+  // two entries share it, so that bank is scanned without this test.
+  const int64_t distinct_last = std::min(scan_last, kAnalysisLimit - kBankSize);
+  CandidateScanner<2, WListMinIndex + 1, 3> distinct(
+      image, 0, distinct_last, kTags, kPointers, {{{1, 4}, {1, 7}, {4, 7}}});
+  for (int64_t j = distinct.Next(); j >= 0; j = distinct.Next())
+    if (const auto table = TableAt(image, records, j)) return *table;
+  CandidateScanner<2, WListMinIndex + 1> shaped(image, distinct_last + 1,
+                                                scan_last, kTags, kPointers);
+  for (int64_t j = shaped.Next(); j >= 0; j = shaped.Next())
+    if (const auto table = TableAt(image, records, j)) return *table;
   // The scan would go on past the analysis limit.
   if (last > kAnalysisLimit) throw RangeError();
   return {};

@@ -151,5 +151,20 @@ TEST(FindOsdPosListTest, TinyImagesAndTheAnalysisLimit) {
   EXPECT_THROW(FindOsdPosList(big, kMaxId), RangeError);
 }
 
+TEST(FindOsdPosListTest, AGroupReadPastTheLimitEndsTheScanFirst) {
+  // At 0x9FF000: a reference to 0x7F zero entries from 0x9FFFC0, whose
+  // eighth entry ends past 0x9FFFFF, then a valid one-entry group, then a
+  // group whose entry names window 0x30. A valid list follows at 0x9FF100,
+  // but the first reference is read past the limit before it is reached.
+  const FirmwareImage image =
+      FirmwareBuilder(0xA10000, 0x00)
+          .Bytes(0x9FF000, {0x7F, 0xFF, 0xFF, 0xC0, 0x01, 0xFF, 0x00, 0x00,
+                            0x01, 0xFF, 0x01, 0x00})
+          .Bytes(0x9F0100, {0x30})
+          .OsdPosList(0x9FF100, ThreeGroups())
+          .Build(false);
+  EXPECT_THROW(FindOsdPosList(image, kMaxId), RangeError);
+}
+
 }  // namespace
 }  // namespace orlindel

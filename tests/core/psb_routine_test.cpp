@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/errors.h"
 #include "core/subtitle/psb_routine_finder.h"
 #include "tests/support/firmware_builder.h"
@@ -207,6 +209,31 @@ TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchAmongRepeated7FE0Pairs) {
   // Order 0 comes first for every placed number: 0x49 is the third call.
   EXPECT_EQ(finder.Find(0x49), (PsbRoutineInfo{true, 0x4A10, 0x800}));
   EXPECT_FALSE(finder.Find(0x01).found);
+}
+
+TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchOnSparseStarts) {
+  // Few routine starts and calls far apart: stretches between calls with no
+  // start, starts several slices below their call, starts right below it.
+  std::mt19937 random(4242);
+  const auto pick = [&random](size_t low, size_t high) {
+    return std::uniform_int_distribution<size_t>(low, high)(random);
+  };
+  for (int round = 0; round < 100; ++round) {
+    FirmwareBuilder builder(0x30000, 0x00);
+    for (int starts = static_cast<int>(pick(0, 6)); starts > 0; --starts)
+      builder.Bytes(pick(1, 0x2FF00),
+                    {0x90, static_cast<uint8_t>(pick(0xF0, 0xFF)), 0x00,
+                     static_cast<uint8_t>(pick(0xEB, 0xEF))});
+    for (int calls = static_cast<int>(pick(1, 8)); calls > 0; --calls)
+      builder.Bytes(pick(0, 0x2FF00),
+                    MakePsbCallPattern(static_cast<int>(pick(0, 5)),
+                                       static_cast<uint8_t>(pick(0, 20))));
+    const FirmwareImage image = builder.Build(false);
+    const PsbRoutineFinder finder(image);
+    for (uint8_t n = 0; n <= 20; ++n)
+      ASSERT_EQ(finder.Find(n), FindOsdPsbRoutine(image, n))
+          << "round " << round << " PS_B " << int{n};
+  }
 }
 
 }  // namespace

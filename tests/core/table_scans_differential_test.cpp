@@ -131,5 +131,102 @@ TEST(TableScansDifferentialTest, LongGroupsAtEveryReferenceStillMatch) {
   EXPECT_EQ(reference.count, 14);
 }
 
+// Runs of WList-looking entries that cycle through a few records, in every
+// bank of the image, with now and then a real table and a few flipped bytes.
+TEST(TableScansDifferentialTest, RepeatedEntryRunsMatch) {
+  std::mt19937 random(7031);
+  const auto pick = [&random](size_t low, size_t high) {
+    return std::uniform_int_distribution<size_t>(low, high)(random);
+  };
+  int found = 0;
+  for (int round = 0; round < 300; ++round) {
+    FirmwareBuilder builder(0x30000, pick(0, 1) ? 0x00 : 0xFF);
+    const size_t period = pick(1, 6);
+    std::vector<uint16_t> records(period);
+    for (size_t bank = 0; bank < 0x30000; bank += 0x10000) {
+      for (auto& record : records) {
+        record = static_cast<uint16_t>(0xC000 + 16 * pick(0, 0x300));
+        WindowSpec window{record, 10, 20, 300, 200, 0, 0xFF};
+        window.check_byte = pick(0, 5) == 0 ? 0x01 : 0x00;
+        builder.Record(bank + record, window, static_cast<uint8_t>(pick(0, 5)));
+      }
+      const size_t run = bank + pick(0x300, 0x8000);
+      for (size_t k = 0, count = pick(5, 0x1000); k < count; ++k)
+        builder.Bytes(run + 3 * k, {0xFF})
+            .BE16(run + 3 * k + 1, records[k % period]);
+    }
+    if (pick(0, 2) == 0) {
+      std::vector<WindowSpec> windows(pick(5, 9));
+      for (size_t n = 0; n < windows.size(); ++n)
+        windows[n] = {static_cast<uint16_t>(0xB000 + 16 * n), 1, 2, 3, 4};
+      builder.WindowList(pick(0x8000, 0x2B000), windows);
+    }
+    FirmwareImage image = builder.Build(false);
+    for (int flips = static_cast<int>(pick(0, 6)); flips > 0; --flips)
+      image[pick(0x300, image.size() - 1)] = static_cast<uint8_t>(pick(0, 255));
+    const WindowListInfo fast = FindWindowList(image);
+    const WindowListInfo reference = testing::ReferenceFindWindowList(image);
+    ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fast.count, reference.count) << "round " << round;
+    found += fast.count > 0;
+  }
+  EXPECT_GT(found, 30);
+  EXPECT_LT(found, 270);
+}
+
+TEST(TableScansDifferentialTest, RecordsAreTellApartByBank) {
+  // Bank 0 holds at 0x0100.. five entries leading to records 0x2000,
+  // 0x2010, ... whose ids are 0..4 but whose check byte 0x01 spoils them;
+  // bank 1 holds the same five entries at 0x10100 and valid records at the
+  // same offsets inside bank 1.
+  std::vector<WindowSpec> windows;
+  for (uint16_t n = 0; n < 5; ++n)
+    windows.push_back({static_cast<uint16_t>(0x2000 + 16 * n), 1, 2, 3, 4});
+  std::vector<WindowSpec> spoiled = windows;
+  for (auto& window : spoiled) window.check_byte = 0x01;
+  const FirmwareImage image = FirmwareBuilder(0x20000, 0x00)
+                                  .WindowList(0x0100, spoiled)
+                                  .WindowList(0x10100, windows)
+                                  .Build(false);
+  const WindowListInfo list = FindWindowList(image);
+  EXPECT_EQ(list.offset, 0x10100);
+  EXPECT_EQ(list.count, 5);
+}
+
+// References every four bytes to groups of mostly 127 entries inside a run
+// of valid entries with a few spoiled ones; short groups mixed in.
+TEST(TableScansDifferentialTest, RandomLongGroupsMatch) {
+  std::mt19937 random(5501);
+  const auto pick = [&random](size_t low, size_t high) {
+    return std::uniform_int_distribution<size_t>(low, high)(random);
+  };
+  int found = 0;
+  for (int round = 0; round < 150; ++round) {
+    FirmwareBuilder builder(0x20000, 0x00);
+    const size_t first = 0x10000 + pick(0, 3);
+    for (size_t r = 0, refs = pick(10, 0x1000); r < refs; ++r) {
+      const size_t count = pick(0, 4) == 0 ? pick(0, 0x7F) : 0x7F;
+      builder.Bytes(first + 4 * r, {static_cast<uint8_t>(count), 0xFF})
+          .BE16(first + 4 * r + 2,
+                static_cast<uint16_t>(0x8000 + 9 * pick(0, 1500)));
+    }
+    for (size_t at = 0x18000; at + 9 <= 0x20000; at += 9)
+      builder.Bytes(at, {static_cast<uint8_t>(pick(0, 3)), 0x00, 0x10, 0x00,
+                         0x10, 0x00, 0x00, 0x00, 0x00});
+    for (int spoils = static_cast<int>(pick(0, 30)); spoils > 0; --spoils)
+      builder.Bytes(0x18000 + 9 * pick(0, 1500) + pick(0, 1) * 3, {0x09});
+    const FirmwareImage image = builder.Build(false);
+    const int max_id = static_cast<int>(pick(2, 4));
+    const OsdPosListInfo fast = FindOsdPosList(image, max_id);
+    const OsdPosListInfo reference =
+        testing::ReferenceFindOsdPosList(image, max_id);
+    ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fast.count, reference.count) << "round " << round;
+    found += fast.count > 0;
+  }
+  EXPECT_GT(found, 15);
+  EXPECT_LT(found, 135);
+}
+
 }  // namespace
 }  // namespace orlindel

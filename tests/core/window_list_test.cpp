@@ -218,5 +218,20 @@ TEST(WindowRecordOffsetTest, ResolvesThroughTheListBankAndChecksBounds) {
   EXPECT_THROW(WindowRecordOffset(image, list, 0), RangeError);
 }
 
+TEST(FindWindowListTest, ARecordReadPastTheLimitEndsTheScanFirst) {
+  // At 0x9F8000 five entries, the first two leading to 0x9FFFF8, whose record
+  // ends past 0x9FFFFF. A valid table follows at 0x9F9000, but the shared
+  // record is read past the limit before it is reached.
+  std::vector<WindowSpec> shared = Windows(5);
+  shared[0].record_offset = shared[1].record_offset = 0xFFF8;
+  FirmwareBuilder builder(0xA10000, 0x00);
+  for (size_t n = 0; n < shared.size(); ++n)
+    builder.Bytes(0x9F8000 + 3 * n, {0xFF})
+        .BE16(0x9F8000 + 3 * n + 1, shared[n].record_offset);
+  const FirmwareImage image =
+      builder.WindowList(0x9F9000, Windows(5)).Build(false);
+  EXPECT_THROW(FindWindowList(image), RangeError);
+}
+
 }  // namespace
 }  // namespace orlindel

@@ -111,4 +111,17 @@ OsdPosListInfo ReferenceFindOsdPosList(ImageView image, int max_window_id) {
   return {};
 }
 
+void ReferenceFixImageChecksum(std::span<uint8_t> image) {
+  const size_t words = image.size() / 4;
+  if (words == 0) return;
+  uint32_t sum = 0;
+  for (size_t w = 0; w + 1 < words; ++w)
+    sum ^= static_cast<uint32_t>(image[4 * w]) |
+           static_cast<uint32_t>(image[4 * w + 1]) << 8 |
+           static_cast<uint32_t>(image[4 * w + 2]) << 16 |
+           static_cast<uint32_t>(image[4 * w + 3]) << 24;
+  for (size_t k = 0; k < 4; ++k)
+    image[4 * (words - 1) + k] = static_cast<uint8_t>(sum >> (8 * k));
+}
+
 }  // namespace orlindel::testing

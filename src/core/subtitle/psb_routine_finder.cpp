@@ -12,20 +12,15 @@ namespace orlindel {
 
 namespace {
 
-// Every call pattern holds MOV R7,#0E0h (7F E0); where it stands in each
-// order, and where the PS_B number stands.
-struct PatternShape {
-  int64_t pair_at;
-  int64_t number_at;
+// Where the PS_B number stands in each order of the call pattern.
+constexpr std::array<int64_t, kPsbCallPatternCount> kNumberAt = {
+    1,  // 7D nn 7F E0 7E 02 12
+    1,  // 7D nn 7E 02 7F E0 12
+    3,  // 7F E0 7D nn 7E 02 12
+    5,  // 7F E0 7E 02 7D nn 12
+    5,  // 7E 02 7F E0 7D nn 12
+    3,  // 7E 02 7D nn 7F E0 12
 };
-constexpr std::array<PatternShape, kPsbCallPatternCount> kShapes = {{
-    {2, 1},  // 7D nn 7F E0 7E 02 12
-    {4, 1},  // 7D nn 7E 02 7F E0 12
-    {0, 3},  // 7F E0 7D nn 7E 02 12
-    {0, 5},  // 7F E0 7E 02 7D nn 12
-    {2, 5},  // 7E 02 7F E0 7D nn 12
-    {4, 3},  // 7E 02 7D nn 7F E0 12
-}};
 
 }  // namespace
 
@@ -33,10 +28,14 @@ PsbRoutineFinder::PsbRoutineFinder(ImageView image)
     : image_(image), area_(SearchArea(image)) {
   for (auto& row : first_call_) row.fill(kNone);
   const auto size = static_cast<int64_t>(area_.size());
-  CandidateScanner<2> pairs(area_, 0, size - 2,
-                            {{{0, 0x7F, 0x7F}, {1, 0xE0, 0xE0}}});
-  for (int64_t at = pairs.Next(); at >= 0; at = pairs.Next())
-    RecordCallsAround(at);
+  // Every order ends with the LCALL opcode 12 and has a MOV opcode (7D, 7E or
+  // 7F) at its bytes 0, 2 and 4.
+  CandidateScanner<4> calls(area_, 0, size - kPsbCallPatternSize,
+                            {{{kPsbCallPatternSize - 1, 0x12, 0x12},
+                              {0, 0x7D, 0x7F},
+                              {2, 0x7D, 0x7F},
+                              {4, 0x7D, 0x7F}}});
+  for (int64_t at = calls.Next(); at >= 0; at = calls.Next()) RecordCallAt(at);
   // A routine start is tested at i, i + 1 and i + 3.
   highest_listed_start_ = std::min(size - 4, kAnalysisLimit - 3);
   FindRoutineStarts();
@@ -57,40 +56,43 @@ void PsbRoutineFinder::FindRoutineStarts() {
   }
   std::sort(matches.begin(), matches.end());
   matches.erase(std::unique(matches.begin(), matches.end()), matches.end());
-  if (matches.empty()) return;
 
-  CandidateScanner<3> starts(
-      area_, 1, matches.back() - 1,
-      {{{0, 0x90, 0x90}, {3, 0xEB, 0xEF}, {1, 0xF0, 0xFF}}});
-  int64_t latest_start = -1;
-  size_t next_match = 0;
-  for (int64_t at = starts.Next();; at = starts.Next()) {
-    // Every match at or below this start (or all, at the end) takes the
-    // latest start before it.
-    while (next_match < matches.size() && (at < 0 || at >= matches[next_match]))
-      start_before_match_.emplace_back(matches[next_match++], latest_start);
-    if (at < 0) break;
-    latest_start = at;
+  // Each match takes the highest start between the match below it and
+  // itself, or else that match's start. A routine begins a few bytes in front
+  // of its call, so the stretch is searched backwards, a slice at a time.
+  int64_t start_below = -1;
+  int64_t bottom = 1;
+  for (const int64_t match : matches) {
+    const int64_t found = HighestStartIn(bottom, match - 1);
+    if (found >= 0) start_below = found;
+    start_before_match_.emplace_back(match, start_below);
+    bottom = match;
   }
 }
 
-void PsbRoutineFinder::RecordCallsAround(int64_t pair) {
-  const auto size = static_cast<int64_t>(area_.size());
-  for (int order = 0; order < kPsbCallPatternCount; ++order) {
-    const int64_t match = pair - kShapes[order].pair_at;
-    if (match < 0 || match + kPsbCallPatternSize > size) continue;
-    // Every order ends in the LCALL opcode: testing it first keeps a run of
-    // 7F E0 pairs, where every pair fits every order, from building and
-    // comparing six patterns per pair.
-    if (area_[static_cast<size_t>(match + kPsbCallPatternSize - 1)] != 0x12)
-      continue;
-    const uint8_t n =
-        area_[static_cast<size_t>(match + kShapes[order].number_at)];
+int64_t PsbRoutineFinder::HighestStartIn(int64_t low, int64_t high) const {
+  constexpr int64_t kSlice = 4096;
+  for (int64_t top = high; top >= low; top -= kSlice) {
+    const int64_t first = std::max(low, top - kSlice + 1);
+    CandidateScanner<3> starts(
+        area_, first, top,
+        {{{0, 0x90, 0x90}, {3, 0xEB, 0xEF}, {1, 0xF0, 0xFF}}});
+    int64_t highest = -1;
+    for (int64_t at = starts.Next(); at >= 0; at = starts.Next()) highest = at;
+    if (highest >= 0) return highest;
+  }
+  return -1;
+}
+
+void PsbRoutineFinder::RecordCallAt(int64_t match) {
+  const uint8_t* const bytes = area_.data() + match;
+  for (size_t order = 0; order < kNumberAt.size(); ++order) {
+    const uint8_t n = bytes[kNumberAt[order]];
     int64_t& first = first_call_[order][n];
     if (first != kNone) continue;
-    const PsbCallPattern pattern = MakePsbCallPattern(order, n);
-    if (std::memcmp(area_.data() + match, pattern.data(), pattern.size()) == 0)
-      first = match;
+    const PsbCallPattern pattern =
+        MakePsbCallPattern(static_cast<int>(order), n);
+    if (std::memcmp(bytes, pattern.data(), pattern.size()) == 0) first = match;
   }
 }
 
@@ -106,8 +108,8 @@ int64_t PsbRoutineFinder::RoutineStartBefore(int64_t match) const {
 }
 
 PsbRoutineInfo PsbRoutineFinder::Find(uint8_t n) const {
-  for (int order = 0; order < kPsbCallPatternCount; ++order) {
-    const int64_t match = first_call_[order][n];
+  for (const auto& row : first_call_) {
+    const int64_t match = row[n];
     if (match == kNone) continue;
     PsbRoutineInfo info;
     info.found = true;

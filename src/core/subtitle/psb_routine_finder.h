@@ -15,9 +15,9 @@ namespace orlindel {
 class PsbRoutineFinder {
  public:
   // One pass over the search area records the first occurrence of every call
-  // pattern for every PS_B number; a second pass, up to the last of those
-  // occurrences, finds the routine start in front of each. `image` must
-  // outlive the finder.
+  // pattern for every PS_B number; then the routine start in front of each
+  // is searched for backwards from it, down to the next lower occurrence.
+  // `image` must outlive the finder.
   explicit PsbRoutineFinder(ImageView image);
 
   // Exactly FindOsdPsbRoutine(image, n), errors included.
@@ -26,10 +26,13 @@ class PsbRoutineFinder {
  private:
   static constexpr int64_t kNone = -1;
 
-  void RecordCallsAround(int64_t pair);
+  // Records the call pattern at `match`, which lies inside the area.
+  void RecordCallAt(int64_t match);
   // The first call pattern, in pattern order, for PS_B number n, or kNone.
   int64_t WinningMatch(uint8_t n) const;
   void FindRoutineStarts();
+  // The highest routine start in [low, high], or -1.
+  int64_t HighestStartIn(int64_t low, int64_t high) const;
   int64_t RoutineStartBefore(int64_t match) const;
 
   ImageView image_;

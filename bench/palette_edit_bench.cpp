@@ -1,0 +1,122 @@
+// One palette edit on a 10 MiB image, as dragging the palette's vertical
+// scroll bar makes it: the write-back of the six values with the image
+// checksum, the full preview render and the palette fill. Beside it the
+// straightforward path: the record written field by field and the checksum
+// summed one word at a time. Runs on the off-screen platform unless another
+// is asked for.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <stdexcept>
+
+#include "bench/bench_images.h"
+#include "core/window_list.h"
+#include "editor/palette_window.h"
+#include "editor/preview_renderer.h"
+#include "editor/window_write_back.h"
+#include "tests/support/reference_scans.h"
+
+namespace orlindel::bench {
+namespace {
+
+using editor::PaletteValues;
+
+// The main window's side of the palette, which the bench does not need.
+class NoHost : public editor::PaletteHost {
+ public:
+  void WriteBackWindow() override {}
+  void BeginDrag() override {}
+  void EndDrag() override {}
+  bool IsWindowsPageActive() const override { return true; }
+  QRect MainFrameGeometry() const override { return {}; }
+};
+
+constexpr int kWindow = 3;
+
+// The opened image with its window list, and the preview request the main
+// window makes for window 3 on the Windows page.
+struct OpenedImage {
+  FirmwareImage image = BenchImage(ImageKind::kRealistic);
+  WindowListInfo list = FindWindowList(image);
+
+  OpenedImage() {
+    if (list.count <= kWindow)
+      throw std::logic_error("benchmark image has no window list");
+  }
+
+  editor::PreviewRequest Request() const {
+    editor::PreviewRequest request;
+    request.image = image;
+    request.window_list_pos = list.offset;
+    request.window_bank = WindowBankOf(list);
+    request.max_window_index = list.count - 1;
+    request.primary = kWindow;
+    return request;
+  }
+};
+
+// Values as the scroll bar leaves them: the window one line lower or higher.
+PaletteValues Moved(int step) {
+  const int top = 40 + step % 2;
+  return {520, top, 669, top + 79, 48, 0x83};
+}
+
+void RenderAndFill(const OpenedImage& opened, editor::TfrmWB& palette) {
+  editor::PreviewResult result = editor::RenderPreview(opened.Request());
+  if (result.palette) palette.Fill(*result.palette);
+  benchmark::DoNotOptimize(result.bitmap.constBits());
+}
+
+void BM_PaletteEdit(benchmark::State& state) {
+  OpenedImage opened;
+  NoHost host;
+  editor::TfrmWB palette(host);
+  int step = 0;
+  for (auto _ : state) {
+    editor::WriteBackWindowValues(opened.image, opened.list.offset,
+                                  WindowBankOf(opened.list), kWindow,
+                                  Moved(step++));
+    RenderAndFill(opened, palette);
+  }
+}
+BENCHMARK(BM_PaletteEdit)
+    ->Name("BM_PaletteEdit/realistic")
+    ->Unit(benchmark::kMillisecond);
+
+void BM_PaletteEditStraightforward(benchmark::State& state) {
+  OpenedImage opened;
+  NoHost host;
+  editor::TfrmWB palette(host);
+  const int64_t record = WindowRecordOffset(opened.image, opened.list, kWindow);
+  int step = 0;
+  for (auto _ : state) {
+    const PaletteValues values = Moved(step++);
+    WindowRecord fields = ReadWindowRecordAt(opened.image, record);
+    fields.left = static_cast<uint16_t>(values.left);
+    fields.top = static_cast<uint16_t>(values.top);
+    fields.right = static_cast<uint16_t>(values.right);
+    fields.bottom = static_cast<uint16_t>(values.bottom);
+    fields.pal_dy = static_cast<uint16_t>(values.pal_dy);
+    fields.blend = static_cast<uint8_t>(values.blend);
+    WriteWindowRecordAt(opened.image, record, fields);
+    testing::ReferenceFixImageChecksum(opened.image);
+    RenderAndFill(opened, palette);
+  }
+}
+BENCHMARK(BM_PaletteEditStraightforward)
+    ->Name("BM_PaletteEditStraightforward/realistic")
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace orlindel::bench
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
