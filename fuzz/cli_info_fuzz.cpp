@@ -1,5 +1,7 @@
 // `orlindel-cli info --json` on an arbitrary file: it must end with one of
 // its documented exit codes and never crash.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -11,8 +13,11 @@
 #include "cli/commands.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // One file per process: the normal and the sanitizer replay may run at
+  // the same time.
   static const std::string path =
-      (std::filesystem::temp_directory_path() / "orlindel_fuzz_info.bin")
+      (std::filesystem::temp_directory_path() /
+       ("orlindel_fuzz_info_" + std::to_string(getpid()) + ".bin"))
           .string();
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data),

@@ -1,40 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "cli/commands.h"
+#include "tests/cli/cli_test_helpers.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel::cli {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::FirmwareBuilder;
-using testing::WindowSpec;
-
-struct CliResult {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
-
-CliResult RunCli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = Run(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using orlindel::testing::FirmwareBuilder;
+using orlindel::testing::WindowSpec;
+using testing::CliResult;
+using testing::RunCli;
+using testing::TempPath;
 
 class InfoCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    path_ = (fs::temp_directory_path() / "orlindel_info_test.bin").string();
-  }
-  void TearDown() override { fs::remove(path_); }
   void Write(FirmwareImage image) { SaveFirmwareFile(path_, image); }
 
-  std::string path_;
+  // Named after the running test: ctest runs tests side by side.
+  TempPath file_{"info.bin"};
+  const std::string& path_ = file_.str();
 };
 
 // Five windows in bank 1, records at 0x10010 .. 0x10050; three OSD groups
