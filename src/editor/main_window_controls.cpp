@@ -67,10 +67,11 @@ QCheckBox* MakeCheckBox(QWidget* parent, const char* name,
   return box;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name,
-                        const QString& caption, int left, int top, int width,
-                        int height) {
-  auto* button = Make<QPushButton>(parent, name);
+// A push button, or another kind of captioned button (a radio button).
+template <typename Button = QPushButton>
+Button* MakeButton(QWidget* parent, const char* name, const QString& caption,
+                   int left, int top, int width, int height) {
+  auto* button = Make<Button>(parent, name);
   button->setText(caption);
   button->setGeometry(left, top, width, height);
   return button;
@@ -93,15 +94,6 @@ QSpinBox* MakeSpinEdit(QWidget* parent, const char* name, int left, int top,
   edit->setValue(0);
   edit->setGeometry(left, top, width, height);
   return edit;
-}
-
-QRadioButton* MakeRadioButton(QWidget* parent, const char* name,
-                              const QString& caption, int left, int top,
-                              int width, int height) {
-  auto* button = Make<QRadioButton>(parent, name);
-  button->setText(caption);
-  button->setGeometry(left, top, width, height);
-  return button;
 }
 
 QGroupBox* MakeGroupBox(QWidget* parent, const char* name,
@@ -240,13 +232,16 @@ void TfrmMain::CreateSubtitlePage() {
                  "Window");
   gbHAlign =
       MakeGroupBox(tsMpeg4Sub, "gbHAlign", "Horizontal Align", 0, 0, 153, 38);
-  rbLeft = MakeRadioButton(gbHAlign, "rbLeft", "Left", 4, 15, 43, 17);
-  rbCenter = MakeRadioButton(gbHAlign, "rbCenter", "Center", 49, 15, 57, 17);
-  rbRight = MakeRadioButton(gbHAlign, "rbRight", "Right", 105, 15, 45, 17);
+  rbLeft = MakeButton<QRadioButton>(gbHAlign, "rbLeft", "Left", 4, 15, 43, 17);
+  rbCenter =
+      MakeButton<QRadioButton>(gbHAlign, "rbCenter", "Center", 49, 15, 57, 17);
+  rbRight =
+      MakeButton<QRadioButton>(gbHAlign, "rbRight", "Right", 105, 15, 45, 17);
   gbVAlign =
       MakeGroupBox(tsMpeg4Sub, "gbVAlign", "Vertical Align", 156, 0, 77, 57);
-  rbTop = MakeRadioButton(gbVAlign, "rbTop", "Top", 4, 15, 60, 17);
-  rbBottom = MakeRadioButton(gbVAlign, "rbBottom", "Bottom", 4, 35, 60, 17);
+  rbTop = MakeButton<QRadioButton>(gbVAlign, "rbTop", "Top", 4, 15, 60, 17);
+  rbBottom =
+      MakeButton<QRadioButton>(gbVAlign, "rbBottom", "Bottom", 4, 35, 60, 17);
   gbCoords =
       MakeGroupBox(tsMpeg4Sub, "gbCoords",
                    "Subtitle Area Inside Selected Window", 236, 0, 344, 57);
