@@ -80,14 +80,7 @@ std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
 }
 
 std::optional<QString> QtUserDialogs::SaveFirmware(const QString& preset) {
-  QFileDialog dialog(parent_);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix("bin");
-  dialog.setNameFilters(kFirmwareFilters);
-  // The overwrite question is the dialog's own (on by default).
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-  return Run(dialog, preset);
+  return RunSave("bin", kFirmwareFilters, preset);
 }
 
 std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
@@ -100,11 +93,18 @@ std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
 }
 
 std::optional<QString> QtUserDialogs::SavePatch(const QString& preset) {
+  return RunSave("ips", {"IPS patches (*.ips)", "*.* (*)"}, preset);
+}
+
+std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
+                                              const QStringList& filters,
+                                              const QString& preset) {
   QFileDialog dialog(parent_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix("ips");
-  dialog.setNameFilters({"IPS patches (*.ips)", "*.* (*)"});
+  dialog.setDefaultSuffix(suffix);
+  dialog.setNameFilters(filters);
+  // The overwrite question is the dialog's own (on by default).
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   return Run(dialog, preset);
 }

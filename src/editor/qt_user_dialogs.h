@@ -1,6 +1,8 @@
 // The real dialogs: Qt's file dialogs and message boxes.
 #pragma once
 
+#include <QStringList>
+
 #include "editor/user_dialogs.h"
 
 class QWidget;
@@ -21,6 +23,12 @@ class QtUserDialogs : public UserDialogs {
   UnsavedChoice AskSaveChanges() override;
 
  private:
+  // A save dialog with `suffix` as the default extension; it asks before an
+  // existing file is replaced.
+  std::optional<QString> RunSave(const QString& suffix,
+                                 const QStringList& filters,
+                                 const QString& preset);
+
   QWidget* parent_;
 };
 
