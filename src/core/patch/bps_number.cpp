@@ -25,13 +25,14 @@ uint64_t DecodeBpsNumber(std::span<const uint8_t> bytes, int64_t& position) {
   uint64_t shift = 1;
   for (;;) {
     if (position < 0 || position >= std::ssize(bytes))
-      throw PatchError(Format(
-          "The patch is truncated: the number at patch offset %lld is "
-          "incomplete",
-          static_cast<long long>(start)));
+      throw PatchError(
+          Format("The patch is truncated: the number at patch offset %lld is "
+                 "incomplete",
+                 static_cast<long long>(start)));
     const uint8_t byte = bytes[static_cast<size_t>(position++)];
     uint64_t bits = 0;
-    bool overflow = __builtin_mul_overflow(uint64_t{byte & 0x7Fu}, shift, &bits);
+    bool overflow =
+        __builtin_mul_overflow(uint64_t{byte & 0x7Fu}, shift, &bits);
     overflow = overflow || __builtin_add_overflow(value, bits, &value);
     if (!overflow && (byte & 0x80) != 0) return value;
     overflow = overflow || __builtin_mul_overflow(shift, uint64_t{128}, &shift);

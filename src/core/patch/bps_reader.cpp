@@ -26,8 +26,7 @@ enum Action : uint8_t {
 
 uint32_t LittleEndian32(std::span<const uint8_t> bytes, int64_t offset) {
   uint32_t value = 0;
-  for (int k = 3; k >= 0; --k)
-    value = value << 8 | ByteAt(bytes, offset + k);
+  for (int k = 3; k >= 0; --k) value = value << 8 | ByteAt(bytes, offset + k);
   return value;
 }
 
@@ -83,11 +82,11 @@ int64_t MoveCursor(int64_t cursor, uint64_t encoded, int64_t at) {
   const uint64_t distance = encoded >> 1;
   int64_t moved = 0;
   if (distance > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) ||
-      __builtin_add_overflow(
-          cursor,
-          (encoded & 1) != 0 ? -static_cast<int64_t>(distance)
-                             : static_cast<int64_t>(distance),
-          &moved))
+      __builtin_add_overflow(cursor,
+                             (encoded & 1) != 0
+                                 ? -static_cast<int64_t>(distance)
+                                 : static_cast<int64_t>(distance),
+                             &moved))
     throw PatchError(
         Format("The patch is damaged: the copy at patch offset %lld moves "
                "out of range",
@@ -116,14 +115,14 @@ void RunActions(ImageView source, std::span<const uint8_t> patch,
     const uint64_t data = DecodeBpsNumber(actions, position);
     const uint64_t length = (data >> 2) + 1;
     if (length > static_cast<uint64_t>(target_size - output))
-      throw PatchError(
-          Format("The patch is damaged: the action at patch offset %lld "
-                 "writes past the end of the %lld-byte target",
-                 static_cast<long long>(at), static_cast<long long>(target_size)));
+      throw PatchError(Format(
+          "The patch is damaged: the action at patch offset %lld "
+          "writes past the end of the %lld-byte target",
+          static_cast<long long>(at), static_cast<long long>(target_size)));
     // At most the target's size, so it fits every offset type below.
     const auto count = static_cast<int64_t>(length);
-    const auto out = target.subspan(static_cast<size_t>(output),
-                                    static_cast<size_t>(count));
+    const auto out =
+        target.subspan(static_cast<size_t>(output), static_cast<size_t>(count));
     switch (static_cast<Action>(data & 3)) {
       case kSourceRead:
         if (!FitsInside(source, output, count))
@@ -132,10 +131,10 @@ void RunActions(ImageView source, std::span<const uint8_t> patch,
         break;
       case kTargetRead:
         if (count > parsed.actions_end - position)
-          throw PatchError(
-              Format("The patch is truncated: the %lld bytes of the action at "
-                     "patch offset %lld run into the footer",
-                     static_cast<long long>(count), static_cast<long long>(at)));
+          throw PatchError(Format(
+              "The patch is truncated: the %lld bytes of the action at "
+              "patch offset %lld run into the footer",
+              static_cast<long long>(count), static_cast<long long>(at)));
         std::copy_n(patch.begin() + position, count, out.begin());
         position += count;
         break;
@@ -189,9 +188,10 @@ FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
                "CRC32 %08X",
                header.source_crc, source_crc));
   if (header.target_size > static_cast<uint64_t>(kBpsMaxTargetSize))
-    throw PatchError(Format(
-        "The patch would make a file of %llu bytes: an image has at most 64 MiB",
-        static_cast<unsigned long long>(header.target_size)));
+    throw PatchError(
+        Format("The patch would make a file of %llu bytes: an image has at "
+               "most 64 MiB",
+               static_cast<unsigned long long>(header.target_size)));
 
   FirmwareImage target(static_cast<size_t>(header.target_size));
   RunActions(source, patch, parsed, target);
