@@ -21,11 +21,17 @@ LayoutError Malformed(const std::string& what) {
   return LayoutError("The layout document is not valid: " + what);
 }
 
+// The path of `key` inside `where` ("windows[2].left"); `where` is empty
+// for the document itself.
+std::string PathOf(const std::string& where, const char* key) {
+  return where.empty() ? key : where + "." + key;
+}
+
 const Json& Member(const Json& object, const char* key,
                    const std::string& where) {
   const auto found = object.find(key);
   if (found == object.end())
-    throw Malformed(Format("%s has no \"%s\"", where.c_str(), key));
+    throw Malformed(PathOf(where, key) + " is missing");
   return *found;
 }
 
@@ -33,12 +39,11 @@ const Json& ArrayMember(const Json& object, const char* key,
                         const std::string& where) {
   const Json& value = Member(object, key, where);
   if (!value.is_array())
-    throw Malformed(Format("%s.%s must be a list", where.c_str(), key));
+    throw Malformed(PathOf(where, key) + " must be a list");
   return value;
 }
 
-// The whole number `object[key]`, which must lie within T's range (and, when
-// given, at most `max`).
+// The whole number `object[key]`, from 0 to `max` (by default T's largest).
 template <typename T>
 T Number(const Json& object, const char* key, const std::string& where,
          int64_t max = std::numeric_limits<T>::max()) {
@@ -49,14 +54,16 @@ T Number(const Json& object, const char* key, const std::string& where,
                     ? value.get<uint64_t>() <= static_cast<uint64_t>(max)
                     : value.get<int64_t>() >= 0 && value.get<int64_t>() <= max);
   if (!fits)
-    throw Malformed(Format("%s.%s must be a whole number from 0 to %lld",
-                           where.c_str(), key, static_cast<long long>(max)));
+    throw Malformed(Format("%s must be a whole number from 0 to %lld",
+                           PathOf(where, key).c_str(),
+                           static_cast<long long>(max)));
   return static_cast<T>(value.get<int64_t>());
 }
 
 void CheckObject(const Json& value, const std::string& where) {
   if (!value.is_object())
-    throw Malformed(Format("%s must be an object", where.c_str()));
+    throw Malformed((where.empty() ? "the document" : where) +
+                    " must be an object");
 }
 
 LayoutWindow WindowFromJson(const Json& value, const std::string& where) {
@@ -169,7 +176,7 @@ std::string LayoutToJson(const Layout& layout) {
 
 Layout LayoutFromJson(std::string_view text) {
   const Json document = Parse(text);
-  CheckObject(document, "the document");
+  CheckObject(document, "");
   const auto format = document.find("format");
   if (format == document.end() || !format->is_string() || *format != kFormat)
     throw LayoutError(
@@ -178,7 +185,7 @@ Layout LayoutFromJson(std::string_view text) {
   const auto version = document.find("version");
   if (version == document.end() || !version->is_number_integer() ||
       version->get<int64_t>() < 1)
-    throw Malformed("\"version\" must be a whole number from 1 on");
+    throw Malformed("version must be a whole number from 1 on");
   if (version->get<int64_t>() > kVersion)
     throw LayoutError(
         Format("The layout is of version %lld, newer than this program reads "
@@ -187,7 +194,7 @@ Layout LayoutFromJson(std::string_view text) {
 
   Layout layout;
   std::set<int> windows_seen;
-  const Json& windows = ArrayMember(document, "windows", "the document");
+  const Json& windows = ArrayMember(document, "windows", "");
   for (size_t n = 0; n < windows.size(); ++n) {
     const std::string where = Format("windows[%zu]", n);
     layout.windows.push_back(WindowFromJson(windows[n], where));
@@ -195,10 +202,10 @@ Layout LayoutFromJson(std::string_view text) {
       throw Malformed(Format("%s: window %d is listed twice", where.c_str(),
                              layout.windows.back().id));
   }
-  const Json& subtitle = Member(document, "subtitle", "the document");
+  const Json& subtitle = Member(document, "subtitle", "");
   if (!subtitle.is_null()) layout.subtitle = SubtitleFromJson(subtitle);
   std::set<int> groups_seen;
-  const Json& positions = ArrayMember(document, "positions", "the document");
+  const Json& positions = ArrayMember(document, "positions", "");
   for (size_t g = 0; g < positions.size(); ++g) {
     const std::string where = Format("positions[%zu]", g);
     layout.positions.push_back(GroupFromJson(positions[g], where));
