@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "core/layout/layout.h"
 #include "core/patch/bps.h"
 #include "core/patch/crc32.h"
 #include "core/patch/ips.h"
@@ -112,5 +113,12 @@ int main(int argc, char** argv) {
     actions.push_back(static_cast<uint8_t>(target_crc >> shift));
   actions.insert(actions.end(), {0x00, 0x00, 0x00, 0x00});
   WriteSeed(root / "bps", "actions.bin", actions);
+
+  // The tables image's layout with subtitle parameters, as a document.
+  Layout layout = ExportLayout(tables);
+  layout.subtitle = Mpeg4SubtitleParams{3, 40, 400, 680, 560, 1, 1, 0};
+  const std::string json = LayoutToJson(layout);
+  WriteSeed(root / "layout_json", "tables.json",
+            FirmwareImage(json.begin(), json.end()));
   return 0;
 }
