@@ -120,6 +120,9 @@ TEST(LayoutJsonTest, RefusesDocumentsItCannotTrust) {
        "The layout document is not valid JSON"},
       {"not JSON at all", "windows: 3",
        "The layout document is not valid JSON"},
+      {"a number past every numeric type", R"({"format": 1e999})",
+       "The layout document is not valid JSON: it holds a number too large "
+       "to read"},
       {"a list", "[]", invalid + "the document must be an object"},
       {"another format", R"({"format": "ips-notes", "version": 1})",
        "Not an Orlindel layout: the document's \"format\" is not "

@@ -129,6 +129,13 @@ Json Parse(std::string_view text) {
         "The layout document is not valid JSON: the text breaks off or goes "
         "wrong at byte %zu",
         error.byte));
+  } catch (const Json::out_of_range&) {
+    // A number too large for any numeric type.
+    throw LayoutError(
+        "The layout document is not valid JSON: it holds a number too large "
+        "to read");
+  } catch (const Json::exception&) {
+    throw LayoutError("The layout document is not valid JSON");
   }
 }
 
