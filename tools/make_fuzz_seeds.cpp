@@ -5,6 +5,9 @@
 #include <iostream>
 #include <string>
 
+#include "core/layout/layout.h"
+#include "core/patch/bps.h"
+#include "core/patch/crc32.h"
 #include "core/patch/ips.h"
 #include "tests/support/firmware_builder.h"
 #include "tests/support/subtitle_code.h"
@@ -90,5 +93,32 @@ int main(int argc, char** argv) {
                              'H',  0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
                              0x03, 0xEE, 'E',  'O',  'F'};
   WriteSeed(root / "ips", "run.bin", run);
+
+  // The same window edit as a BPS patch; and a patch of every action that
+  // turns "ABCDEFGH" into "ABxyEFABxyEF" (source read, target read, source
+  // copy ahead, target copy repeating its output), whose source and patch
+  // CRCs the target fills in.
+  FirmwareImage with_bps = {0x00, 0x10, 0x00};
+  with_bps.insert(with_bps.end(), tables.begin(), tables.end());
+  const std::vector<uint8_t> bps = MakeBpsPatch(tables, edited);
+  with_bps.insert(with_bps.end(), bps.begin(), bps.end());
+  WriteSeed(root / "bps", "window_edit.bin", with_bps);
+  FirmwareImage actions = {0x01, 0x00, 0x08, 'A',  'B',  'C', 'D',  'E',
+                           'F',  'G',  'H',  'B',  'P',  'S', '1',  0x88,
+                           0x8C, 0x80, 0x84, 0x85, 'x',  'y', 0x86, 0x88,
+                           0x97, 0x80, 0x00, 0x00, 0x00, 0x00};
+  const uint32_t target_crc = Crc32(std::vector<uint8_t>{
+      'A', 'B', 'x', 'y', 'E', 'F', 'A', 'B', 'x', 'y', 'E', 'F'});
+  for (int shift = 0; shift < 32; shift += 8)
+    actions.push_back(static_cast<uint8_t>(target_crc >> shift));
+  actions.insert(actions.end(), {0x00, 0x00, 0x00, 0x00});
+  WriteSeed(root / "bps", "actions.bin", actions);
+
+  // The tables image's layout with subtitle parameters, as a document.
+  Layout layout = ExportLayout(tables);
+  layout.subtitle = Mpeg4SubtitleParams{3, 40, 400, 680, 560, 1, 1, 0};
+  const std::string json = LayoutToJson(layout);
+  WriteSeed(root / "layout_json", "tables.json",
+            FirmwareImage(json.begin(), json.end()));
   return 0;
 }

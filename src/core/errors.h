@@ -40,6 +40,13 @@ class FileError : public OrlindelError {
   Kind kind_;
 };
 
+// A layout document that cannot be read, or a layout that does not fit the
+// firmware it is imported into; the text says why.
+class LayoutError : public OrlindelError {
+ public:
+  explicit LayoutError(const std::string& message) : OrlindelError(message) {}
+};
+
 // Two images that cannot be compared, or a patch that cannot be made or
 // applied; the text says why.
 class PatchError : public OrlindelError {

@@ -150,6 +150,16 @@ OsdPosEntry ReadOsdPosEntryAt(ImageView image, int64_t offset) {
           ReadBE16(image, offset + 7)};
 }
 
+void WriteOsdPosEntryAt(std::span<uint8_t> image, int64_t offset,
+                        const OsdPosEntry& entry) {
+  if (!FitsInside(image, offset, kOsdPosEntrySize)) throw RangeError();
+  image[static_cast<size_t>(offset)] = entry.window_id;
+  WriteBE16(image, offset + 1, entry.x);
+  WriteBE16(image, offset + 3, entry.y);
+  WriteBE16(image, offset + 5, entry.width);
+  WriteBE16(image, offset + 7, entry.height);
+}
+
 bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id) {
   return entry.window_id <= max_window_id && entry.x < kMaxX &&
          entry.y < kMaxY && entry.width < kMaxX && entry.height < kMaxY;

@@ -20,6 +20,8 @@ struct OsdPosEntry {
   uint16_t y = 0;
   uint16_t width = 0;
   uint16_t height = 0;
+
+  bool operator==(const OsdPosEntry&) const = default;
 };
 
 // The found list: the image offset of group 0 (-1 when not found) and the
@@ -31,6 +33,11 @@ struct OsdPosListInfo {
 
 // Decodes the entry at `offset`; RangeError unless all 9 bytes lie inside.
 OsdPosEntry ReadOsdPosEntryAt(ImageView image, int64_t offset);
+
+// Stores all fields of `entry` at `offset`; RangeError, with nothing
+// written, unless all 9 bytes lie inside.
+void WriteOsdPosEntryAt(std::span<uint8_t> image, int64_t offset,
+                        const OsdPosEntry& entry);
 
 // True when `entry` names a window up to `max_window_id` and its position and
 // size lie inside 800 x 600. A negative `max_window_id` rejects every entry.

@@ -166,5 +166,18 @@ TEST(FindOsdPosListTest, AGroupReadPastTheLimitEndsTheScanFirst) {
   EXPECT_THROW(FindOsdPosList(image, kMaxId), RangeError);
 }
 
+TEST(WriteOsdPosEntryAtTest, StoresEveryFieldBigEndianOrNothingOutside) {
+  FirmwareImage image(12, 0xEE);
+  WriteOsdPosEntryAt(image, 2, {0x05, 0x0102, 0x0304, 0x0506, 0x0708});
+  EXPECT_EQ(image, (FirmwareImage{0xEE, 0xEE, 0x05, 0x01, 0x02, 0x03, 0x04,
+                                  0x05, 0x06, 0x07, 0x08, 0xEE}));
+  for (const int64_t offset : {int64_t{-1}, int64_t{4}}) {
+    FirmwareImage untouched(12, 0xEE);
+    EXPECT_THROW(WriteOsdPosEntryAt(untouched, offset, {1, 2, 3, 4, 5}),
+                 RangeError);
+    EXPECT_EQ(untouched, FirmwareImage(12, 0xEE));
+  }
+}
+
 }  // namespace
 }  // namespace orlindel
