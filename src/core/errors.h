@@ -47,6 +47,13 @@ class LayoutError : public OrlindelError {
   explicit LayoutError(const std::string& message) : OrlindelError(message) {}
 };
 
+// A file whose contents do not fit in the memory left to the program.
+class OutOfMemoryError : public OrlindelError {
+ public:
+  explicit OutOfMemoryError(const std::string& path)
+      : OrlindelError("Not enough memory to load \"" + path + "\"") {}
+};
+
 // Two images that cannot be compared, or a patch that cannot be made or
 // applied; the text says why.
 class PatchError : public OrlindelError {

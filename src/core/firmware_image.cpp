@@ -2,31 +2,18 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <limits>
-#include <memory>
-#include <system_error>
 
 #include "core/checks.h"
 #include "core/errors.h"
+#include "core/io/bounded_read.h"
+#include "core/io/safe_write.h"
 
 namespace orlindel {
 
 namespace {
 
 constexpr int64_t kHeaderLengthOffset = 0x200;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string SystemReason(int error) {
-  return std::generic_category().message(error);
-}
 
 uint32_t WordAt(ImageView image, size_t index) {
   uint32_t word = 0;
@@ -53,18 +40,10 @@ uint32_t XorOfWords(ImageView image, size_t count) {
   return acc;
 }
 
-// Creates `path` afresh and writes `bytes` in one request; returns 0 or the
-// system's error number. `opened` tells whether the file was opened for
-// writing, so that a caller removes only a file this write made.
-int WriteWholeFile(const std::string& path, ImageView bytes, bool& opened) {
-  FileHandle file(std::fopen(path.c_str(), "wb"));
-  opened = file != nullptr;
-  if (!file) return errno;
-  const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file.get());
-  const int write_error = written != bytes.size() ? errno : 0;
-  const bool closed = std::fclose(file.release()) == 0;
-  if (written != bytes.size()) return write_error != 0 ? write_error : EIO;
-  return closed ? 0 : errno;
+FirmwareImage RefuseEmpty(FirmwareImage image, const std::string& name) {
+  if (image.empty())
+    throw FileError(FileError::Kind::kOpen, name, "The file is empty");
+  return image;
 }
 
 }  // namespace
@@ -122,38 +101,15 @@ bool IsImageChecksumValid(ImageView image) {
 }
 
 FirmwareImage LoadFirmwareFile(const std::string& path) {
-  FirmwareImage image = LoadWholeFile(path);
-  if (image.empty()) throw RangeError();
-  return image;
+  return RefuseEmpty(LoadWholeFile(path), path);
 }
 
 std::vector<uint8_t> LoadWholeFile(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (error) throw FileError(FileError::Kind::kOpen, path, error.message());
-  if (fs::is_directory(status))
-    throw FileError(FileError::Kind::kOpen, path, SystemReason(EISDIR));
-  if (!fs::is_regular_file(status))
-    throw FileError(FileError::Kind::kOpen, path, "Not a regular file");
+  return io::ReadWholeFile(path, kMaxImageSize);
+}
 
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) throw FileError(FileError::Kind::kOpen, path, SystemReason(errno));
-  const uintmax_t size = fs::file_size(path, error);
-  if (error) throw FileError(FileError::Kind::kOpen, path, error.message());
-  if (size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max()))
-    throw FileError(FileError::Kind::kOpen, path, SystemReason(EFBIG));
-
-  std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
-  const size_t read = std::fread(bytes.data(), 1, bytes.size(), file.get());
-  if (read != bytes.size()) {
-    const int reason = std::ferror(file.get()) ? errno : 0;
-    throw FileError(FileError::Kind::kOpen, path,
-                    reason != 0
-                        ? SystemReason(reason)
-                        : "The file ended before its full size was read");
-  }
-  return bytes;
+FirmwareImage LoadFirmwareFromDescriptor(int fd, const std::string& name) {
+  return RefuseEmpty(io::ReadWholeHandle(fd, name, kMaxImageSize), name);
 }
 
 void SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
@@ -162,29 +118,7 @@ void SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
 }
 
 void SaveWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
-  namespace fs = std::filesystem;
-  // A regular file (or a new one) is written beside its final name and moved
-  // into place only when complete, so a failed save never leaves the chosen
-  // file truncated. A device or other special file is written directly.
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  const bool in_place = fs::exists(status) && !fs::is_regular_file(status);
-  const std::string written_path = in_place ? path : path + ".orlindel-tmp";
-  bool opened = false;
-  const int reason = WriteWholeFile(written_path, bytes, opened);
-  if (reason != 0) {
-    // Whatever stands under the temporary name and could not be opened (a
-    // folder, a file of someone else's) is not ours to remove.
-    if (!in_place && opened) fs::remove(written_path, error);
-    throw FileError(FileError::Kind::kCreate, path, SystemReason(reason));
-  }
-  if (!in_place) {
-    fs::rename(written_path, path, error);
-    if (error) {
-      fs::remove(written_path, error);
-      throw FileError(FileError::Kind::kCreate, path, error.message());
-    }
-  }
+  io::WriteFileSafely(path, bytes);
 }
 
 std::string SuggestedSaveName(const std::string& path) {

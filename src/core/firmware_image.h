@@ -46,12 +46,22 @@ void FixImageChecksum(std::span<uint8_t> image);
 // True when all whole little-endian words XOR to zero (false under 4 bytes).
 bool IsImageChecksumValid(ImageView image);
 
+// The most bytes an image (or a patch) may have; a larger file is refused
+// before it is read.
+inline constexpr int64_t kMaxImageSize = int64_t{64} << 20;
+
 // Reads the whole file. Throws FileError (open) when the file cannot be opened
-// or read completely, and RangeError for an empty file.
+// or read completely, is larger than kMaxImageSize or empty ("The file is
+// empty"), and OutOfMemoryError when it does not fit in memory.
 FirmwareImage LoadFirmwareFile(const std::string& path);
-// Reads the whole file, which may be empty. Throws FileError (open) as
-// LoadFirmwareFile does.
+// Reads the whole file, which may be empty. Throws FileError (open) and
+// OutOfMemoryError as LoadFirmwareFile does.
 std::vector<uint8_t> LoadWholeFile(const std::string& path);
+// Reads an image from the open descriptor `fd` (standard input: 0) to its
+// end, without closing it; `name` stands for the source in error texts.
+// Throws as LoadFirmwareFile does, FileError (open) once more than
+// kMaxImageSize bytes have come.
+FirmwareImage LoadFirmwareFromDescriptor(int fd, const std::string& name);
 // The end bound of the table scans: the header length when it is smaller than
 // the image, else the image's last offset (length - 1).
 int64_t TableScanLimit(ImageView image);
@@ -60,10 +70,11 @@ int64_t TableScanLimit(ImageView image);
 int64_t FindByteInRange(ImageView image, int64_t from, int64_t last,
                         uint8_t value);
 
-// Fixes the checksum of `image`, then writes it whole to the file at `path`;
-// an existing regular file there is replaced only once the new contents are
-// completely written. Throws FileError (create) when the file cannot be
-// created or written; the file at `path` is then left as it was.
+// Fixes the checksum of `image`, then writes it whole to the file at `path`
+// as io::WriteFileSafely does: an existing regular file there is replaced only
+// once the new contents are completely on the disk. Throws FileError (create)
+// when the file cannot be created or written, or is read-only; the file at
+// `path` is then left as it was.
 void SaveFirmwareFile(const std::string& path, FirmwareImage& image);
 // Writes `bytes` to the file at `path` exactly as they are (no checksum fix),
 // replacing an existing file only once the new contents are complete. Throws

@@ -99,10 +99,11 @@ TEST_F(InfoCommandTest, FileAndRunTimeErrorsHaveTheirExitCodes) {
 
   std::ofstream(path_, std::ios::binary).flush();  // empty file
   const CliResult empty = RunCli({"info", path_, "--json"});
-  EXPECT_EQ(empty.exit_code, 4);
+  EXPECT_EQ(empty.exit_code, 3);
   EXPECT_EQ(empty.out,
-            "{\"error\": {\"kind\": \"range\", \"message\": "
-            "\"Range check error\"}}\n");
+            "{\"error\": {\"kind\": \"file\", \"message\": "
+            "\"Cannot open file \\\"" +
+                path_ + "\\\". The file is empty\"}}\n");
 }
 
 TEST(CliUsageTest, BadCommandLinesExitWithTwo) {

@@ -192,5 +192,72 @@ TEST(ApplyIpsTest, RefusesRecordsPastTheEndOfTheImage) {
             "applied");
 }
 
+// `count` run-length records of `length` bytes of 0xEE at `offset`: eight
+// bytes of patch each.
+Bytes RunLengthRecords(uint32_t offset, int count, uint32_t length) {
+  Bytes records;
+  for (int k = 0; k < count; ++k) {
+    const Bytes record = {static_cast<uint8_t>(offset >> 16),
+                          static_cast<uint8_t>(offset >> 8),
+                          static_cast<uint8_t>(offset),
+                          0x00,
+                          0x00,
+                          static_cast<uint8_t>(length >> 8),
+                          static_cast<uint8_t>(length),
+                          0xEE};
+    records.insert(records.end(), record.begin(), record.end());
+  }
+  return records;
+}
+
+// 50 000 run-length records of 0xFFFF bytes: 400 000 bytes of patch that
+// would expand to 3.2 GB. Each record is checked before it is expanded.
+TEST(ApplyIpsTest, RunLengthFloodsAreRefusedBeforeTheyAreExpanded) {
+  const Bytes flood = Patch(RunLengthRecords(0, 50000, 0xFFFF));
+  EXPECT_EQ(ErrorOf(FirmwareImage(16, 0x00), flood),
+            "The patch reaches past the end of the image: 65535 bytes at "
+            "0x000000, but the image is 0x10 bytes long");
+  // Inside a 10 MiB image every record fits, but 1 025 of them write more
+  // than the largest image holds (1 024 write 67 107 840 bytes).
+  const std::string too_much =
+      "The patch writes more than 64 MiB in all, more than an image may have";
+  EXPECT_EQ(ErrorOf(FirmwareImage(0xA00000, 0x00), flood), too_much);
+  try {
+    ParseIps(flood);
+    FAIL() << "no error";
+  } catch (const PatchError& error) {
+    EXPECT_EQ(std::string(error.what()), too_much);
+  }
+  // Without an image, a record is checked against the largest one: 0xFFFF
+  // bytes at 0xFFFFFF end below 64 MiB, so only the sum refuses.
+  EXPECT_EQ(ParseIps(Patch(RunLengthRecords(0xFFFFFF, 2, 0xFFFF))).size(), 2u);
+  // With an image, the first record past its end is reported, even before a
+  // truncated record that follows.
+  EXPECT_EQ(ErrorOf(FirmwareImage(16, 0x00),
+                    Patch(RunLengthRecords(8, 1, 9), "\x00\x00")),
+            "The patch reaches past the end of the image: 9 bytes at "
+            "0x000008, but the image is 0x10 bytes long");
+}
+
+TEST(ApplyIpsTest, RecordsUpToTheImageEndAndTheLimitAreTaken) {
+  FirmwareImage expected(16, 0x00);
+  std::fill(expected.begin() + 8, expected.end(), 0xEE);
+  EXPECT_EQ(ApplyIps(FirmwareImage(16, 0x00), Patch(RunLengthRecords(8, 3, 8))),
+            expected);
+
+  // 1 024 records of 0xFFFF bytes and one of 1 024 write exactly 64 MiB.
+  for (const uint32_t last : {1024u, 1025u}) {
+    SCOPED_TRACE(last);
+    Bytes records = RunLengthRecords(0, 1024, 0xFFFF);
+    const Bytes tail = RunLengthRecords(0, 1, last);
+    records.insert(records.end(), tail.begin(), tail.end());
+    if (last == 1024) {
+      EXPECT_EQ(ParseIps(Patch(records)).size(), 1025u);
+    } else {
+      EXPECT_THROW(ParseIps(Patch(records)), PatchError);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orlindel

@@ -108,7 +108,9 @@ TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
   };
   const QString missing = folder.filePath("missing.bin");
   const Row rows[] = {
-      {"empty file", WriteFile("empty.bin", {}), "Range check error"},
+      {"empty file", WriteFile("empty.bin", {}),
+       "Cannot open file \"" + folder.filePath("empty.bin") +
+           "\". The file is empty"},
       {"no window list",
        WriteFile("plain.bin",
                  orlindel::testing::FirmwareBuilder(0x1000).Build()),
@@ -135,8 +137,10 @@ TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
 }
 
 TEST_F(OpenFirmwareTest, FailedFirstOpenLeavesNoWindowList) {
-  OpenThroughDialog(WriteFile("empty.bin", {}));
-  EXPECT_EQ(dialogs.messages, QStringList({"Range check error"}));
+  const QString empty = WriteFile("empty.bin", {});
+  OpenThroughDialog(empty);
+  EXPECT_EQ(dialogs.messages, QStringList({"Cannot open file \"" + empty +
+                                           "\". The file is empty"}));
   EXPECT_FALSE(frmMain.State().WindowListPos.has_value());
   EXPECT_TRUE(frmMain.State().image.empty());
   EXPECT_FALSE(Control<QPushButton>("btnSave").isEnabled());

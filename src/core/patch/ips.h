@@ -41,8 +41,13 @@ std::vector<uint8_t> WriteIps(ImageView before, ImageView after);
 
 // The records of `patch`, in patch order. PatchError for a patch that does
 // not begin with "PATCH", a truncated record, a missing "EOF" or bytes after
-// it.
+// it, and for one whose records hold more than kMaxImageSize bytes in all
+// (run-length records counted expanded), found before they are expanded.
 std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch);
+// ParseIps for an image of `image_length` bytes: a record that reaches past
+// its end is refused as soon as it is read, before it is expanded.
+std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch,
+                                int64_t image_length);
 
 // A copy of `image` with every record written in order. PatchError, before
 // anything is written, when a record reaches past the end of the image.

@@ -52,33 +52,49 @@ PatchError Truncated(int64_t record_position) {
              static_cast<long long>(record_position)));
 }
 
-}  // namespace
+PatchError PastTheEnd(size_t size, int64_t offset, int64_t image_length) {
+  return PatchError(
+      Format("The patch reaches past the end of the image: %zu bytes at "
+             "0x%.6llX, but the image is 0x%llX bytes long",
+             size, static_cast<unsigned long long>(offset),
+             static_cast<unsigned long long>(image_length)));
+}
 
-std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch) {
+// A record as the patch holds it: a run not yet expanded.
+struct StoredRecord {
+  int64_t offset = 0;
+  uint32_t size = 0;
+  bool run = false;
+  uint8_t value = 0;              // of a run
+  std::span<const uint8_t> data;  // of any other record
+};
+
+// Reads every record of `patch` in order and hands it to `visit`; throws
+// PatchError for a malformed patch once reading reaches the fault.
+template <typename Visit>
+void ReadRecords(std::span<const uint8_t> patch, Visit visit) {
   PatchReader reader(patch);
   if (!reader.StartsWith("PATCH"))
     throw PatchError("Not an IPS patch: it does not begin with \"PATCH\"");
   reader.Take(kHeaderSize);
-
-  std::vector<IpsRecord> records;
   while (!reader.StartsWith("EOF")) {
     const int64_t at = reader.position();
     if (reader.remaining() == 0)
       throw PatchError("The patch ends without \"EOF\"");
     if (reader.remaining() < kRecordHeaderSize) throw Truncated(at);
-    IpsRecord record;
+    StoredRecord record;
     record.offset = reader.BigEndian(3);
-    const uint32_t size = reader.BigEndian(2);
-    if (size == 0) {
+    record.size = reader.BigEndian(2);
+    record.run = record.size == 0;
+    if (record.run) {
       if (reader.remaining() < kRunHeaderSize) throw Truncated(at);
-      const uint32_t count = reader.BigEndian(2);
-      record.data.assign(count, static_cast<uint8_t>(reader.BigEndian(1)));
+      record.size = reader.BigEndian(2);
+      record.value = static_cast<uint8_t>(reader.BigEndian(1));
     } else {
-      if (reader.remaining() < size) throw Truncated(at);
-      const auto data = reader.Take(size);
-      record.data.assign(data.begin(), data.end());
+      if (reader.remaining() < record.size) throw Truncated(at);
+      record.data = reader.Take(record.size);
     }
-    records.push_back(std::move(record));
+    visit(record);
   }
   reader.Take(3);
   // A trailing 3-byte length would truncate the image: nothing after "EOF"
@@ -86,6 +102,44 @@ std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch) {
   if (reader.remaining() != 0)
     throw PatchError(Format("The patch has %lld bytes after \"EOF\"",
                             static_cast<long long>(reader.remaining())));
+}
+
+}  // namespace
+
+std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch) {
+  return ParseIps(patch, kMaxImageSize);
+}
+
+std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch,
+                                int64_t image_length) {
+  // Run-length records let eight bytes of patch stand for 64 KiB each, so
+  // the whole patch is checked before any record is expanded: each record
+  // against the image, the data of all of them against the largest image.
+  int64_t total = 0;
+  size_t count = 0;
+  ReadRecords(patch, [&](const StoredRecord& record) {
+    if (record.offset + record.size > image_length)
+      throw PastTheEnd(record.size, record.offset, image_length);
+    total += record.size;
+    if (total > kMaxImageSize)
+      throw PatchError(Format(
+          "The patch writes more than %lld MiB in all, more than an image "
+          "may have",
+          static_cast<long long>(kMaxImageSize >> 20)));
+    ++count;
+  });
+
+  std::vector<IpsRecord> records;
+  records.reserve(count);
+  ReadRecords(patch, [&](const StoredRecord& record) {
+    IpsRecord& added = records.emplace_back();
+    added.offset = record.offset;
+    if (record.run) {
+      added.data.assign(record.size, record.value);
+    } else {
+      added.data.assign(record.data.begin(), record.data.end());
+    }
+  });
   return records;
 }
 
@@ -94,11 +148,7 @@ FirmwareImage ApplyIpsRecords(ImageView image,
   // Every record is checked before the first one is written.
   for (const IpsRecord& record : records) {
     if (!FitsInside(image, record.offset, std::ssize(record.data)))
-      throw PatchError(
-          Format("The patch reaches past the end of the image: %zu bytes at "
-                 "0x%.6llX, but the image is 0x%zX bytes long",
-                 record.data.size(),
-                 static_cast<unsigned long long>(record.offset), image.size()));
+      throw PastTheEnd(record.data.size(), record.offset, std::ssize(image));
   }
   FirmwareImage patched(image.begin(), image.end());
   for (const IpsRecord& record : records)
@@ -108,7 +158,7 @@ FirmwareImage ApplyIpsRecords(ImageView image,
 }
 
 FirmwareImage ApplyIps(ImageView image, std::span<const uint8_t> patch) {
-  return ApplyIpsRecords(image, ParseIps(patch));
+  return ApplyIpsRecords(image, ParseIps(patch, std::ssize(image)));
 }
 
 }  // namespace orlindel

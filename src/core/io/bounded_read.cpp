@@ -1,0 +1,124 @@
+#include "core/io/bounded_read.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+#include <system_error>
+
+#include "core/errors.h"
+#include "core/text.h"
+
+namespace orlindel::io {
+
+namespace {
+
+// Read requests from a source of unknown length.
+constexpr size_t kChunk = size_t{1} << 16;
+
+[[noreturn]] void Fail(const std::string& name, const std::string& reason) {
+  throw FileError(FileError::Kind::kOpen, name, reason);
+}
+
+[[noreturn]] void Fail(const std::string& name, int error) {
+  Fail(name, std::generic_category().message(error));
+}
+
+[[noreturn]] void TooLarge(const std::string& name, int64_t limit) {
+  Fail(name, Format("The file is larger than %lld MiB, the most an image may "
+                    "have",
+                    static_cast<long long>(limit >> 20)));
+}
+
+// One read request, repeated when interrupted.
+int ReadSome(FileSystem& fs, Handle handle, std::span<uint8_t> into,
+             size_t& count) {
+  int error;
+  do error = fs.Read(handle, into, count);
+  while (error == EINTR);
+  return error;
+}
+
+// Fills `bytes` (sized from the file's stated length) completely.
+void ReadExactly(FileSystem& fs, Handle handle, const std::string& name,
+                 std::vector<uint8_t>& bytes) {
+  std::span<uint8_t> rest(bytes);
+  while (!rest.empty()) {
+    size_t count = 0;
+    if (const int error = ReadSome(fs, handle, rest, count)) Fail(name, error);
+    if (count == 0) Fail(name, "The file ended before its full size was read");
+    rest = rest.subspan(count);
+  }
+}
+
+// Reads to the end of a source whose length is not known beforehand.
+void ReadToEnd(FileSystem& fs, Handle handle, const std::string& name,
+               int64_t limit, std::vector<uint8_t>& bytes) {
+  const auto most = static_cast<size_t>(limit);
+  for (;;) {
+    const size_t have = bytes.size();
+    // Never more than one byte past the limit: enough to know it is passed.
+    bytes.resize(have + std::min(kChunk, most + 1 - have));
+    size_t count = 0;
+    const int error =
+        ReadSome(fs, handle, std::span<uint8_t>(bytes).subspan(have), count);
+    bytes.resize(have + count);
+    if (error != 0) Fail(name, error);
+    if (count == 0) return;
+    if (bytes.size() > most) TooLarge(name, limit);
+  }
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
+                                   FileSystem& fs) {
+  FileStatus status;
+  if (const int error = fs.Status(path, status)) Fail(path, error);
+  if (status.type == FileType::kDirectory) Fail(path, EISDIR);
+  if (status.type != FileType::kRegular) Fail(path, "Not a regular file");
+
+  Handle handle = -1;
+  int error;
+  do error = fs.OpenForReading(path, handle);
+  while (error == EINTR);
+  if (error != 0) Fail(path, error);
+  try {
+    // The opened file is checked again: the name may have been given to
+    // something else after the first look.
+    if (const int stat_error = fs.HandleStatus(handle, status))
+      Fail(path, stat_error);
+    if (status.type != FileType::kRegular) Fail(path, "Not a regular file");
+    if (status.size > limit) TooLarge(path, limit);
+    std::vector<uint8_t> bytes;
+    try {
+      bytes.resize(static_cast<size_t>(status.size));
+    } catch (const std::bad_alloc&) {
+      throw OutOfMemoryError(path);
+    }
+    ReadExactly(fs, handle, path, bytes);
+    fs.Close(handle);
+    return bytes;
+  } catch (...) {
+    fs.Close(handle);
+    throw;
+  }
+}
+
+std::vector<uint8_t> ReadWholeHandle(Handle handle, const std::string& name,
+                                     int64_t limit, FileSystem& fs) {
+  FileStatus status;
+  if (const int error = fs.HandleStatus(handle, status)) Fail(name, error);
+  if (status.type == FileType::kDirectory) Fail(name, EISDIR);
+  // A regular file states its length: one over the limit is refused unread.
+  if (status.type == FileType::kRegular && status.size > limit)
+    TooLarge(name, limit);
+  std::vector<uint8_t> bytes;
+  try {
+    ReadToEnd(fs, handle, name, limit, bytes);
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemoryError(name);
+  }
+  return bytes;
+}
+
+}  // namespace orlindel::io
