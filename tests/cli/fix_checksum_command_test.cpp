@@ -20,7 +20,7 @@ TEST(FixChecksumCommandTest, StoresTheXorOfTheWordsBefore) {
   const CliResult result =
       RunCli({"fix-checksum", in.str(), "-o", out.str(), "--json"});
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.out, "{\"checksumOffset\": 8, \"checksum\": 1076895761}\n");
+  EXPECT_EQ(result.out, "{\"checksumOffset\":8,\"checksum\":1076895761}\n");
   EXPECT_EQ(ReadBytes(out),
             (FirmwareImage{0x01, 0x00, 0x00, 0x00, 0x10, 0x20, 0x30, 0x40, 0x11,
                            0x20, 0x30, 0x40, 0xAA, 0xBB}));
