@@ -43,8 +43,8 @@ void AppendHexNumber(std::string& text, uint64_t value, int width) {
   while (count > 0) text += digits[--count];
 }
 
-// The runs are written one by one into a line that is reused, so that
-// millions of one-byte runs cost no allocation each.
+// The runs are written into a buffer of bounded size that is reused, so that
+// millions of one-byte runs cost no allocation and no stream call each.
 class DiffWriter {
  public:
   DiffWriter(std::ostream& out, bool json, const ChangeLabeller& labeller)
@@ -56,7 +56,6 @@ class DiffWriter {
     const auto length = static_cast<int64_t>(run.before.size());
     const std::vector<std::string> labels =
         labeller_.Labels(run.offset, length);
-    line_.clear();
     if (json_) {
       if (ranges_ > 0) line_ += ',';
       line_ += "{\"offset\":";
@@ -86,15 +85,14 @@ class DiffWriter {
       line_ += JoinedLabels(labels);
       line_ += '\n';
     }
-    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
-    // No use comparing on once nobody reads the result.
-    if (!out_) throw OutputError();
     ++ranges_;
     bytes_ += length;
+    if (line_.size() >= kFlushSize) Flush();
   }
 
   // Closes the output; true when some range differed.
   bool Finish() {
+    Flush();
     if (json_) {
       out_ << "]}\n";
     } else {
@@ -105,6 +103,15 @@ class DiffWriter {
   }
 
  private:
+  static constexpr size_t kFlushSize = size_t{1} << 16;
+
+  void Flush() {
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    line_.clear();
+    // No use comparing on once nobody reads the result.
+    if (!out_) throw OutputError();
+  }
+
   std::ostream& out_;
   const bool json_;
   const ChangeLabeller& labeller_;
