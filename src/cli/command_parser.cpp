@@ -70,7 +70,8 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
       sub->add_option(file.name, file.description)->required()->type_name("");
     for (const OptionSpec& option : spec.options) {
       if (option.value_name.empty()) {
-        sub->add_flag(option.names, option.description);
+        sub->add_flag(option.names, option.description)
+            ->disable_flag_override();
       } else {
         sub->add_option(option.names, option.description)
             ->type_name(option.value_name)

@@ -85,6 +85,11 @@ TEST(ParseArgumentsTest, FilesFlagsAndValuesInAnyOrder) {
        {"a", "b"},
        {{"-o", "p.ips"}},
        true},
+      {"value attached to -o",
+       {"ips", "a", "-op.ips", "b"},
+       {"a", "b"},
+       {{"-o", "p.ips"}},
+       false},
   };
   for (const Case& c : cases) {
     const ParsedArguments parsed = Parse(c.args);
@@ -114,6 +119,7 @@ TEST(ParseArgumentsTest, UnusableCommandLinesAreUsageErrors) {
       {"option of another command",
        {"ips", "a", "b", "-o", "p", "--start=1"},
        ""},
+      {"flag with a value", {"trace", "f", "--start", "1", "--json=false"}, ""},
       {"option before the command",
        {"--json", "trace", "f", "--start", "1"},
        ""},
