@@ -11,28 +11,6 @@ std::optional<std::string> CommandLine::Value(const std::string& option) const {
   return found->second;
 }
 
-CommandLine ParseCommandLine(std::span<const std::string> args,
-                             const OptionSpec& accepted) {
-  CommandLine line;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool is_option =
-        arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
-    if (!is_option) {
-      line.positional.push_back(arg);
-    } else if (accepted.flags.contains(arg)) {
-      line.flags.insert(arg);
-    } else if (accepted.valued.contains(arg)) {
-      if (i + 1 == args.size())
-        throw UsageError("option " + arg + " needs a value");
-      line.values[arg] = args[++i];
-    } else {
-      throw UsageError("unknown option " + arg);
-    }
-  }
-  return line;
-}
-
 std::string RequiredValue(const CommandLine& line, const std::string& option) {
   std::optional<std::string> value = line.Value(option);
   if (!value) throw UsageError("missing option " + option);

@@ -1,11 +1,10 @@
-// Command-line parsing for orlindel-cli: one FILE, flags and valued options.
+// The parsed command line of one orlindel-cli command, and number parsing.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,13 +18,9 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The options a command accepts: flags stand alone, valued options take the
-// next argument.
-struct OptionSpec {
-  std::set<std::string> flags;
-  std::set<std::string> valued;
-};
-
+// A command's arguments once parsed: its files in order, the flags given and
+// the value of each valued option given, all under the option's first name
+// ("-o", "--json").
 struct CommandLine {
   std::vector<std::string> positional;
   std::set<std::string> flags;
@@ -34,10 +29,6 @@ struct CommandLine {
   bool Has(const std::string& flag) const { return flags.contains(flag); }
   std::optional<std::string> Value(const std::string& option) const;
 };
-
-// UsageError for an unknown option or a valued option without its value.
-CommandLine ParseCommandLine(std::span<const std::string> args,
-                             const OptionSpec& accepted);
 
 // The value of an option the command cannot do without; UsageError when the
 // option is missing.

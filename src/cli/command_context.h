@@ -1,8 +1,10 @@
-// What a command needs to report: the two streams, the output form, and the
-// analysis log that an error report carries along.
+// What a command needs to report: the standard streams, the output form, and
+// the analysis log that an error report carries along.
 #pragma once
 
+#include <istream>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,9 +22,29 @@ enum ExitCode : int {
   kExitRunTime = 4,
 };
 
+// Standard output could not take what was written (a full disk, a closed
+// pipe); the text is the message shown on standard error.
+class OutputError : public std::runtime_error {
+ public:
+  OutputError() : std::runtime_error("Cannot write to standard output") {}
+};
+
+// A value outside what the command can handle, found by the command itself
+// (exit 4, error kind "range"); the text says why.
+class CommandRangeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 struct CommandContext {
+  // Read for a FILE named "-".
+  std::istream& in;
+  // The report: standard output, or standard error while the image itself
+  // goes to standard output (`-o -`).
   std::ostream& out;
   std::ostream& err;
+  // Standard output, where `-o -` writes the image.
+  std::ostream& data;
   bool json = false;
   // Lines the command's analysis wrote; reported with an error when
   // `report_log` is set.
@@ -30,7 +52,8 @@ struct CommandContext {
   bool report_log = false;
 };
 
-// A command's body; it may throw the core's run-time errors and UsageError.
+// A command's body; it may throw the core's run-time errors, UsageError and
+// OutputError.
 using CommandFunction = int (*)(const CommandLine&, CommandContext&);
 
 // The single FILE argument of a command; UsageError when missing or doubled.

@@ -1,15 +1,18 @@
 #include "cli/commands.h"
 
-#include <array>
+#include <iostream>
+#include <new>
 #include <string_view>
+#include <vector>
 
 #include "cli/apply_ips_command.h"
-#include "cli/command_context.h"
+#include "cli/command_parser.h"
 #include "cli/diff_command.h"
 #include "cli/fix_checksum_command.h"
+#include "cli/image_files.h"
 #include "cli/info_command.h"
 #include "cli/ips_command.h"
-#include "cli/json_writer.h"
+#include "cli/json_output.h"
 #include "cli/set_subtitle_command.h"
 #include "cli/set_window_command.h"
 #include "cli/subtitle_command.h"
@@ -20,71 +23,131 @@ namespace orlindel::cli {
 
 namespace {
 
-struct Command {
-  std::string_view name;
-  OptionSpec options;
-  CommandFunction run;
-};
+const OptionSpec kJson{"--json", "", "Print one JSON object instead of text"};
+const OptionSpec kLog{"--log", "",
+                      "Include the analysis log (the editor's Debug lines)"};
 
-const std::array<Command, 9>& Commands() {
-  static const std::array<Command, 9> commands = {{
-      {"info", {{"--json"}, {}}, RunInfo},
-      {"subtitle", {{"--log", "--json"}, {}}, RunSubtitle},
-      {"set-subtitle",
-       {{"--log", "--json"},
-        {"-o", "--window", "--x1", "--y1", "--x2", "--y2", "--align", "--flags",
-         "--line-space"}},
-       RunSetSubtitle},
-      {"set-window",
-       {{"--json"},
-        {"-o", "--id", "--left", "--top", "--right", "--bottom", "--pal-dy",
-         "--blend"}},
-       RunSetWindow},
-      {"trace", {{"--json"}, {"--start", "--stop", "--depth"}}, RunTrace},
-      {"fix-checksum", {{"--json"}, {"-o"}}, RunFixChecksum},
-      {"diff", {{"--json"}, {}}, RunDiff},
-      {"ips", {{"--json"}, {"-o"}}, RunIps},
-      {"apply-ips", {{"--json"}, {"-o"}}, RunApplyIps},
-  }};
-  return commands;
+OptionSpec Output(const std::string& what) {
+  return {"-o,--output", "OUT",
+          "Write " + what + " to OUT (\"-\": standard output)", true};
 }
 
-constexpr std::string_view kUsage =
-    "usage: orlindel-cli info FILE [--json]\n"
-    "       orlindel-cli subtitle FILE [--log] [--json]\n"
-    "       orlindel-cli set-subtitle FILE -o OUT --window N --x1 N --y1 N "
-    "--x2 N --y2 N\n"
-    "                    --align N --flags N --line-space N [--log] [--json]\n"
-    "       orlindel-cli set-window FILE -o OUT --id N [--left N] [--top N]\n"
-    "                    [--right N] [--bottom N] [--pal-dy N] [--blend N] "
-    "[--json]\n"
-    "       orlindel-cli trace FILE --start OFF [--stop OFF] [--depth N] "
-    "[--json]\n"
-    "       orlindel-cli fix-checksum FILE -o OUT [--json]\n"
-    "       orlindel-cli diff A B [--json]\n"
-    "       orlindel-cli ips A B -o PATCH [--json]\n"
-    "       orlindel-cli apply-ips A PATCH -o B [--json]\n";
+OptionSpec Number(const std::string& names, const std::string& description,
+                  bool required = false) {
+  return {names, "N", description + " (decimal or 0x hex)", required};
+}
+
+const FileSpec kImage{"FILE", "The firmware image (\"-\": standard input)"};
+
+const std::vector<CommandSpec>& Commands() {
+  static const std::vector<CommandSpec> commands = {
+      {"info",
+       "Show the image's header length, checksum, window list and OSD "
+       "message positions",
+       {kImage},
+       {kJson},
+       RunInfo},
+      {"subtitle",
+       "Read the MPEG-4 subtitle parameters",
+       {kImage},
+       {kLog, kJson},
+       RunSubtitle},
+      {"set-subtitle",
+       "Write the MPEG-4 subtitle parameters and save the image with a fresh "
+       "checksum",
+       {kImage},
+       {Output("the changed image"),
+        Number("--window", "Subtitle window id", true),
+        Number("--x1", "Left edge of the subtitle area", true),
+        Number("--y1", "Top edge of the subtitle area", true),
+        Number("--x2", "Right edge of the subtitle area", true),
+        Number("--y2", "Bottom edge of the subtitle area", true),
+        Number("--align", "Alignment", true),
+        Number("--flags", "Flags (character range)", true),
+        Number("--line-space", "Line spacing", true), kLog, kJson},
+       RunSetSubtitle,
+       0},
+      {"set-window",
+       "Write fields of one window's record and save the image with a fresh "
+       "checksum",
+       {kImage},
+       {Output("the changed image"),
+        Number("--id", "The window to change", true),
+        Number("--left", "Left edge, 0..65535"),
+        Number("--top", "Top edge, 0..65535"),
+        Number("--right", "Right edge, 0..65535"),
+        Number("--bottom", "Bottom edge, 0..65535"),
+        Number("--pal-dy", "PalDY, 0..65535"),
+        Number("--blend", "Blend, 0..255"), kJson},
+       RunSetWindow,
+       0},
+      {"trace",
+       "Trace the 8051 code at an offset and show the listing and the model "
+       "it leaves",
+       {kImage},
+       {{"--start", "OFF", "Image offset to start at (decimal or 0x hex)",
+         true},
+        {"--stop", "OFF", "Image offset to stop at; -1: none (the default)"},
+        {"--depth", "N", "Call depth to follow; -1: unlimited (the default)"},
+        kJson},
+       RunTrace},
+      {"fix-checksum",
+       "Store the image checksum in the last whole word and save the image",
+       {kImage},
+       {Output("the image"), kJson},
+       RunFixChecksum,
+       0},
+      {"diff",
+       "List the byte ranges in which image B differs from image A; exit 0 "
+       "when equal, 1 when they differ",
+       {{"A", "The image before (\"-\": standard input)"},
+        {"B", "The image after (\"-\": standard input)"}},
+       {kJson},
+       RunDiff},
+      {"ips",
+       "Write the IPS patch that turns image A into image B",
+       {{"A", "The image before (\"-\": standard input)"},
+        {"B", "The image after (\"-\": standard input)"}},
+       {Output("the patch"), kJson},
+       RunIps},
+      {"apply-ips",
+       "Apply an IPS patch to image A and write the result as it is",
+       {{"A", "The image to patch (\"-\": standard input)"},
+        {"PATCH", "The IPS patch (\"-\": standard input)"}},
+       {Output("the patched image"), kJson},
+       RunApplyIps,
+       0},
+  };
+  return commands;
+}
 
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {
   context.err << "orlindel-cli: " << message << '\n';
   if (!context.json) return;
-  JsonWriter json;
-  json.BeginObject()
-      .Key("error")
-      .BeginObject()
-      .Key("kind")
-      .String(kind)
-      .Key("message")
-      .String(message)
-      .EndObject();
-  if (context.report_log) {
-    json.Key("log").BeginArray();
-    for (const std::string& line : context.log) json.String(line);
-    json.EndArray();
+  Json error{{"kind", kind}};
+  SetText(error, "message", message);
+  Json json{{"error", std::move(error)}};
+  if (context.report_log) json["log"] = TextArray(context.log);
+  WriteJsonLine(context.out, json);
+}
+
+// Refuses a command line that reads standard input twice or writes over one
+// of the command's inputs (but for the image it edits in place).
+void CheckFiles(const CommandSpec& command, const CommandLine& line) {
+  int from_stdin = 0;
+  for (const std::string& file : line.positional)
+    if (file == kStandardStream) ++from_stdin;
+  if (from_stdin > 1) throw UsageError("standard input can be read only once");
+  const std::optional<std::string> output = line.Value("-o");
+  if (!output || *output == kStandardStream) return;
+  for (size_t k = 0; k < line.positional.size(); ++k) {
+    if (static_cast<int>(k) == command.in_place_file) continue;
+    const std::string& input = line.positional[k];
+    if (input != kStandardStream && NamesSameFile(*output, input))
+      throw UsageError("the output " + *output + " is the input " +
+                       command.files[k].name + "; choose another output file");
   }
-  json.EndObject();
-  context.out << json.text() << '\n';
 }
 
 }  // namespace
@@ -102,31 +165,24 @@ std::pair<std::string, std::string> TwoFileArguments(
   return {line.positional[0], line.positional[1]};
 }
 
-int Run(std::span<const std::string> args, std::ostream& out,
-        std::ostream& err) {
-  CommandContext context{out, err, false, {}, false};
-  const Command* command = nullptr;
-  for (const Command& candidate : Commands())
-    if (!args.empty() && args.front() == candidate.name) command = &candidate;
-  if (command == nullptr) {
-    err << (args.empty()
-                ? "orlindel-cli: no command\n"
-                : "orlindel-cli: unknown command " + args.front() + "\n")
-        << kUsage;
-    return kExitUsage;
-  }
+int RunReportingErrors(CommandContext& context,
+                       const std::function<int()>& body) {
   try {
-    const CommandLine line =
-        ParseCommandLine(args.subspan(1), command->options);
-    context.json = line.Has("--json");
-    return command->run(line, context);
+    return body();
   } catch (const UsageError& error) {
-    err << "orlindel-cli: " << error.what() << '\n' << kUsage;
+    context.err << "orlindel-cli: " << error.what() << '\n'
+                << "Try 'orlindel-cli --help' for more information.\n";
     return kExitUsage;
+  } catch (const OutputError& error) {
+    context.err << "orlindel-cli: " << error.what() << '\n';
+    return kExitFile;
   } catch (const FileError& error) {
     ReportError(context, "file", error.what());
     return kExitFile;
   } catch (const RangeError& error) {
+    ReportError(context, "range", error.what());
+    return kExitRunTime;
+  } catch (const CommandRangeError& error) {
     ReportError(context, "range", error.what());
     return kExitRunTime;
   } catch (const OverflowError& error) {
@@ -136,7 +192,66 @@ int Run(std::span<const std::string> args, std::ostream& out,
     // A refused comparison or patch: nothing was written.
     ReportError(context, "patch", error.what());
     return kExitNegative;
+  } catch (const std::bad_alloc&) {
+    // The image and what the command built from it have been released by
+    // now, so the report has room again; should it still fail, the fixed
+    // message alone goes out.
+    try {
+      context.log.clear();
+      ReportError(context, "memory", "Not enough memory");
+    } catch (const std::bad_alloc&) {
+      context.err << "orlindel-cli: Not enough memory\n";
+    }
+    return kExitRunTime;
   }
+}
+
+namespace {
+
+int RunCommand(std::span<const std::string> args, std::istream& in,
+               std::ostream& out, std::ostream& err) {
+  CommandContext context{in, out, err, out, false, {}, false};
+  ParsedArguments parsed;
+  const int parsed_code = RunReportingErrors(context, [&]() {
+    parsed = ParseArguments(Commands(), args);
+    return static_cast<int>(kExitOk);
+  });
+  if (parsed_code != kExitOk) return parsed_code;
+  if (parsed.command == nullptr) {  // help or version
+    out << parsed.text;
+    return kExitOk;
+  }
+  // While the image goes to standard output, the report goes to standard
+  // error.
+  const bool image_to_stdout = parsed.line.Value("-o") == kStandardStream;
+  CommandContext command{in,   image_to_stdout ? err : out, err, out, false, {},
+                         false};
+  command.json = parsed.line.Has("--json");
+  return RunReportingErrors(command, [&]() {
+    CheckFiles(*parsed.command, parsed.line);
+    return parsed.command->run(parsed.line, command);
+  });
+}
+
+}  // namespace
+
+int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+  const int code = RunCommand(args, in, out, err);
+  // Whatever the command did, a report or image that never arrived is a
+  // failure.
+  if (!out.flush()) {
+    // A failed image write has said so already.
+    if (code != kExitFile)
+      err << "orlindel-cli: " << OutputError().what() << '\n';
+    return kExitFile;
+  }
+  return code;
+}
+
+int Run(std::span<const std::string> args, std::ostream& out,
+        std::ostream& err) {
+  return Run(args, std::cin, out, err);
 }
 
 }  // namespace orlindel::cli

@@ -2,14 +2,31 @@
 // errors into exit codes, as a function that tests call without a process.
 #pragma once
 
+#include <functional>
+#include <istream>
 #include <ostream>
 #include <span>
 #include <string>
 
+#include "cli/command_context.h"
+
 namespace orlindel::cli {
 
-// `args` excludes the program name. Returns the exit code.
+// `args` excludes the program name; `in` is read for a FILE named "-", and
+// `out` takes the report, or the image for `-o -`. Returns the exit code;
+// exit 3 when `out` fails to take what was written.
+int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
+        std::ostream& err);
+// The same with standard input as `in`.
 int Run(std::span<const std::string> args, std::ostream& out,
         std::ostream& err);
+
+// Runs `body` and turns what it throws into the exit code and error report:
+// FileError 3, RangeError and OverflowError 4, PatchError 1 (a refused
+// comparison or patch), std::bad_alloc 4 (kind "memory"), UsageError 2,
+// OutputError 3. The report goes to context.out as JSON with --json, the
+// message always to context.err.
+int RunReportingErrors(CommandContext& context,
+                       const std::function<int()>& body);
 
 }  // namespace orlindel::cli

@@ -1,6 +1,9 @@
 #include "cli/info_command.h"
 
-#include "cli/json_writer.h"
+#include <utility>
+
+#include "cli/image_files.h"
+#include "cli/json_output.h"
 #include "cli/window_report.h"
 #include "core/checks.h"
 #include "core/osd_pos_list.h"
@@ -17,82 +20,49 @@ struct InfoReport {
   OsdPosListInfo osd;
 };
 
-void WriteOsdJson(JsonWriter& json, const InfoReport& report) {
-  json.BeginObject()
-      .Key("offset")
-      .Int(report.osd.offset)
-      .Key("count")
-      .Int(report.osd.count)
-      .Key("groups")
-      .BeginArray();
+Json OsdJson(const InfoReport& report) {
+  Json groups = Json::array();
   for (int g = 0; g < report.osd.count; ++g) {
     const OsdPosGroup group =
         ReadOsdPosGroup(report.image, report.osd.offset, g);
-    json.BeginObject()
-        .Key("entryCount")
-        .Int(group.entry_count)
-        .Key("entriesOffset")
-        .Int(group.entries_offset)
-        .Key("entries")
-        .BeginArray();
+    Json entries = Json::array();
     for (int e = 0; e < group.entry_count; ++e) {
       const int64_t at = group.entries_offset + kOsdPosEntrySize * e;
       if (!FitsInside(report.image, at, kOsdPosEntrySize)) continue;
       const OsdPosEntry entry = ReadOsdPosEntryAt(report.image, at);
-      json.BeginObject()
-          .Key("offset")
-          .Int(at)
-          .Key("windowId")
-          .Int(entry.window_id)
-          .Key("x")
-          .Int(entry.x)
-          .Key("y")
-          .Int(entry.y)
-          .Key("width")
-          .Int(entry.width)
-          .Key("height")
-          .Int(entry.height)
-          .EndObject();
+      entries.push_back(Json{{"offset", at},
+                             {"windowId", entry.window_id},
+                             {"x", entry.x},
+                             {"y", entry.y},
+                             {"width", entry.width},
+                             {"height", entry.height}});
     }
-    json.EndArray().EndObject();
+    groups.push_back(Json{{"entryCount", group.entry_count},
+                          {"entriesOffset", group.entries_offset},
+                          {"entries", std::move(entries)}});
   }
-  json.EndArray().EndObject();
+  return Json{{"offset", report.osd.offset},
+              {"count", report.osd.count},
+              {"groups", std::move(groups)}};
 }
 
 void WriteJson(std::ostream& out, const InfoReport& report) {
-  JsonWriter json;
-  json.BeginObject()
-      .Key("length")
-      .Int(static_cast<int64_t>(report.image.size()))
-      .Key("headerLength")
-      .Int(ReadHeaderLength(report.image))
-      .Key("checksumValid")
-      .Bool(IsImageChecksumValid(report.image))
-      .Key("windowList");
-  if (report.windows.count == 0) {
-    json.Null();
-  } else {
-    json.BeginObject()
-        .Key("offset")
-        .Int(report.windows.offset)
-        .Key("bank")
-        .Int(WindowBankOf(report.windows))
-        .Key("count")
-        .Int(report.windows.count)
-        .Key("windows")
-        .BeginArray();
+  Json json{{"length", report.image.size()},
+            {"headerLength", ReadHeaderLength(report.image)},
+            {"checksumValid", IsImageChecksumValid(report.image)},
+            {"windowList", nullptr},
+            {"osdPosList", nullptr}};
+  if (report.windows.count > 0) {
+    Json windows = Json::array();
     for (int n = 0; n < report.windows.count; ++n)
-      WriteWindowJson(json, report.image, report.windows, n);
-    json.EndArray().EndObject();
+      windows.push_back(WindowJson(report.image, report.windows, n));
+    json["windowList"] = Json{{"offset", report.windows.offset},
+                              {"bank", WindowBankOf(report.windows)},
+                              {"count", report.windows.count},
+                              {"windows", std::move(windows)}};
   }
-  json.Key("osdPosList");
-  if (report.osd.count == 0) {
-    json.Null();
-  } else {
-    WriteOsdJson(json, report);
-  }
-  json.EndObject();
-  out << json.text() << '\n';
+  if (report.osd.count > 0) json["osdPosList"] = OsdJson(report);
+  WriteJsonLine(out, json);
 }
 
 void WriteText(std::ostream& out, const InfoReport& report) {
@@ -130,7 +100,7 @@ void WriteText(std::ostream& out, const InfoReport& report) {
 }  // namespace
 
 int RunInfo(const CommandLine& line, CommandContext& context) {
-  const FirmwareImage image = LoadFirmwareFile(FileArgument(line));
+  const FirmwareImage image = LoadInputImage(context, FileArgument(line));
   InfoReport report{image, FindWindowList(image), {}};
   if (report.windows.count > 0)
     report.osd = FindOsdPosList(image, report.windows.count - 1);

@@ -1,3 +1,4 @@
+// The `info` command: what opening the image in the editor finds.
 #pragma once
 
 #include "cli/command_context.h"

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/json_writer.h"
+#include "cli/image_files.h"
+#include "cli/json_output.h"
 #include "core/firmware_image.h"
 #include "core/patch/ips.h"
 #include "core/text.h"
@@ -13,21 +14,15 @@ namespace orlindel::cli {
 int RunIps(const CommandLine& line, CommandContext& context) {
   const auto [path_a, path_b] = TwoFileArguments(line, "A and B");
   const std::string output = RequiredValue(line, "-o");
-  const FirmwareImage a = LoadFirmwareFile(path_a);
-  const FirmwareImage b = LoadFirmwareFile(path_b);
+  const FirmwareImage a = LoadInputImage(context, path_a);
+  const FirmwareImage b = LoadInputImage(context, path_b);
   const std::vector<IpsRecord> records = PlanIpsRecords(a, b);
   const std::vector<uint8_t> patch = EncodeIps(records);
-  SaveWholeFile(output, patch);
+  SaveOutputFile(context, output, patch);
 
   if (context.json) {
-    JsonWriter json;
-    json.BeginObject()
-        .Key("records")
-        .Int(std::ssize(records))
-        .Key("patchLength")
-        .Int(std::ssize(patch))
-        .EndObject();
-    context.out << json.text() << '\n';
+    WriteJsonLine(context.out, Json{{"records", std::ssize(records)},
+                                    {"patchLength", std::ssize(patch)}});
   } else {
     context.out << Format("%zu IPS records, %zu bytes, written to %s\n",
                           records.size(), patch.size(), output.c_str());

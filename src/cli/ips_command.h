@@ -1,3 +1,4 @@
+// The `ips` command: the IPS patch between two images.
 #pragma once
 
 #include "cli/command_context.h"
@@ -8,7 +9,7 @@ namespace orlindel::cli {
 // image B. Images of different lengths, or a change above the 16 MiB an IPS
 // record can reach, are refused (exit 1, error kind "patch") and nothing is
 // written. JSON:
-//   {"records": 3, "patchLength": 40}
+//   {"records":3,"patchLength":40}
 int RunIps(const CommandLine& line, CommandContext& context);
 
 }  // namespace orlindel::cli

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/json_writer.h"
+#include "cli/image_files.h"
+#include "cli/json_output.h"
 #include "core/subtitle/subtitle_analysis.h"
 
 namespace orlindel::cli {
@@ -35,22 +36,16 @@ int RunSetSubtitle(const CommandLine& line, CommandContext& context) {
   const std::string out_path = RequiredValue(line, "-o");
   const Mpeg4SubtitleParams params = ParamsFrom(line);
 
-  FirmwareImage image = LoadFirmwareFile(path);
+  FirmwareImage image = LoadInputImage(context, path);
   context.report_log = line.Has("--log");
   AnalysisLog* log = context.report_log ? &context.log : nullptr;
   const bool updated = UpdateSubtitleParams(image, params, log);
-  if (updated) SaveFirmwareFile(out_path, image);
+  if (updated) SaveOutputImage(context, out_path, image);
 
   if (context.json) {
-    JsonWriter json;
-    json.BeginObject().Key("updated").Bool(updated);
-    if (log != nullptr) {
-      json.Key("log").BeginArray();
-      for (const std::string& text : *log) json.String(text);
-      json.EndArray();
-    }
-    json.EndObject();
-    context.out << json.text() << '\n';
+    Json json{{"updated", updated}};
+    if (log != nullptr) json["log"] = TextArray(*log);
+    WriteJsonLine(context.out, json);
   } else {
     if (log != nullptr)
       for (const std::string& text : *log) context.out << text << '\n';

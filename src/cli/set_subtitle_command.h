@@ -1,3 +1,4 @@
+// The `set-subtitle` command: new MPEG-4 subtitle parameters written.
 #pragma once
 
 #include "cli/command_context.h"

@@ -4,7 +4,8 @@
 #include <limits>
 #include <optional>
 
-#include "cli/json_writer.h"
+#include "cli/image_files.h"
+#include "cli/json_output.h"
 #include "cli/window_report.h"
 #include "core/errors.h"
 #include "core/window_list.h"
@@ -48,7 +49,7 @@ int RunSetWindow(const CommandLine& line, CommandContext& context) {
                         FieldValue<uint16_t>(line, "--pal-dy"),
                         FieldValue<uint8_t>(line, "--blend")};
 
-  FirmwareImage image = LoadFirmwareFile(input);
+  FirmwareImage image = LoadInputImage(context, input);
   const WindowListInfo list = FindWindowList(image);
   // No window list, or no window N in it: nothing to edit, nothing written.
   if (id >= list.count) throw RangeError();
@@ -62,14 +63,10 @@ int RunSetWindow(const CommandLine& line, CommandContext& context) {
   Apply(edit.pal_dy, record.pal_dy);
   Apply(edit.blend, record.blend);
   WriteWindowRecordAt(image, offset, record);
-  SaveFirmwareFile(output, image);  // fixes the checksum first
+  SaveOutputImage(context, output, image);  // fixes the checksum first
 
   if (context.json) {
-    JsonWriter json;
-    json.BeginObject().Key("window");
-    WriteWindowJson(json, image, list, n);
-    json.EndObject();
-    context.out << json.text() << '\n';
+    WriteJsonLine(context.out, Json{{"window", WindowJson(image, list, n)}});
   } else {
     context.out << WindowTableHeader() << '\n'
                 << WindowTableRow(image, list, n) << '\n'

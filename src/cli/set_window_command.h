@@ -1,3 +1,4 @@
+// The `set-window` command: fields of one window's record written.
 #pragma once
 
 #include "cli/command_context.h"

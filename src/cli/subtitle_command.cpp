@@ -1,6 +1,7 @@
 #include "cli/subtitle_command.h"
 
-#include "cli/json_writer.h"
+#include "cli/image_files.h"
+#include "cli/json_output.h"
 #include "core/subtitle/subtitle_analysis.h"
 #include "core/text.h"
 
@@ -10,29 +11,19 @@ namespace {
 
 void WriteJson(std::ostream& out, bool found, const Mpeg4SubtitleParams& p,
                const AnalysisLog* log) {
-  JsonWriter json;
-  // clang-format off
-  json.BeginObject()
-      .Key("found").Bool(found)
-      .Key("valid").Bool(IsValidSubtitleParams(p))
-      .Key("params").BeginObject()
-      .Key("windowId").Int(p.window_id)
-      .Key("x1").Int(p.x1)
-      .Key("y1").Int(p.y1)
-      .Key("x2").Int(p.x2)
-      .Key("y2").Int(p.y2)
-      .Key("align").Int(p.align)
-      .Key("flags").Int(p.flags)
-      .Key("lineSpace").Int(p.line_space)
-      .EndObject();
-  // clang-format on
-  if (log != nullptr) {
-    json.Key("log").BeginArray();
-    for (const std::string& line : *log) json.String(line);
-    json.EndArray();
-  }
-  json.EndObject();
-  out << json.text() << '\n';
+  Json json{{"found", found},
+            {"valid", IsValidSubtitleParams(p)},
+            {"params",
+             {{"windowId", p.window_id},
+              {"x1", p.x1},
+              {"y1", p.y1},
+              {"x2", p.x2},
+              {"y2", p.y2},
+              {"align", p.align},
+              {"flags", p.flags},
+              {"lineSpace", p.line_space}}}};
+  if (log != nullptr) json["log"] = TextArray(*log);
+  WriteJsonLine(out, json);
 }
 
 void WriteText(std::ostream& out, bool found, const Mpeg4SubtitleParams& p,
@@ -52,7 +43,7 @@ void WriteText(std::ostream& out, bool found, const Mpeg4SubtitleParams& p,
 }  // namespace
 
 int RunSubtitle(const CommandLine& line, CommandContext& context) {
-  const FirmwareImage image = LoadFirmwareFile(FileArgument(line));
+  const FirmwareImage image = LoadInputImage(context, FileArgument(line));
   context.report_log = line.Has("--log");
   AnalysisLog* log = context.report_log ? &context.log : nullptr;
   Mpeg4SubtitleParams params;

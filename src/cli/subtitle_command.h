@@ -1,3 +1,4 @@
+// The `subtitle` command: the MPEG-4 subtitle parameters read.
 #pragma once
 
 #include "cli/command_context.h"

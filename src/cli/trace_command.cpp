@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 
-#include "cli/json_writer.h"
+#include "cli/image_files.h"
+#include "cli/json_output.h"
 #include "core/errors.h"
 #include "core/mcs51/trace_code.h"
 
@@ -16,27 +18,20 @@ constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 void WriteJson(std::ostream& out, int result, const AnalysisLog& log,
                const TraceModel& model) {
-  JsonWriter json;
-  json.BeginObject();
-  json.Key("result").Int(result);
-  json.Key("log").BeginArray();
-  for (const std::string& text : log) json.String(text);
-  json.EndArray();
-  json.Key("model").BeginObject();
-  json.Key("A").Int(model.A);
-  json.Key("R").BeginArray();
-  for (int n = 1; n <= 7; ++n) json.Int(model.R[n]);
-  json.EndArray();
-  json.Key("DPTR").Int(model.DPTR);
-  json.Key("xram").BeginArray();
+  Json registers = Json::array();
+  for (int n = 1; n <= 7; ++n) registers.push_back(model.R[n]);
+  Json xram = Json::array();
   for (size_t address = 0; address < model.Xram.size(); ++address) {
     if (model.Xram[address] == 0xFF) continue;
-    json.BeginArray().Int(static_cast<int64_t>(address));
-    json.Int(model.Xram[address]).EndArray();
+    xram.push_back(Json::array({address, model.Xram[address]}));
   }
-  json.EndArray();
-  json.EndObject().EndObject();
-  out << json.text() << '\n';
+  WriteJsonLine(out, Json{{"result", result},
+                          {"log", TextArray(log)},
+                          {"model",
+                           {{"A", model.A},
+                            {"R", std::move(registers)},
+                            {"DPTR", model.DPTR},
+                            {"xram", std::move(xram)}}}});
 }
 
 void WriteLog(std::ostream& out, const AnalysisLog& log) {
@@ -69,7 +64,7 @@ int RunTrace(const CommandLine& line, CommandContext& context) {
                         ? static_cast<int>(ParseNumber(*depth_text, kInt32Min,
                                                        kInt32Max, "--depth"))
                         : -1;
-  const FirmwareImage image = LoadFirmwareFile(FileArgument(line));
+  const FirmwareImage image = LoadInputImage(context, FileArgument(line));
 
   ResetTraceModel();
   context.report_log = true;

@@ -1,3 +1,4 @@
+// The `trace` command: the 8051 tracer run from one offset.
 #pragma once
 
 #include "cli/command_context.h"

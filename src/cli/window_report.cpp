@@ -4,28 +4,17 @@
 
 namespace orlindel::cli {
 
-void WriteWindowJson(JsonWriter& json, ImageView image,
-                     const WindowListInfo& list, int n) {
+Json WindowJson(ImageView image, const WindowListInfo& list, int n) {
   const int64_t offset = WindowRecordOffset(image, list, n);
   const WindowRecord record = ReadWindowRecordAt(image, offset);
-  json.BeginObject()
-      .Key("id")
-      .Int(n)
-      .Key("recordOffset")
-      .Int(offset)
-      .Key("left")
-      .Int(record.left)
-      .Key("top")
-      .Int(record.top)
-      .Key("right")
-      .Int(record.right)
-      .Key("bottom")
-      .Int(record.bottom)
-      .Key("palDY")
-      .Int(record.pal_dy)
-      .Key("blend")
-      .Int(record.blend)
-      .EndObject();
+  return Json{{"id", n},
+              {"recordOffset", offset},
+              {"left", record.left},
+              {"top", record.top},
+              {"right", record.right},
+              {"bottom", record.bottom},
+              {"palDY", record.pal_dy},
+              {"blend", record.blend}};
 }
 
 std::string WindowTableHeader() {

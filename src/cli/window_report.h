@@ -1,15 +1,16 @@
 // How the CLI shows one window of the WList.
 #pragma once
 
-#include "cli/json_writer.h"
+#include <string>
+
+#include "cli/json_output.h"
 #include "core/window_list.h"
 
 namespace orlindel::cli {
 
 // {"id", "recordOffset", "left", "top", "right", "bottom", "palDY", "blend"}
 // for window `n`; RangeError when its record cannot be resolved.
-void WriteWindowJson(JsonWriter& json, ImageView image,
-                     const WindowListInfo& list, int n);
+Json WindowJson(ImageView image, const WindowListInfo& list, int n);
 
 // One row of the human-readable window table.
 std::string WindowTableRow(ImageView image, const WindowListInfo& list, int n);

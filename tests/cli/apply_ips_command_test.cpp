@@ -54,7 +54,7 @@ TEST_F(ApplyIpsCommandTest, WritesThePatchedImageAsItIs) {
   const CliResult json = Apply(patch, true);
   EXPECT_EQ(json.exit_code, 0);
   EXPECT_EQ(json.out,
-            "{\"records\": 2, \"length\": 16, \"checksumValid\": false}\n");
+            "{\"records\":2,\"length\":16,\"checksumValid\":false}\n");
   EXPECT_EQ(ReadBytes(b_), (FirmwareImage{0, 0, 0x12, 0x34, 0, 0, 0, 0, 0, 0, 0,
                                           0, 0xEE, 0xEE, 0xEE, 0}));
 
@@ -83,7 +83,7 @@ TEST_F(ApplyIpsCommandTest, RefusedPatchesWriteNothing) {
     WriteBytes(b_, FirmwareImage(4, 0x77));  // an earlier output stays
     const CliResult result = Apply(c.patch, true);
     EXPECT_EQ(result.exit_code, 1) << c.name;
-    EXPECT_EQ(result.out, "{\"error\": {\"kind\": \"patch\", \"message\": \"" +
+    EXPECT_EQ(result.out, "{\"error\":{\"kind\":\"patch\",\"message\":\"" +
                               Quoted(c.error) + "\"}}\n")
         << c.name;
     EXPECT_EQ(result.err, "orlindel-cli: " + c.error + "\n") << c.name;

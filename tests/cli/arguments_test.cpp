@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace orlindel::cli {
 namespace {
 
@@ -22,24 +24,13 @@ TEST(ParseNumberTest, RejectsGarbageAndOutOfRange) {
   EXPECT_THROW(ParseNumber("-1", 0, 255, "x"), UsageError);
 }
 
-TEST(ParseCommandLineTest, SeparatesFlagsValuesAndPositionals) {
-  const std::vector<std::string> args = {"fw.bin", "--json",  "--stop",
-                                         "-1",     "--depth", "3"};
-  const CommandLine line =
-      ParseCommandLine(args, {{"--json"}, {"--stop", "--depth"}});
-  EXPECT_EQ(line.positional, std::vector<std::string>{"fw.bin"});
-  EXPECT_TRUE(line.Has("--json"));
-  EXPECT_EQ(line.Value("--stop"), "-1");
-  EXPECT_EQ(line.Value("--depth"), "3");
-  EXPECT_EQ(line.Value("--start"), std::nullopt);
-}
-
-TEST(ParseCommandLineTest, UnknownOptionsAndMissingValuesAreUsageErrors) {
-  const OptionSpec options{{"--json"}, {"-o"}};
-  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"--log"}, options),
-               UsageError);
-  EXPECT_THROW(ParseCommandLine(std::vector<std::string>{"f", "-o"}, options),
-               UsageError);
+TEST(ParseNumberTest, TheMessageNamesTheOptionAndTheText) {
+  try {
+    ParseNumber("0x100", 0, 255, "--blend");
+    FAIL() << "no error";
+  } catch (const UsageError& error) {
+    EXPECT_STREQ(error.what(), "bad number for --blend: 0x100");
+  }
 }
 
 }  // namespace

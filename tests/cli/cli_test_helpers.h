@@ -21,10 +21,18 @@ struct CliResult {
   std::string err;
 };
 
-inline CliResult RunCli(const std::vector<std::string>& args) {
+// Runs the command line with `input` as its standard input.
+inline CliResult RunCli(const std::vector<std::string>& args,
+                        const std::string& input = "") {
+  std::istringstream in(input);
   std::ostringstream out, err;
-  const int code = Run(args, out, err);
+  const int code = Run(args, in, out, err);
   return {code, out.str(), err.str()};
+}
+
+// The bytes of an image as a standard input or output holds them.
+inline std::string AsText(const FirmwareImage& image) {
+  return std::string(image.begin(), image.end());
 }
 
 // A path in the temporary directory named after the running test and

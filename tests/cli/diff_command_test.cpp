@@ -37,15 +37,16 @@ TEST_F(DiffCommandTest, ListsLabelledRanges) {
   FirmwareImage after = Opened();
   after[0x2030] = 0x00, after[0x2031] = 0x0C;  // Left 12
   Write(after);
+  // Images that differ: exit 1, as cmp.
   const CliResult json = RunCli({"diff", a_.str(), b_.str(), "--json"});
-  EXPECT_EQ(json.exit_code, 0);
+  EXPECT_EQ(json.exit_code, 1);
   EXPECT_EQ(json.out,
-            "{\"changes\": [{\"offset\": 8240, \"length\": 2, \"old\": "
-            "\"0208\", \"new\": \"000C\", \"labels\": [\"window 3 record: "
+            "{\"changes\":[{\"offset\":8240,\"length\":2,\"old\":"
+            "\"0208\",\"new\":\"000C\",\"labels\":[\"window 3 record: "
             "Left\"]}]}\n");
 
   const CliResult text = RunCli({"diff", a_.str(), b_.str()});
-  EXPECT_EQ(text.exit_code, 0);
+  EXPECT_EQ(text.exit_code, 1);
   EXPECT_EQ(text.out,
             "0x02030  len 2  0208 -> 000C  window 3 record: Left\n"
             "changed ranges: 1, changed bytes: 2\n");
@@ -56,7 +57,7 @@ TEST_F(DiffCommandTest, TextShowsSixteenBytesOfALongRangeAndEveryLabel) {
   for (size_t at = 0x203C; at < 0x204D; ++at) after[at] = 0xAB;  // 17 bytes
   Write(after);
   const CliResult text = RunCli({"diff", a_.str(), b_.str()});
-  EXPECT_EQ(text.exit_code, 0);
+  EXPECT_EQ(text.exit_code, 1);
   // Window 3's Blend 0x83, its bytes 13 and 14, the gap byte, then window
   // 4's record: Left 40, Top 136, Right 189, Bottom 215, PalDY 48, id 4.
   EXPECT_EQ(text.out,
@@ -67,12 +68,34 @@ TEST_F(DiffCommandTest, TextShowsSixteenBytesOfALongRangeAndEveryLabel) {
             "changed ranges: 1, changed bytes: 17\n");
 }
 
+TEST_F(DiffCommandTest, WritesEveryRangeInOffsetOrder) {
+  FirmwareImage after = Opened();
+  after[0x10] = 0x11, after[0x12] = 0x22;
+  Write(after);
+  const CliResult json = RunCli({"diff", a_.str(), b_.str(), "--json"});
+  EXPECT_EQ(json.exit_code, 1);
+  EXPECT_EQ(json.out,
+            "{\"changes\":["
+            "{\"offset\":16,\"length\":1,\"old\":\"00\",\"new\":\"11\","
+            "\"labels\":[\"unknown\"]},"
+            "{\"offset\":18,\"length\":1,\"old\":\"00\",\"new\":\"22\","
+            "\"labels\":[\"unknown\"]}]}\n");
+  const CliResult text = RunCli({"diff", a_.str(), b_.str()});
+  EXPECT_EQ(text.exit_code, 1);
+  EXPECT_EQ(text.out,
+            "0x00010  len 1  00 -> 11  unknown\n"
+            "0x00012  len 1  00 -> 22  unknown\n"
+            "changed ranges: 2, changed bytes: 2\n");
+}
+
 TEST_F(DiffCommandTest, IdenticalImagesHaveNoChanges) {
   Write(Opened());
-  EXPECT_EQ(RunCli({"diff", a_.str(), b_.str(), "--json"}).out,
-            "{\"changes\": []}\n");
-  EXPECT_EQ(RunCli({"diff", a_.str(), b_.str()}).out,
-            "changed ranges: 0, changed bytes: 0\n");
+  const CliResult json = RunCli({"diff", a_.str(), b_.str(), "--json"});
+  EXPECT_EQ(json.exit_code, 0);
+  EXPECT_EQ(json.out, "{\"changes\":[]}\n");
+  const CliResult text = RunCli({"diff", a_.str(), b_.str()});
+  EXPECT_EQ(text.exit_code, 0);
+  EXPECT_EQ(text.out, "changed ranges: 0, changed bytes: 0\n");
 }
 
 TEST_F(DiffCommandTest, ImagesOfDifferentLengthsAreRefused) {
@@ -82,7 +105,7 @@ TEST_F(DiffCommandTest, ImagesOfDifferentLengthsAreRefused) {
   const CliResult result = RunCli({"diff", a_.str(), b_.str(), "--json"});
   EXPECT_EQ(result.exit_code, 1);
   EXPECT_EQ(result.out,
-            "{\"error\": {\"kind\": \"patch\", \"message\": \"The images "
+            "{\"error\":{\"kind\":\"patch\",\"message\":\"The images "
             "differ in length (65536 and 65540 bytes)\"}}\n");
   EXPECT_EQ(result.err,
             "orlindel-cli: The images differ in length (65536 and 65540 "
@@ -97,7 +120,7 @@ TEST_F(DiffCommandTest, UsageAndFileErrors) {
   const CliResult missing =
       RunCli({"diff", a_.str(), b_.str() + ".none", "--json"});
   EXPECT_EQ(missing.exit_code, 3);
-  EXPECT_EQ(missing.out.rfind("{\"error\": {\"kind\": \"file\"", 0), 0u);
+  EXPECT_EQ(missing.out.rfind("{\"error\":{\"kind\":\"file\"", 0), 0u);
 }
 
 }  // namespace

@@ -44,26 +44,25 @@ TEST_F(InfoCommandTest, JsonListsWindowsAndGroups) {
   EXPECT_EQ(result.exit_code, 0);
   std::string windows;
   for (int n = 0; n < 5; ++n)
-    windows += std::string(n ? ", " : "") + "{\"id\": " + std::to_string(n) +
-               ", \"recordOffset\": " + std::to_string(65552 + 16 * n) +
-               ", \"left\": 10, \"top\": 20, \"right\": 300, \"bottom\": 200,"
-               " \"palDY\": 48, \"blend\": 128}";
-  EXPECT_EQ(
-      result.out,
-      "{\"length\": 131072, \"headerLength\": 131072, "
-      "\"checksumValid\": true, "
-      "\"windowList\": {\"offset\": 98304, \"bank\": 1, \"count\": 5, "
-      "\"windows\": [" +
-          windows +
-          "]}, "
-          "\"osdPosList\": {\"offset\": 81920, \"count\": 3, \"groups\": ["
-          "{\"entryCount\": 1, \"entriesOffset\": 69632, \"entries\": "
-          "[{\"offset\": 69632, \"windowId\": 0, \"x\": 10, \"y\": 4, "
-          "\"width\": 0, \"height\": 0}]}, "
-          "{\"entryCount\": 0, \"entriesOffset\": 69888, \"entries\": []}, "
-          "{\"entryCount\": 1, \"entriesOffset\": 70144, \"entries\": "
-          "[{\"offset\": 70144, \"windowId\": 4, \"x\": 1, \"y\": 2, "
-          "\"width\": 3, \"height\": 4}]}]}}\n");
+    windows += std::string(n ? "," : "") + "{\"id\":" + std::to_string(n) +
+               ",\"recordOffset\":" + std::to_string(65552 + 16 * n) +
+               ",\"left\":10,\"top\":20,\"right\":300,\"bottom\":200,"
+               "\"palDY\":48,\"blend\":128}";
+  EXPECT_EQ(result.out,
+            "{\"length\":131072,\"headerLength\":131072,"
+            "\"checksumValid\":true,"
+            "\"windowList\":{\"offset\":98304,\"bank\":1,\"count\":5,"
+            "\"windows\":[" +
+                windows +
+                "]},"
+                "\"osdPosList\":{\"offset\":81920,\"count\":3,\"groups\":["
+                "{\"entryCount\":1,\"entriesOffset\":69632,\"entries\":"
+                "[{\"offset\":69632,\"windowId\":0,\"x\":10,\"y\":4,"
+                "\"width\":0,\"height\":0}]},"
+                "{\"entryCount\":0,\"entriesOffset\":69888,\"entries\":[]},"
+                "{\"entryCount\":1,\"entriesOffset\":70144,\"entries\":"
+                "[{\"offset\":70144,\"windowId\":4,\"x\":1,\"y\":2,"
+                "\"width\":3,\"height\":4}]}]}}\n");
   EXPECT_EQ(result.err, "");
 }
 
@@ -85,15 +84,15 @@ TEST_F(InfoCommandTest, ImageWithoutTablesIsNotAnError) {
   const CliResult result = RunCli({"info", path_, "--json"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out,
-            "{\"length\": 4096, \"headerLength\": 4096, \"checksumValid\": "
-            "true, \"windowList\": null, \"osdPosList\": null}\n");
+            "{\"length\":4096,\"headerLength\":4096,\"checksumValid\":"
+            "true,\"windowList\":null,\"osdPosList\":null}\n");
 }
 
 TEST_F(InfoCommandTest, FileAndRunTimeErrorsHaveTheirExitCodes) {
   const CliResult missing = RunCli({"info", path_ + ".none", "--json"});
   EXPECT_EQ(missing.exit_code, 3);
   EXPECT_EQ(missing.out,
-            "{\"error\": {\"kind\": \"file\", \"message\": "
+            "{\"error\":{\"kind\":\"file\",\"message\":"
             "\"Cannot open file \\\"" +
                 path_ + ".none\\\". No such file or directory\"}}\n");
 
@@ -101,7 +100,7 @@ TEST_F(InfoCommandTest, FileAndRunTimeErrorsHaveTheirExitCodes) {
   const CliResult empty = RunCli({"info", path_, "--json"});
   EXPECT_EQ(empty.exit_code, 3);
   EXPECT_EQ(empty.out,
-            "{\"error\": {\"kind\": \"file\", \"message\": "
+            "{\"error\":{\"kind\":\"file\",\"message\":"
             "\"Cannot open file \\\"" +
                 path_ + "\\\". The file is empty\"}}\n");
 }

@@ -29,7 +29,7 @@ TEST_F(IpsCommandTest, WritesOneRecordPerChangedRun) {
   const CliResult json =
       RunCli({"ips", a_.str(), b_.str(), "-o", patch_.str(), "--json"});
   EXPECT_EQ(json.exit_code, 0);
-  EXPECT_EQ(json.out, "{\"records\": 1, \"patchLength\": 15}\n");
+  EXPECT_EQ(json.out, "{\"records\":1,\"patchLength\":15}\n");
   EXPECT_EQ(ReadBytes(patch_),
             (FirmwareImage{'P', 'A', 'T', 'C', 'H', 0x00, 0x20, 0x30, 0x00,
                            0x02, 0x02, 0x0C, 'E', 'O', 'F'}));

@@ -52,7 +52,7 @@ TEST_F(SetSubtitleCommandTest, WritesThePatchedImageWithAFreshChecksum) {
   Write(PatchableFirmware());
   const CliResult result = RunCli(Args({"--json"}));
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.out, "{\"updated\": true}\n");
+  EXPECT_EQ(result.out, "{\"updated\":true}\n");
 
   const FirmwareImage written = LoadFirmwareFile(out_);
   EXPECT_TRUE(IsImageChecksumValid(written));
@@ -74,8 +74,7 @@ TEST_F(SetSubtitleCommandTest, LogEndsWithTheTracedValues) {
   Write(PatchableFirmware());
   const CliResult result = RunCli(Args({"--log", "--json"}));
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(result.out.rfind("{\"updated\": true, \"log\": [\"WList at ", 0),
-            0u);
+  EXPECT_EQ(result.out.rfind("{\"updated\":true,\"log\":[\"WList at ", 0), 0u);
   EXPECT_NE(result.out.find("\"\\tbLineSpace:    xramF873 = 0x04\"]}\n"),
             std::string::npos);
 }
@@ -87,7 +86,7 @@ TEST_F(SetSubtitleCommandTest, RefusedOrFailedUpdateWritesNothing) {
   refused[19] = "255";
   const CliResult result = RunCli(refused);
   EXPECT_EQ(result.exit_code, 1);
-  EXPECT_EQ(result.out, "{\"updated\": false}\n");
+  EXPECT_EQ(result.out, "{\"updated\":false}\n");
   EXPECT_FALSE(out_file_.Exists());
 
   Write(FirmwareBuilder(0x20000, 0x00).Build());
@@ -117,7 +116,7 @@ TEST_F(SetSubtitleCommandTest, BadCommandLinesAreUsageErrors) {
 TEST_F(SetSubtitleCommandTest, MissingInputIsAFileError) {
   const CliResult result = RunCli(Args({"--json"}));
   EXPECT_EQ(result.exit_code, 3);
-  EXPECT_EQ(result.out.rfind("{\"error\": {\"kind\": \"file\"", 0), 0u);
+  EXPECT_EQ(result.out.rfind("{\"error\":{\"kind\":\"file\"", 0), 0u);
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ TEST_F(SetWindowCommandTest, WritesTheNamedFieldsOnly) {
                                       "500", "--blend", "7", "--json"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out,
-            "{\"window\": {\"id\": 2, \"recordOffset\": 65584, \"left\": 32, "
-            "\"top\": 20, \"right\": 300, \"bottom\": 500, \"palDY\": 48, "
-            "\"blend\": 7}}\n");
+            "{\"window\":{\"id\":2,\"recordOffset\":65584,\"left\":32,"
+            "\"top\":20,\"right\":300,\"bottom\":500,\"palDY\":48,"
+            "\"blend\":7}}\n");
 
   const FirmwareImage before = FiveWindows();
   const FirmwareImage after = ReadBytes(out_);
@@ -93,7 +93,7 @@ TEST_F(SetWindowCommandTest, MissingWindowIsARangeErrorAndWritesNothing) {
   const CliResult beyond = SetWindow({"--id", "5", "--left", "1", "--json"});
   EXPECT_EQ(beyond.exit_code, 4);
   EXPECT_EQ(beyond.out,
-            "{\"error\": {\"kind\": \"range\", \"message\": "
+            "{\"error\":{\"kind\":\"range\",\"message\":"
             "\"Range check error\"}}\n");
   EXPECT_FALSE(out_.Exists());
 
@@ -107,7 +107,7 @@ TEST_F(SetWindowCommandTest, OutputThatCannotBeCreatedIsAFileError) {
       RunCli({"set-window", in_.str(), "-o", out_.str() + "/none/x.bin", "--id",
               "0", "--json"});
   EXPECT_EQ(result.exit_code, 3);
-  EXPECT_NE(result.out.find("\"kind\": \"file\""), std::string::npos);
+  EXPECT_NE(result.out.find("\"kind\":\"file\""), std::string::npos);
 }
 
 }  // namespace

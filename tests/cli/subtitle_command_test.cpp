@@ -49,17 +49,17 @@ TEST_F(SubtitleCommandTest, JsonHoldsTheParametersTheCallerPasses) {
   const CliResult result = RunCli({"subtitle", path_, "--json"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out,
-            "{\"found\": true, \"valid\": true, \"params\": {\"windowId\": 5, "
-            "\"x1\": 48, \"y1\": 420, \"x2\": 672, \"y2\": 540, \"align\": 1, "
-            "\"flags\": 9, \"lineSpace\": 4}}\n");
+            "{\"found\":true,\"valid\":true,\"params\":{\"windowId\":5,"
+            "\"x1\":48,\"y1\":420,\"x2\":672,\"y2\":540,\"align\":1,"
+            "\"flags\":9,\"lineSpace\":4}}\n");
 }
 
 TEST_F(SubtitleCommandTest, LogCarriesTheAnalysisLines) {
   Write(WithCaller());
   const CliResult json = RunCli({"subtitle", path_, "--log", "--json"});
   EXPECT_EQ(json.exit_code, 0);
-  EXPECT_NE(json.out.find("\"log\": [\"WList at 0x00000 - Count = 0 (0x00)\", "
-                          "\"OsdPosList NOT found!\", \"\", "),
+  EXPECT_NE(json.out.find("\"log\":[\"WList at 0x00000 - Count = 0 (0x00)\","
+                          "\"OsdPosList NOT found!\",\"\","),
             std::string::npos);
   EXPECT_NE(json.out.find("\"\\twWindow ID: R7 xramF870 = 0x05\""),
             std::string::npos);
@@ -77,9 +77,9 @@ TEST_F(SubtitleCommandTest, NothingFoundIsNotAnError) {
   const CliResult result = RunCli({"subtitle", path_, "--json"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out,
-            "{\"found\": false, \"valid\": false, \"params\": {\"windowId\": "
-            "255, \"x1\": 65535, \"y1\": 65535, \"x2\": 65535, \"y2\": 65535, "
-            "\"align\": 255, \"flags\": 255, \"lineSpace\": 255}}\n");
+            "{\"found\":false,\"valid\":false,\"params\":{\"windowId\":"
+            "255,\"x1\":65535,\"y1\":65535,\"x2\":65535,\"y2\":65535,"
+            "\"align\":255,\"flags\":255,\"lineSpace\":255}}\n");
 }
 
 TEST_F(SubtitleCommandTest, RunTimeErrorReportsTheLogWrittenBeforeIt) {
@@ -89,19 +89,19 @@ TEST_F(SubtitleCommandTest, RunTimeErrorReportsTheLogWrittenBeforeIt) {
   Write(SubtitleFirmware().Bytes(0x15000, caller.bytes()).Build());
   const CliResult result = RunCli({"subtitle", path_, "--log", "--json"});
   EXPECT_EQ(result.exit_code, 4);
-  EXPECT_EQ(result.out.rfind("{\"error\": {\"kind\": \"overflow\", "
-                             "\"message\": \"Integer overflow\"}, \"log\": [",
+  EXPECT_EQ(result.out.rfind("{\"error\":{\"kind\":\"overflow\","
+                             "\"message\":\"Integer overflow\"},\"log\":[",
                              0),
             0u);
-  EXPECT_NE(result.out.find("\"\\tXREF function start at 0x15001\", "
+  EXPECT_NE(result.out.find("\"\\tXREF function start at 0x15001\","
                             "\"\\tDisassembly:\"]}\n"),
             std::string::npos);
 
   const CliResult without_log = RunCli({"subtitle", path_, "--json"});
   EXPECT_EQ(without_log.exit_code, 4);
   EXPECT_EQ(without_log.out,
-            "{\"error\": {\"kind\": \"overflow\", "
-            "\"message\": \"Integer overflow\"}}\n");
+            "{\"error\":{\"kind\":\"overflow\","
+            "\"message\":\"Integer overflow\"}}\n");
 }
 
 TEST_F(SubtitleCommandTest, MissingFileIsAFileError) {

@@ -38,22 +38,20 @@ class TraceCommandTest : public ::testing::Test {
   TempPath file_{"fw.bin"};
 };
 
-constexpr const char* kUnsetRegisters =
-    "\"R\": [255, 255, 255, 255, 255, 255, 255]";
+constexpr const char* kUnsetRegisters = "\"R\":[255,255,255,255,255,255,255]";
 
 TEST_F(TraceCommandTest, JsonHoldsResultLogAndModel) {
   const CliResult result = Trace({"--start", "0x24000", "--json"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out,
-            std::string("{\"result\": 0, \"log\": ["
-                        "\"0x24000  MOV   DPTR, #0xF860   ; DPTR := 0xF860\", "
-                        "\"0x24003  MOV   A, #0x05        ; A := 0x05\", "
+            std::string("{\"result\":0,\"log\":["
+                        "\"0x24000  MOV   DPTR, #0xF860   ; DPTR := 0xF860\","
+                        "\"0x24003  MOV   A, #0x05        ; A := 0x05\","
                         "\"0x24005  MOVX  @DPTR, A        ; xram0xF860 := "
-                        "0x05\", "
-                        "\"0x24006  RET                   ; \"], "
-                        "\"model\": {\"A\": 5, ") +
-                kUnsetRegisters +
-                ", \"DPTR\": 63584, \"xram\": [[63584, 5]]}}\n");
+                        "0x05\","
+                        "\"0x24006  RET                   ; \"],"
+                        "\"model\":{\"A\":5,") +
+                kUnsetRegisters + ",\"DPTR\":63584,\"xram\":[[63584,5]]}}\n");
   EXPECT_EQ(result.err, "");
 }
 
@@ -63,24 +61,24 @@ TEST_F(TraceCommandTest, StopAndDepthReachTheTracer) {
   const CliResult nested =
       Trace({"--start", "131328", "--stop", "0x20105", "--json"});
   EXPECT_EQ(nested.exit_code, 0);
-  EXPECT_NE(nested.out.find("\"0x20100  LCALL  0x4000         ; \", "
+  EXPECT_NE(nested.out.find("\"0x20100  LCALL  0x4000         ; \","
                             "\"\\t0x24000  MOV   DPTR, #0xF860   ; DPTR := "
                             "0xF860\""),
             std::string::npos);
-  EXPECT_NE(nested.out.find("\"A\": 5, \"R\": [255, 255, 51, 255"),
+  EXPECT_NE(nested.out.find("\"A\":5,\"R\":[255,255,51,255"),
             std::string::npos);
 
   const CliResult flat =
       Trace({"--start", "0x20100", "--stop", "-1", "--depth", "0", "--json"});
   EXPECT_EQ(flat.exit_code, 0);
   EXPECT_EQ(flat.out,
-            std::string("{\"result\": 1, \"log\": ["
-                        "\"0x20100  LCALL  0x4000         ; \", "
-                        "\"0x20103  MOV   R3, #0x33       ; R3 := 0x33\", "
+            std::string("{\"result\":1,\"log\":["
+                        "\"0x20100  LCALL  0x4000         ; \","
+                        "\"0x20103  MOV   R3, #0x33       ; R3 := 0x33\","
                         "\"0x20105  .byte 0xA5            ; UNKNOWN -> "
-                        "ERROR\"], "
-                        "\"model\": {\"A\": 255, \"R\": [255, 255, 51, 255, "
-                        "255, 255, 255], \"DPTR\": 65535, \"xram\": []}}\n"));
+                        "ERROR\"],"
+                        "\"model\":{\"A\":255,\"R\":[255,255,51,255,"
+                        "255,255,255],\"DPTR\":65535,\"xram\":[]}}\n"));
 }
 
 TEST_F(TraceCommandTest, TextShowsListingAndModel) {
@@ -104,8 +102,8 @@ TEST_F(TraceCommandTest, RunTimeErrorsCarryTheLogSoFar) {
   const CliResult overflow = Trace({"--start", "0x20200", "--json"});
   EXPECT_EQ(overflow.exit_code, 4);
   EXPECT_EQ(overflow.out,
-            "{\"error\": {\"kind\": \"overflow\", \"message\": \"Integer "
-            "overflow\"}, \"log\": [\"0x20200  MOV   A, #0x01        ; A := "
+            "{\"error\":{\"kind\":\"overflow\",\"message\":\"Integer "
+            "overflow\"},\"log\":[\"0x20200  MOV   A, #0x01        ; A := "
             "0x01\"]}\n");
   EXPECT_EQ(overflow.err, "orlindel-cli: Integer overflow\n");
 
@@ -116,8 +114,8 @@ TEST_F(TraceCommandTest, RunTimeErrorsCarryTheLogSoFar) {
   const CliResult range = Trace({"--start", "0xA00000", "--json"});
   EXPECT_EQ(range.exit_code, 4);
   EXPECT_EQ(range.out,
-            "{\"error\": {\"kind\": \"range\", \"message\": \"Range check "
-            "error\"}, \"log\": []}\n");
+            "{\"error\":{\"kind\":\"range\",\"message\":\"Range check "
+            "error\"},\"log\":[]}\n");
 }
 
 TEST_F(TraceCommandTest, BadCommandLinesAreUsageErrors) {

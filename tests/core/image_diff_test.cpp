@@ -61,6 +61,30 @@ TEST(DiffImagesTest, KeepsBothSidesOfEachRun) {
             (EditList{{0x101, {2, 3}, {7, 8}}, {0x104, {5}, {9}}}));
 }
 
+TEST(VisitImageDifferencesTest, ReportsEachRunAsFoundWithBothSides) {
+  const FirmwareImage before = {1, 2, 3, 4, 5, 6};
+  const FirmwareImage after = {9, 2, 7, 8, 5, 0};
+  std::vector<std::pair<int64_t, std::vector<uint8_t>>> seen;
+  VisitImageDifferences(before, after, [&](const DiffRun& run) {
+    // The views lie in the compared images, at the run's offset.
+    EXPECT_EQ(run.before.data(), before.data() + run.offset);
+    EXPECT_EQ(run.after.data(), after.data() + run.offset);
+    std::vector<uint8_t> both(run.before.begin(), run.before.end());
+    both.insert(both.end(), run.after.begin(), run.after.end());
+    seen.emplace_back(run.offset, both);
+  });
+  EXPECT_EQ(seen, (std::vector<std::pair<int64_t, std::vector<uint8_t>>>{
+                      {0, {1, 9}}, {2, {3, 4, 7, 8}}, {5, {6, 0}}}));
+}
+
+TEST(VisitImageDifferencesTest, DifferentLengthsAreRefusedBeforeAnyRun) {
+  int calls = 0;
+  EXPECT_THROW(VisitImageDifferences(FirmwareImage(4, 0), FirmwareImage(5, 1),
+                                     [&calls](const DiffRun&) { ++calls; }),
+               PatchError);
+  EXPECT_EQ(calls, 0);
+}
+
 TEST(DiffImagesTest, ImagesOfDifferentLengthsAreRefused) {
   try {
     DiffImages(FirmwareImage(4, 0), FirmwareImage(5, 0));

@@ -24,30 +24,50 @@ size_t NextDifference(ImageView before, ImageView after, size_t from) {
   return from;
 }
 
-}  // namespace
-
-EditList DiffBytes(ImageView before, ImageView after, int64_t base) {
-  if (before.size() != after.size()) throw RangeError();
-  EditList edits;
+// Calls `visit` for each maximal run of differing bytes of two strings of
+// equal length, the run's offset counted from `base`.
+void VisitRuns(ImageView before, ImageView after, int64_t base,
+               const std::function<void(const DiffRun&)>& visit) {
   const size_t size = before.size();
   for (size_t start = NextDifference(before, after, 0); start < size;
        start = NextDifference(before, after, start)) {
     size_t end = start;
     while (end < size && before[end] != after[end]) ++end;
-    edits.push_back({base + static_cast<int64_t>(start),
-                     {before.begin() + static_cast<ptrdiff_t>(start),
-                      before.begin() + static_cast<ptrdiff_t>(end)},
-                     {after.begin() + static_cast<ptrdiff_t>(start),
-                      after.begin() + static_cast<ptrdiff_t>(end)}});
+    visit({base + static_cast<int64_t>(start),
+           before.subspan(start, end - start),
+           after.subspan(start, end - start)});
     start = end;
   }
+}
+
+// Images of different lengths are not two states of one firmware.
+void CheckSameLength(ImageView before, ImageView after) {
+  if (before.size() != after.size())
+    throw PatchError(Format("The images differ in length (%zu and %zu bytes)",
+                            before.size(), after.size()));
+}
+
+}  // namespace
+
+void VisitImageDifferences(ImageView before, ImageView after,
+                           const std::function<void(const DiffRun&)>& visit) {
+  CheckSameLength(before, after);
+  VisitRuns(before, after, 0, visit);
+}
+
+EditList DiffBytes(ImageView before, ImageView after, int64_t base) {
+  if (before.size() != after.size()) throw RangeError();
+  EditList edits;
+  VisitRuns(before, after, base, [&edits](const DiffRun& run) {
+    edits.push_back({run.offset,
+                     {run.before.begin(), run.before.end()},
+                     {run.after.begin(), run.after.end()}});
+  });
   return edits;
 }
 
 EditList DiffImages(ImageView before, ImageView after) {
-  if (before.size() != after.size())
-    throw PatchError(Format("The images differ in length (%zu and %zu bytes)",
-                            before.size(), after.size()));
+  CheckSameLength(before, after);
   return DiffBytes(before, after, 0);
 }
 

@@ -2,11 +2,27 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "core/firmware_image.h"
 #include "core/history/byte_edit.h"
 
 namespace orlindel {
+
+// One maximal run of differing bytes: where it starts in the image and the
+// bytes of both images there (views into the compared images).
+struct DiffRun {
+  int64_t offset = 0;
+  ImageView before;
+  ImageView after;
+};
+
+// Calls `visit` for each maximal run of differing bytes between `before` and
+// `after`, in offset order, as soon as the run is found; nothing is
+// collected, so the memory used does not grow with the number of runs.
+// Images of different lengths: PatchError, before any call.
+void VisitImageDifferences(ImageView before, ImageView after,
+                           const std::function<void(const DiffRun&)>& visit);
 
 // The maximal runs of differing bytes between `before` and `after`, in offset
 // order, each with the bytes of both. Images of different lengths are not two

@@ -1,0 +1,79 @@
+# Bash completion for orlindel-cli: its commands, each command's options, and
+# file names for images, patches and -o.
+
+_orlindel_cli() {
+  local cur prev words cword
+  if declare -F _init_completion >/dev/null; then
+    _init_completion -n = || return
+  else
+    COMPREPLY=()
+    cur="${COMP_WORDS[COMP_CWORD]}"
+    prev="${COMP_WORDS[COMP_CWORD-1]}"
+    words=("${COMP_WORDS[@]}")
+    cword=$COMP_CWORD
+  fi
+
+  local commands="info subtitle set-subtitle set-window trace fix-checksum
+    diff ips apply-ips"
+
+  # The command is the first word that is not an option.
+  local command="" i
+  for ((i = 1; i < cword; i++)); do
+    if [[ ${words[i]} != -* ]]; then
+      command=${words[i]}
+      break
+    fi
+  done
+
+  if [[ -z $command ]]; then
+    if [[ $cur == -* ]]; then
+      COMPREPLY=($(compgen -W "--help -h --version" -- "$cur"))
+    else
+      COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+    fi
+    return
+  fi
+
+  local options
+  case $command in
+    info) options="--json" ;;
+    subtitle) options="--log --json" ;;
+    set-subtitle)
+      options="-o --output --window --x1 --y1 --x2 --y2 --align --flags
+        --line-space --log --json" ;;
+    set-window)
+      options="-o --output --id --left --top --right --bottom --pal-dy
+        --blend --json" ;;
+    trace) options="--start --stop --depth --json" ;;
+    fix-checksum | ips | apply-ips) options="-o --output --json" ;;
+    diff) options="--json" ;;
+    *) return ;;
+  esac
+  options+=" -h --help"
+
+  # After --, every word is a file.
+  for ((i = 1; i < cword; i++)); do
+    if [[ ${words[i]} == -- ]]; then
+      COMPREPLY=($(compgen -f -- "$cur"))
+      return
+    fi
+  done
+
+  case $prev in
+    -o | --output)
+      COMPREPLY=($(compgen -f -- "$cur"))
+      return ;;
+    --window | --x1 | --y1 | --x2 | --y2 | --align | --flags | --line-space | \
+      --id | --left | --top | --right | --bottom | --pal-dy | --blend | \
+      --start | --stop | --depth)
+      return ;;  # a number
+  esac
+
+  if [[ $cur == -* ]]; then
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+  else
+    COMPREPLY=($(compgen -f -- "$cur"))
+  fi
+}
+
+complete -o filenames -o bashdefault -F _orlindel_cli orlindel-cli

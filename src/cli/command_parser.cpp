@@ -1,0 +1,125 @@
+#include "cli/command_parser.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
+#include <utility>
+
+#include "orlindel/version.h"
+
+namespace orlindel::cli {
+
+const char kProgramDescription[] =
+    "orlindel-cli: inspect and patch DVD-player firmware images (8051 code in "
+    "64 KiB banks) from the shell.";
+
+const char kExitStatusSummary[] =
+    "FILE \"-\" reads the image from standard input; \"-o -\" writes it to\n"
+    "standard output (the report then goes to standard error).\n"
+    "Exit status: 0 done (diff: the images are equal); 1 negative result\n"
+    "(diff: the images differ; a refused update or patch); 2 usage error;\n"
+    "3 file error or standard output not writable; 4 run-time error in the\n"
+    "analysis, or out of memory.";
+
+namespace {
+
+std::string FirstName(const std::string& names) {
+  return names.substr(0, names.find(','));
+}
+
+std::string CommandNames(std::span<const CommandSpec> commands) {
+  std::string names;
+  for (const CommandSpec& command : commands)
+    names += (names.empty() ? "" : ", ") + command.name;
+  return names;
+}
+
+}  // namespace
+
+ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
+                               std::span<const std::string> args) {
+  // CLI11 would call an unknown command an unexpected argument.
+  if (args.empty())
+    throw UsageError("no command; the commands are " + CommandNames(commands));
+  const std::string& first = args.front();
+  const bool known =
+      std::any_of(commands.begin(), commands.end(),
+                  [&first](const CommandSpec& c) { return c.name == first; });
+  if (!known && !first.starts_with("-"))
+    throw UsageError("unknown command " + first + "; the commands are " +
+                     CommandNames(commands));
+
+  CLI::App app(kProgramDescription, "orlindel-cli");
+  app.set_help_flag("-h,--help", "Print this help and exit");
+  app.set_version_flag("--version", std::string("orlindel-cli ") + kVersion,
+                       "Print the program's version and exit");
+  app.require_subcommand(1);
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.get_formatter()->label("Subcommands", "Commands");
+  app.get_formatter()->label("Positionals", "Files");
+
+  struct Bound {
+    const CommandSpec* spec;
+    CLI::App* app;
+  };
+  std::vector<Bound> bound;
+  for (const CommandSpec& spec : commands) {
+    CLI::App* sub = app.add_subcommand(spec.name, spec.description);
+    sub->set_help_flag("-h,--help", "Print this command's help and exit");
+    for (const FileSpec& file : spec.files)
+      sub->add_option(file.name, file.description)->required()->type_name("");
+    for (const OptionSpec& option : spec.options) {
+      if (option.value_name.empty()) {
+        sub->add_flag(option.names, option.description)
+            ->disable_flag_override();
+      } else {
+        sub->add_option(option.names, option.description)
+            ->type_name(option.value_name)
+            ->required(option.required)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+      }
+    }
+    bound.push_back({&spec, sub});
+  }
+
+  // Only the program's own help ends with the summary.
+  app.footer(kExitStatusSummary);
+
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    // The help of the command named, or of the program.
+    ParsedArguments help;
+    help.text = app.help();
+    return help;
+  } catch (const CLI::CallForVersion& version) {
+    ParsedArguments text;
+    text.text = std::string(version.what()) + "\n";
+    return text;
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(error.what());
+  }
+
+  for (const Bound& b : bound) {
+    if (!b.app->parsed()) continue;
+    ParsedArguments parsed;
+    parsed.command = b.spec;
+    for (const FileSpec& file : b.spec->files)
+      parsed.line.positional.push_back(
+          b.app->get_option(file.name)->as<std::string>());
+    for (const OptionSpec& option : b.spec->options) {
+      const CLI::Option* given = b.app->get_option(FirstName(option.names));
+      if (given->count() == 0) continue;
+      if (option.value_name.empty())
+        parsed.line.flags.insert(FirstName(option.names));
+      else
+        parsed.line.values[FirstName(option.names)] = given->results().back();
+    }
+    return parsed;
+  }
+  throw UsageError("no command");
+}
+
+}  // namespace orlindel::cli

@@ -1,0 +1,60 @@
+// The commands orlindel-cli knows, as declarations, and the parsing of a
+// command line against them (help and version included).
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/command_context.h"
+
+namespace orlindel::cli {
+
+// One option of a command. The first of `names` ("-o" of "-o,--output") is
+// the name the command looks the option up by.
+struct OptionSpec {
+  std::string names;
+  // "N", "OFF", "OUT"; empty for a flag.
+  std::string value_name;
+  std::string description;
+  bool required = false;
+};
+
+// A FILE argument of a command, in the order given.
+struct FileSpec {
+  std::string name;
+  std::string description;
+};
+
+struct CommandSpec {
+  std::string name;
+  std::string description;
+  std::vector<FileSpec> files;
+  std::vector<OptionSpec> options;
+  CommandFunction run = nullptr;
+  // The file that `-o` may name, so the command edits it in place; -1 when
+  // the output must be a file of its own.
+  int in_place_file = -1;
+};
+
+// The outcome of parsing: a command to run with its arguments, or a text
+// (help or version) to print on standard output before exiting with 0.
+struct ParsedArguments {
+  const CommandSpec* command = nullptr;
+  CommandLine line;
+  std::string text;
+};
+
+// Parses `args` (without the program name): a command, then its files and
+// options in any order; `--opt=value` and `--opt value` alike; `--` ends the
+// options. UsageError naming the problem.
+ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
+                               std::span<const std::string> args);
+
+// The program's one-line description and the exit status summary shown in
+// its help.
+extern const char kProgramDescription[];
+extern const char kExitStatusSummary[];
+
+}  // namespace orlindel::cli

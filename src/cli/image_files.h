@@ -1,0 +1,48 @@
+// Where a command's images and patches come from and go to: files, or the
+// standard streams when the name is "-".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cli/command_context.h"
+#include "core/firmware_image.h"
+
+namespace orlindel::cli {
+
+// The file name that stands for standard input or standard output.
+inline constexpr char kStandardStream[] = "-";
+
+// The most standard input may hold: as much as the largest image file read.
+inline constexpr size_t kMaxStandardInput = size_t{64} << 20;
+
+// All of `in`, at most `limit` bytes. FileError (open) naming "-" when there
+// is more, or when the stream fails before its end.
+std::vector<uint8_t> ReadWholeStream(std::istream& in, size_t limit);
+
+// The image in the file at `path`, or on standard input for "-"; errors as
+// LoadFirmwareFile (RangeError for an empty image).
+FirmwareImage LoadInputImage(CommandContext& context, const std::string& path);
+// The file at `path` or standard input, which may be empty.
+std::vector<uint8_t> LoadInputFile(CommandContext& context,
+                                   const std::string& path);
+
+// Fixes the image checksum and writes the image to `path`, or to standard
+// output for "-". FileError (create) for a file, OutputError for standard
+// output.
+void SaveOutputImage(CommandContext& context, const std::string& path,
+                     FirmwareImage& image);
+// Writes `bytes` as they are, to `path` or to standard output for "-".
+void SaveOutputFile(CommandContext& context, const std::string& path,
+                    std::span<const uint8_t> bytes);
+
+// True when `output` names the file `input` names: the same device and inode
+// when both exist (a hard link, a symbolic link, another spelling of the
+// path), else the same absolute path once "." and ".." are resolved.
+bool NamesSameFile(const std::string& output, const std::string& input);
+
+}  // namespace orlindel::cli
