@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/json_writer.h"
+#include "core/firmware_document.h"
 #include "core/subtitle/subtitle_analysis.h"
 
 namespace orlindel::cli {
@@ -35,11 +36,12 @@ int RunSetSubtitle(const CommandLine& line, CommandContext& context) {
   const std::string out_path = RequiredValue(line, "-o");
   const Mpeg4SubtitleParams params = ParamsFrom(line);
 
-  FirmwareImage image = LoadFirmwareFile(path);
+  FirmwareDocument document(LoadFirmwareFile(path));
   context.report_log = line.Has("--log");
   AnalysisLog* log = context.report_log ? &context.log : nullptr;
-  const bool updated = UpdateSubtitleParams(image, params, log);
-  if (updated) SaveFirmwareFile(out_path, image);
+  bool updated = false;
+  document.WriteSubtitleParams(params, log, &updated);
+  if (updated) document.Save(out_path);
 
   if (context.json) {
     JsonWriter json;

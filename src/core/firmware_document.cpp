@@ -10,7 +10,7 @@
 namespace orlindel {
 
 FirmwareDocument::FirmwareDocument(FirmwareImage image)
-    : image_(std::move(image)), opened_(image_) {}
+    : image_(std::move(image)) {}
 
 void FirmwareDocument::Open(const std::string& path) {
   // Load and locate into locals first: a file that turns out not to be a

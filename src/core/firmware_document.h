@@ -21,7 +21,8 @@ class FirmwareDocument {
  public:
   // No firmware: an empty image, nothing located.
   FirmwareDocument() = default;
-  // `image` as opened; nothing located yet.
+  // Edits `image`; nothing located yet, no copy of it kept (StartHistory
+  // keeps one).
   explicit FirmwareDocument(FirmwareImage image);
 
   // Loads the firmware at `path` and locates its window list and OSD message
@@ -45,6 +46,7 @@ class FirmwareDocument {
   void Save(const std::string& path);
 
   const FirmwareImage& image() const { return image_; }
+  // The image as StartHistory found it (empty before).
   const FirmwareImage& opened() const { return opened_; }
   // Names the structures of the file as opened; none before StartHistory.
   const ChangeLabeller* labeller() const {
