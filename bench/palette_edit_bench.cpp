@@ -1,6 +1,7 @@
 // One palette edit on a 10 MiB image, as dragging the palette's vertical
-// scroll bar makes it: the write-back of the six values with the image
-// checksum, the full preview render and the palette fill. Beside it the
+// scroll bar makes it: the document's window write with the image checksum
+// and the edit list for the history, the full preview render and the palette
+// fill. Beside it the
 // straightforward path: the record written field by field and the checksum
 // summed one word at a time. Runs on the off-screen platform unless another
 // is asked for.
@@ -10,16 +11,14 @@
 #include <stdexcept>
 
 #include "bench/bench_images.h"
+#include "core/firmware_document.h"
 #include "core/window_list.h"
 #include "editor/palette_window.h"
-#include "editor/preview_renderer.h"
-#include "editor/window_write_back.h"
+#include "render/preview_renderer.h"
 #include "tests/support/reference_scans.h"
 
 namespace orlindel::bench {
 namespace {
-
-using editor::PaletteValues;
 
 // The main window's side of the palette, which the bench does not need.
 class NoHost : public editor::PaletteHost {
@@ -38,15 +37,17 @@ constexpr int kWindow = 3;
 struct OpenedImage {
   FirmwareImage image = BenchImage(ImageKind::kRealistic);
   WindowListInfo list = FindWindowList(image);
+  FirmwareDocument document{image};
 
   OpenedImage() {
     if (list.count <= kWindow)
       throw std::logic_error("benchmark image has no window list");
+    document.LocateWindowList();
   }
 
-  editor::PreviewRequest Request() const {
-    editor::PreviewRequest request;
-    request.image = image;
+  render::PreviewRequest Request(ImageView shown) const {
+    render::PreviewRequest request;
+    request.image = shown;
     request.window_list_pos = list.offset;
     request.window_bank = WindowBankOf(list);
     request.max_window_index = list.count - 1;
@@ -61,8 +62,9 @@ PaletteValues Moved(int step) {
   return {520, top, 669, top + 79, 48, 0x83};
 }
 
-void RenderAndFill(const OpenedImage& opened, editor::TfrmWB& palette) {
-  editor::PreviewResult result = editor::RenderPreview(opened.Request());
+void RenderAndFill(const OpenedImage& opened, ImageView shown,
+                   editor::TfrmWB& palette) {
+  render::PreviewResult result = render::RenderPreview(opened.Request(shown));
   if (result.palette) palette.Fill(*result.palette);
   benchmark::DoNotOptimize(result.bitmap.constBits());
 }
@@ -73,10 +75,9 @@ void BM_PaletteEdit(benchmark::State& state) {
   editor::TfrmWB palette(host);
   int step = 0;
   for (auto _ : state) {
-    editor::WriteBackWindowValues(opened.image, opened.list.offset,
-                                  WindowBankOf(opened.list), kWindow,
-                                  Moved(step++));
-    RenderAndFill(opened, palette);
+    benchmark::DoNotOptimize(
+        opened.document.WriteWindow(kWindow, Moved(step++)));
+    RenderAndFill(opened, opened.document.image(), palette);
   }
 }
 BENCHMARK(BM_PaletteEdit)
@@ -100,7 +101,7 @@ void BM_PaletteEditStraightforward(benchmark::State& state) {
     fields.blend = static_cast<uint8_t>(values.blend);
     WriteWindowRecordAt(opened.image, record, fields);
     testing::ReferenceFixImageChecksum(opened.image);
-    RenderAndFill(opened, palette);
+    RenderAndFill(opened, opened.image, palette);
   }
 }
 BENCHMARK(BM_PaletteEditStraightforward)

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   orlindel::editor::QtUserDialogs dialogs;
   orlindel::editor::TfrmMain frmMain(dialogs);
   dialogs.SetParent(&frmMain);
-  orlindel::editor::TfrmWB frmWB(frmMain, &frmMain);
+  orlindel::editor::TfrmWB frmWB(frmMain.Windows(), &frmMain);
   frmMain.AttachPalette(&frmWB);
   frmWB.hide();
   frmMain.show();

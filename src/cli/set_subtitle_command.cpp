@@ -5,6 +5,7 @@
 
 #include "cli/image_files.h"
 #include "cli/json_output.h"
+#include "core/firmware_document.h"
 #include "core/subtitle/subtitle_analysis.h"
 
 namespace orlindel::cli {
@@ -36,11 +37,12 @@ int RunSetSubtitle(const CommandLine& line, CommandContext& context) {
   const std::string out_path = RequiredValue(line, "-o");
   const Mpeg4SubtitleParams params = ParamsFrom(line);
 
-  FirmwareImage image = LoadInputImage(context, path);
+  FirmwareDocument document(LoadInputImage(context, path));
   context.report_log = line.Has("--log");
   AnalysisLog* log = context.report_log ? &context.log : nullptr;
-  const bool updated = UpdateSubtitleParams(image, params, log);
-  if (updated) SaveOutputImage(context, out_path, image);
+  bool updated = false;
+  document.WriteSubtitleParams(params, log, &updated);
+  if (updated) SaveOutputFile(context, out_path, document.image());
 
   if (context.json) {
     Json json{{"updated", updated}};

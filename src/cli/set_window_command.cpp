@@ -8,6 +8,7 @@
 #include "cli/json_output.h"
 #include "cli/window_report.h"
 #include "core/errors.h"
+#include "core/firmware_document.h"
 #include "core/window_list.h"
 
 namespace orlindel::cli {
@@ -31,7 +32,7 @@ std::optional<T> FieldValue(const CommandLine& line,
 }
 
 template <typename T>
-void Apply(const std::optional<T>& value, T& field) {
+void Apply(const std::optional<T>& value, int& field) {
   if (value) field = *value;
 }
 
@@ -49,21 +50,23 @@ int RunSetWindow(const CommandLine& line, CommandContext& context) {
                         FieldValue<uint16_t>(line, "--pal-dy"),
                         FieldValue<uint8_t>(line, "--blend")};
 
-  FirmwareImage image = LoadInputImage(context, input);
-  const WindowListInfo list = FindWindowList(image);
+  FirmwareDocument document(LoadInputImage(context, input));
+  const WindowListInfo list = document.LocateWindowList();
   // No window list, or no window N in it: nothing to edit, nothing written.
   if (id >= list.count) throw RangeError();
   const int n = static_cast<int>(id);
-  const int64_t offset = WindowRecordOffset(image, list, n);
-  WindowRecord record = ReadWindowRecordAt(image, offset);
-  Apply(edit.left, record.left);
-  Apply(edit.top, record.top);
-  Apply(edit.right, record.right);
-  Apply(edit.bottom, record.bottom);
-  Apply(edit.pal_dy, record.pal_dy);
-  Apply(edit.blend, record.blend);
-  WriteWindowRecordAt(image, offset, record);
-  SaveOutputImage(context, output, image);  // fixes the checksum first
+  // The whole record must lie inside the image, as the table shows it.
+  WindowRecordOffset(document.image(), list, n);
+  PaletteValues values = document.WindowValues(n);
+  Apply(edit.left, values.left);
+  Apply(edit.top, values.top);
+  Apply(edit.right, values.right);
+  Apply(edit.bottom, values.bottom);
+  Apply(edit.pal_dy, values.pal_dy);
+  Apply(edit.blend, values.blend);
+  document.WriteWindow(n, values);  // fixes the checksum
+  SaveOutputFile(context, output, document.image());
+  const FirmwareImage& image = document.image();
 
   if (context.json) {
     WriteJsonLine(context.out, Json{{"window", WindowJson(image, list, n)}});

@@ -74,17 +74,6 @@ int64_t TableScanLimit(ImageView image) {
   return header_length < length ? header_length : length - 1;
 }
 
-int64_t FindByteInRange(ImageView image, int64_t from, int64_t last,
-                        uint8_t value) {
-  const int64_t end = std::min<int64_t>(last, std::ssize(image) - 1);
-  if (from < 0 || from > end) return -1;
-  const auto* start = image.data() + from;
-  const void* found =
-      std::memchr(start, value, static_cast<size_t>(end - from + 1));
-  return found == nullptr ? -1
-                          : from + (static_cast<const uint8_t*>(found) - start);
-}
-
 void FixImageChecksum(std::span<uint8_t> image) {
   const size_t words = image.size() / 4;
   if (words == 0) throw RangeError();

@@ -66,10 +66,6 @@ FirmwareImage LoadFirmwareFromDescriptor(int fd, const std::string& name);
 // the image, else the image's last offset (length - 1).
 int64_t TableScanLimit(ImageView image);
 
-// The first offset in [from, last] that holds `value`, or -1.
-int64_t FindByteInRange(ImageView image, int64_t from, int64_t last,
-                        uint8_t value);
-
 // Fixes the checksum of `image`, then writes it whole to the file at `path`
 // as io::WriteFileSafely does: an existing regular file there is replaced only
 // once the new contents are completely on the disk. Throws FileError (create)

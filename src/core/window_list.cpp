@@ -13,6 +13,26 @@ namespace orlindel {
 
 namespace {
 
+// Where each field lies in a WindowRecord.
+constexpr int64_t kLeftAt = 0;
+constexpr int64_t kTopAt = 2;
+constexpr int64_t kRightAt = 4;
+constexpr int64_t kBottomAt = 6;
+constexpr int64_t kPalDyAt = 8;
+constexpr int64_t kIdAt = 10;
+constexpr int64_t kBlendAt = 12;
+constexpr int64_t kCheckByteAt = 14;
+// Bytes 1..2 of a WList entry point at the record inside the table's bank.
+constexpr int64_t kEntryPointerAt = 1;
+
+// The field of each byte of a WindowRecord; bytes without a field the editor
+// writes are named by their offset in the record.
+constexpr std::array<const char*, kWindowRecordSize> kRecordFields = {
+    "Left",    "Left",    "Top",    "Top",     "Right",
+    "Right",   "Bottom",  "Bottom", "PalDY",   "PalDY",
+    "byte 10", "byte 11", "Blend",  "byte 13", "byte 14",
+};
+
 constexpr uint16_t kMaxLeftRight = 800;
 constexpr uint16_t kMaxTopBottom = 600;
 
@@ -50,7 +70,7 @@ class RecordIds {
   // Entry `n` at `entry` in a table whose first byte lies in `bank_base`: its
   // record must lie inside the image and describe window `n`.
   bool EntryValid(int64_t bank_base, int64_t entry, int n) {
-    return IdAt(bank_base + ReadBE16(image_, entry + 1)) == n;
+    return IdAt(bank_base + ReadBE16(image_, entry + kEntryPointerAt)) == n;
   }
 
  private:
@@ -108,26 +128,26 @@ WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset) {
                                  image[at + field + 1]);
   };
   WindowRecord record;
-  record.left = be16(0);
-  record.top = be16(2);
-  record.right = be16(4);
-  record.bottom = be16(6);
-  record.pal_dy = be16(8);
-  record.id = image[at + 10];
-  record.blend = image[at + 12];
-  record.check_byte = image[at + 14];
+  record.left = be16(kLeftAt);
+  record.top = be16(kTopAt);
+  record.right = be16(kRightAt);
+  record.bottom = be16(kBottomAt);
+  record.pal_dy = be16(kPalDyAt);
+  record.id = image[at + kIdAt];
+  record.blend = image[at + kBlendAt];
+  record.check_byte = image[at + kCheckByteAt];
   return record;
 }
 
 void WriteWindowRecordAt(std::span<uint8_t> image, int64_t offset,
                          const WindowRecord& record) {
   if (!FitsInside(image, offset, kWindowRecordSize)) throw RangeError();
-  WriteBE16(image, offset, record.left);
-  WriteBE16(image, offset + 2, record.top);
-  WriteBE16(image, offset + 4, record.right);
-  WriteBE16(image, offset + 6, record.bottom);
-  WriteBE16(image, offset + 8, record.pal_dy);
-  image[static_cast<size_t>(offset) + 12] = record.blend;
+  WriteBE16(image, offset + kLeftAt, record.left);
+  WriteBE16(image, offset + kTopAt, record.top);
+  WriteBE16(image, offset + kRightAt, record.right);
+  WriteBE16(image, offset + kBottomAt, record.bottom);
+  WriteBE16(image, offset + kPalDyAt, record.pal_dy);
+  image[static_cast<size_t>(offset + kBlendAt)] = record.blend;
 }
 
 bool IsValidWindowRecord(int n, const WindowRecord& record) {
@@ -176,10 +196,55 @@ bool WindowEntryIsPointer(ImageView image, const WindowListInfo& list, int n) {
 
 int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n) {
   const int64_t entry = EntryOffset(image, list, n);
-  const int64_t record =
-      ReadBE16(image, entry + 1) + int64_t{WindowBankOf(list)} * kBankSize;
+  const int64_t record = ReadBE16(image, entry + kEntryPointerAt) +
+                         int64_t{WindowBankOf(list)} * kBankSize;
   if (!FitsInside(image, record, kWindowRecordSize)) throw RangeError();
   return record;
+}
+
+int64_t ResolveWindowRecord(ImageView image, int64_t window_list_pos,
+                            uint8_t window_bank, int index) {
+  const int64_t entry =
+      CheckedAdd<int64_t>(window_list_pos, kWListEntrySize * index);
+  const int64_t record = int64_t{window_bank} * kBankSize +
+                         ReadBE16(image, entry + kEntryPointerAt);
+  if (record >= std::ssize(image)) throw RangeError();
+  return record;
+}
+
+bool WindowEntryIsPointer(ImageView image, int64_t window_list_pos, int index) {
+  const int64_t entry =
+      CheckedAdd<int64_t>(window_list_pos, kWListEntrySize * index);
+  return ByteAt(image, entry) == 0xFF;
+}
+
+PaletteValues ReadWindowValues(ImageView image, int64_t record) {
+  PaletteValues values;
+  values.left = ReadBE16(image, record + kLeftAt);
+  values.top = ReadBE16(image, record + kTopAt);
+  values.right = ReadBE16(image, record + kRightAt);
+  values.bottom = ReadBE16(image, record + kBottomAt);
+  values.pal_dy = ReadBE16(image, record + kPalDyAt);
+  values.blend = ByteAt(image, record + kBlendAt);
+  return values;
+}
+
+void WriteWindowValues(std::span<uint8_t> image, int64_t record,
+                       const PaletteValues& values) {
+  // WriteBE16 refuses values outside 0..0xFFFF; fields stored before a
+  // refused one stay stored.
+  WriteBE16(image, record + kLeftAt, values.left);
+  WriteBE16(image, record + kTopAt, values.top);
+  WriteBE16(image, record + kRightAt, values.right);
+  WriteBE16(image, record + kBottomAt, values.bottom);
+  WriteBE16(image, record + kPalDyAt, values.pal_dy);
+  const auto blend = NarrowTo<uint8_t>(values.blend);
+  ByteAt(image, record + kBlendAt);  // RangeError past the image end
+  image[static_cast<size_t>(record + kBlendAt)] = blend;
+}
+
+const char* WindowRecordFieldName(int byte) {
+  return kRecordFields[static_cast<size_t>(byte)];
 }
 
 }  // namespace orlindel

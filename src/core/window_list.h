@@ -6,6 +6,7 @@
 #include <span>
 
 #include "core/firmware_image.h"
+#include "core/window_geometry.h"
 
 namespace orlindel {
 
@@ -67,5 +68,33 @@ bool WindowEntryIsPointer(ImageView image, const WindowListInfo& list, int n);
 // RangeError when `n` is not a window of the table or the entry or record
 // does not lie wholly inside the image.
 int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n);
+
+// The image offset of window `index`'s record as the editor resolves it:
+// `window_bank` * 0x10000 plus the big-endian pointer in bytes 1..2 of the
+// entry at `window_list_pos` + 3 * index. The entry's tag byte is not
+// examined. RangeError when the entry lies outside the image or the record
+// would start at or beyond its end.
+int64_t ResolveWindowRecord(ImageView image, int64_t window_list_pos,
+                            uint8_t window_bank, int index);
+
+// True when the entry of window `index` starts with the CodePointer tag, the
+// sign of a window the firmware draws. RangeError outside the image.
+bool WindowEntryIsPointer(ImageView image, int64_t window_list_pos, int index);
+
+// The edited fields of the record at `record`. RangeError when a field read
+// lies outside the image.
+PaletteValues ReadWindowValues(ImageView image, int64_t record);
+
+// Stores Left, Top, Right, Bottom and PalDY (big-endian, each 0..65535) and
+// the blend byte (0..255) of the record at `record`, in that order. Does not
+// touch the checksum. RangeError for a field outside the image or a value
+// outside its range; fields stored before the failing one stay stored.
+void WriteWindowValues(std::span<uint8_t> image, int64_t record,
+                       const PaletteValues& values);
+
+// The name of the field that byte `byte` (0..14) of a record belongs to:
+// "Left", "Top", "Right", "Bottom", "PalDY", "Blend", or "byte N" for a byte
+// the editor never writes.
+const char* WindowRecordFieldName(int byte);
 
 }  // namespace orlindel

@@ -1,33 +1,25 @@
 #include "editor/main_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QSlider>
 #include <QTabWidget>
 
-#include "core/checks.h"
-#include "core/osd_pos_list.h"
-#include "core/window_list.h"
 #include "editor/app_title.h"
-#include "editor/background_picture.h"
-#include "editor/control_updates.h"
 #include "editor/guarded_slot.h"
-#include "editor/local_path.h"
+#include "render/background_picture.h"
 
 namespace orlindel::editor {
 
 namespace {
 
-constexpr int kPreviewWidth = 720;
 constexpr int kStatusBarHeight = 19;
 
 QString PositionText(int x, int y) { return QString("(%1;%2)").arg(x).arg(y); }
@@ -46,37 +38,32 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   setFont(font);
   setFixedSize(kMainClientWidth, kMainClientHeight);
   setMouseTracking(true);
-  nudge_pause_.setSingleShot(true);
+  editor_ = new EditorDocument(dialogs_, this);
   CreateControls();
   CreateActions();
-  frmChanges_ = new TfrmChanges(*this, this);
+  frmChanges_ = new TfrmChanges(*editor_, this);
   FormCreate();
   ConnectHandlers();
 }
 
 TfrmMain::~TfrmMain() = default;
 
-void TfrmMain::AttachPalette(TfrmWB* palette) { frmWB_ = palette; }
+void TfrmMain::AttachPalette(TfrmWB* palette) {
+  windows_->AttachPalette(palette);
+}
 
 void TfrmMain::FormCreate() {
-  state_.PreviewBitmap = QImage();
   // "[*]" shows the mark of unsaved changes while there are some.
   setWindowTitle(QString(kAppTitle) + "[*]");
-  state_.PaletteLoading = false;
-  cmbRects->setCurrentIndex(1);
+  windows_->SetRectsMode(1);
   cmbBackgrY->setCurrentIndex(1);
   state_.ResizeAllowed = false;
-  state_.image.clear();
-  state_.WindowBank = 0;
-  for (QSlider* selector : {tbID, tbID2})
-    selector->setRange(0, state_.MaxWindowIndex);
-  state_.WindowListPos.reset();
+  windows_->ResetSelectors(Document().MaxWindowIndex());
   state_.BackgroundPicture.reset();
   state_.NtscRect = Rect{};
   state_.PalRect = Rect{};
   cmbTV->setCurrentIndex(0);
   state_.NormalHeight = height();
-  state_.OsdPosListPos = -1;
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -92,12 +79,6 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() { RenderPreview(-1, false, -1); }
 
-void TfrmMain::paintEvent(QPaintEvent* /*event*/) {
-  if (state_.PreviewBitmap.isNull()) return;
-  QPainter painter(this);
-  painter.drawImage(kPreviewLeft, kPreviewTop, state_.PreviewBitmap);
-}
-
 void TfrmMain::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // The status bar stays on the bottom edge when the TV switch resizes.
@@ -106,60 +87,76 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
                         kStatusBarHeight);
 }
 
-void TfrmMain::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint point = event->position().toPoint();
-  RunGuarded(dialogs_, [&] {
-    FormMouseMove(point.x(), point.y());
-    DragWindowTo(point.x() - kPreviewLeft, point.y() - kPreviewTop);
-  });
-}
-
-bool TfrmMain::PointInRect(int x, int y, const Rect& rect) {
-  return rect.left <= x && x <= rect.right && rect.top <= y && y <= rect.bottom;
-}
-
-void TfrmMain::FormMouseMove(int x, int y) {
-  const QImage& bitmap = state_.PreviewBitmap;
-  const Rect preview{kPreviewLeft, kPreviewTop,
-                     kPreviewLeft + bitmap.width() - 1,
-                     kPreviewTop + bitmap.height() - 1};
-  if (!bitmap.isNull() && PointInRect(x, y, preview)) {
-    setCursor(Qt::CrossCursor);
-    ImageMouseMove(x - kPreviewLeft, y - kPreviewTop);
-  } else {
-    setCursor(Qt::ArrowCursor);
-    SetStatusPanel(5, "");
-    SetStatusPanel(9, "");
-  }
+void TfrmMain::mouseMoveEvent(QMouseEvent* /*event*/) {
+  // Over the main window itself, outside the preview.
+  SetStatusPanel(5, "");
+  SetStatusPanel(9, "");
 }
 
 void TfrmMain::ImageMouseMove(int px, int py) {
   SetStatusPanel(1, PositionText(px, py));
+  const int rects = windows_->RectsMode();
   const Rect& ntsc = state_.NtscRect;
-  SetStatusPanel(5, cmbRects->currentIndex() != 1 && PointInRect(px, py, ntsc)
+  SetStatusPanel(5, rects != 1 && PointInRect(px, py, ntsc)
                         ? PositionText(px - ntsc.left, py - ntsc.top)
                         : QString());
   const Rect& pal = state_.PalRect;
-  SetStatusPanel(9, cmbRects->currentIndex() != 0 && PointInRect(px, py, pal)
+  SetStatusPanel(9, rects != 0 && PointInRect(px, py, pal)
                         ? PositionText(px - pal.left, py - pal.top)
                         : QString());
 }
 
-void TfrmMain::tbIDChange() {
-  if (WindowListKnown())
-    RenderPreview(tbID->value(), cb2nd->isChecked(), tbID2->value());
-  else
+void TfrmMain::Refresh() {
+  if (Document().WindowListKnown()) {
+    const WindowsPage::Selection selection = windows_->Selected();
+    RenderPreview(selection.primary, selection.draw_second, selection.second);
+  } else {
     RenderPreview(-1, false, -1);
+  }
 }
 
-void TfrmMain::cmbRectsChange() { tbIDChange(); }
-void TfrmMain::cmbBackgrYChange() { tbIDChange(); }
-void TfrmMain::cbStrechBackClick() { tbIDChange(); }
-
-void TfrmMain::cb2ndClick() {
-  tbID2->setEnabled(cb2nd->isChecked());
-  tbIDChange();
+void TfrmMain::RefreshSelectedOnly() {
+  RenderPreview(windows_->SelectedWindow(), false, -1);
 }
+
+void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
+  // Until this drawing succeeds, the palette may show another window.
+  windows_->BeginPreview();
+  const FirmwareDocument& document = Document();
+  render::PreviewRequest request;
+  request.image = document.image();
+  request.window_list_pos = document.WindowListPos();
+  request.window_bank = document.WindowBank();
+  request.max_window_index = document.MaxWindowIndex();
+  request.tv_index = cmbTV->currentIndex();
+  request.background_mode = cmbBackgrY->currentIndex();
+  if (state_.BackgroundPicture && !state_.BackgroundPicture->isNull())
+    request.background = &*state_.BackgroundPicture;
+  request.safe_title = cbSafeTitle->isChecked();
+  request.safe_action = cbSafeAction->isChecked();
+  request.rects_mode = windows_->RectsMode();
+  request.primary = primary;
+  request.draw_second = draw_second;
+  request.second = second;
+  osd_positions_->ContributeTo(request);
+  subtitle_->ContributeTo(request);
+  request.ntsc_rect = state_.NtscRect;
+  request.pal_rect = state_.PalRect;
+  request.status3 = StatusPanel(3);
+  request.status7 = StatusPanel(7);
+
+  render::PreviewResult result = render::RenderPreview(request);
+
+  windows_->ApplyPreview(result);
+  state_.NtscRect = result.ntsc_rect;
+  state_.PalRect = result.pal_rect;
+  SetStatusPanel(3, result.status3);
+  SetStatusPanel(7, result.status7);
+  preview_->Show(std::move(result.bitmap));
+}
+
+void TfrmMain::cmbBackgrYChange() { Refresh(); }
+void TfrmMain::cbStrechBackClick() { Refresh(); }
 
 void TfrmMain::btnFWOpenClick() {
   if (!UnsavedWorkSettled()) return;
@@ -172,49 +169,16 @@ void TfrmMain::btnFWOpenClick() {
 
 void TfrmMain::btnShowClick() {
   OpenFirmware(ledFWFile->text());
-  RenderPreview(tbID->value(), cb2nd->isChecked(), tbID2->value());
-  if (WindowListKnown()) btnSave->setEnabled(true);
+  const WindowsPage::Selection selection = windows_->Selected();
+  RenderPreview(selection.primary, selection.draw_second, selection.second);
+  if (Document().WindowListKnown()) btnSave->setEnabled(true);
 }
 
 void TfrmMain::OpenFirmware(const QString& path) {
-  // Load and locate into locals first: a file that turns out not to be a
-  // firmware leaves the open image, with its unsaved edits, untouched.
-  FirmwareImage image = LoadFirmwareFile(LocalPath(path));
-  const WindowListInfo list = FindWindowList(image);
-  const auto max_window_index = NarrowTo<uint8_t>(list.count - 1);
-  if (!FitsInside(image, list.offset, 1)) throw RangeError();
-  const uint8_t window_bank = WindowBankOf(list);
-  const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index);
-  const auto osd_list_pos = NarrowTo<int32_t>(osd_list.offset);
-
-  state_.image = std::move(image);
-  state_.MaxWindowIndex = max_window_index;
-  state_.WindowListPos = list.offset;
-  state_.WindowBank = window_bank;
-  state_.OsdPosCount = osd_list.count;
-  state_.OsdPosListPos = osd_list_pos;
-  StartHistory();
-
-  for (QSlider* selector : {tbID2, tbID}) {
-    if (selector->value() > max_window_index)
-      SetWindowSelector(*selector, max_window_index);
-  }
-  for (QSlider* selector : {tbID2, tbID})
-    SetSliderMaximum(*selector, max_window_index, [this] { tbIDChange(); });
-
-  if (state_.OsdPosCount == 0)
-    dialogs_.ShowMessage("OSD Messages Position list not found!");
-  tsWinPos->setEnabled(state_.OsdPosCount > 0);
-  if (state_.OsdPosCount > 0) {
-    SetSliderPosition(*tbR6, 0, [this] { tbR6Change(); });
-    SetSliderPosition(*tbR7, 0, [this] { tbR7Change(); });
-    SetSliderMaximum(*tbR6, state_.OsdPosCount - 1, [this] { tbR6Change(); });
-    tbR6Change();
-  }
-}
-
-bool TfrmMain::SetWindowSelector(QSlider& selector, int position) {
-  return SetSliderPosition(selector, position, [this] { tbIDChange(); });
+  editor_->Open(path);
+  UpdateChangesWindow();
+  windows_->LimitSelectors(Document().MaxWindowIndex());
+  osd_positions_->FirmwareOpened();
 }
 
 void TfrmMain::btnSaveClick() { SaveFirmwareAs(); }
@@ -225,7 +189,7 @@ void TfrmMain::btnOpenImgClick() {
   if (!chosen) return;
   ledBackrgoundImg->setText(*chosen);
   LoadBackgroundPicture();
-  tbIDChange();
+  Refresh();
 }
 
 void TfrmMain::LoadBackgroundPicture() {
@@ -233,7 +197,7 @@ void TfrmMain::LoadBackgroundPicture() {
   ledBackrgoundImg->setText(path);
   if (QFileInfo(path).isFile()) {
     state_.BackgroundPicture.emplace();
-    *state_.BackgroundPicture = LoadBmpPicture(path);
+    *state_.BackgroundPicture = render::LoadBmpPicture(path);
   } else {
     state_.BackgroundPicture.reset();
   }
@@ -244,19 +208,18 @@ void TfrmMain::cmbTVChange() {
   const bool pal = cmbTV->currentIndex() == 0;
   if (pal) {
     FormCanResizeTo(state_.NormalHeight);
-    cmbRects->setCurrentIndex(1);
+    windows_->SetRectsMode(1);
     cmbBackgrY->setCurrentIndex(1);
   } else {
     FormCanResizeTo(state_.NormalHeight - kNtscHeightReduction);
-    cmbRects->setCurrentIndex(0);
+    windows_->SetRectsMode(0);
     cmbBackgrY->setCurrentIndex(1);
     // Wipe the taller PAL picture before the shorter one is drawn.
-    state_.PreviewBitmap.fill(palette().color(QPalette::Window));
-    repaint();
+    preview_->Wipe(palette().color(QPalette::Window));
   }
   state_.ResizeAllowed = false;
-  tbIDChange();
-  meLog->resize(kPreviewWidth, state_.PreviewBitmap.height());
+  Refresh();
+  subtitle_->FitLog(preview_->Bitmap().height());
 }
 
 void TfrmMain::FormCanResizeTo(int height) {
@@ -266,32 +229,84 @@ void TfrmMain::FormCanResizeTo(int height) {
 }
 
 void TfrmMain::pcMainChange() {
-  QWidget* page = pcMain->currentWidget();
-  if (frmWB_ != nullptr) {
-    if (page == tsWB) {
-      frmWB_->show();
-      frmWB_->PlacePalette();
-    } else {
-      frmWB_->hide();
-    }
+  const QWidget* page = pcMain->currentWidget();
+  const bool subtitles = page == subtitle_->Page();
+  const bool osd_positions = page == osd_positions_->Page();
+  windows_->PageShown(page == windows_->Page());
+  if (osd_positions || subtitles) windows_->UncheckSecond();
+  subtitle_->ShowLog(subtitles);
+  Refresh();
+  if (subtitles) {
+    subtitle_->FitLog(preview_->Bitmap().height());
+    subtitle_->RefreshSubtitlePage();
   }
-  if (page == tsWB) tbID->setFocus();
-  if (page == tsWinPos || page == tsMpeg4Sub)
-    SetChecked(*cb2nd, false, [this] { cb2ndClick(); });
-  meLog->setVisible(page == tsMpeg4Sub && cbViewLog->isChecked());
-  tbIDChange();
-  if (page == tsMpeg4Sub) {
-    meLog->resize(kPreviewWidth, state_.PreviewBitmap.height());
-    RefreshSubtitlePage();
-  }
-  if (page == tsWinPos && tsWinPos->isEnabled()) tbR6Change();
+  if (osd_positions) osd_positions_->PageShown();
 }
 
-bool TfrmMain::IsWindowsPageActive() const {
-  return pcMain->currentWidget() == tsWB;
+bool TfrmMain::IsCurrentPage(const QWidget* page) const {
+  return pcMain->currentWidget() == page;
 }
 
-QRect TfrmMain::MainFrameGeometry() const { return frameGeometry(); }
+int TfrmMain::SelectedWindow() const { return windows_->SelectedWindow(); }
+
+int TfrmMain::MaxSelectableWindow() const {
+  return windows_->MaxSelectableWindow();
+}
+
+bool TfrmMain::SelectWindow(int index) { return windows_->SelectWindow(index); }
+
+QSize TfrmMain::SelectedWindowSize() const { return windows_->PaletteSize(); }
+
+void TfrmMain::RefreshAfterEdit() {
+  Refresh();
+  if (IsCurrentPage(subtitle_->Page())) subtitle_->RefreshSubtitlePage();
+}
+
+void TfrmMain::UpdateChangesWindow() {
+  if (frmChanges_ == nullptr || !frmChanges_->isVisible()) return;
+  const FirmwareDocument& document = Document();
+  frmChanges_->ShowChanges(document.labeller() != nullptr
+                               ? ListChanges(*document.labeller(),
+                                             document.opened(),
+                                             document.image())
+                               : std::vector<LabelledChange>{});
+}
+
+void TfrmMain::btnChangesClick() {
+  frmChanges_->show();
+  frmChanges_->raise();
+  frmChanges_->activateWindow();
+  UpdateChangesWindow();
+}
+
+bool TfrmMain::SaveFirmwareAs() {
+  const QString suggested = QString::fromStdString(
+      SuggestedSaveName(ledFWFile->text().toStdString()));
+  const std::optional<QString> chosen = dialogs_.SaveFirmware(suggested);
+  if (!chosen) return false;
+  editor_->SaveAs(*chosen);
+  return true;
+}
+
+bool TfrmMain::UnsavedWorkSettled() {
+  if (editor_->IsClean()) return true;
+  switch (dialogs_.AskSaveChanges()) {
+    case UnsavedChoice::kSave:
+      return SaveFirmwareAs();
+    case UnsavedChoice::kDiscard:
+      return true;
+    case UnsavedChoice::kCancel:
+      break;
+  }
+  return false;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  RunGuarded(dialogs_, [&] {
+    if (UnsavedWorkSettled()) event->accept();
+  });
+}
 
 void TfrmMain::SetStatusPanel(int panel, const QString& text) {
   sbInfoPanels.at(static_cast<size_t>(panel))->setText(text);

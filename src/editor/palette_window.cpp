@@ -9,6 +9,8 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "editor/flag_scope.h"
+
 namespace orlindel::editor {
 
 namespace {
@@ -24,18 +26,6 @@ constexpr int kScrollMaxTop = 600;
 // Qt takes a trough click's step from pageStep, which also sizes the thumb;
 // 10 of 600 leaves the thumb at its smallest, as with no page at all.
 constexpr int kScrollLargeStep = 10;
-
-// Sets `Updating` for one scope, also when the scope is left by an exception.
-class UpdatingScope {
- public:
-  explicit UpdatingScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~UpdatingScope() { flag_ = false; }
-  UpdatingScope(const UpdatingScope&) = delete;
-  UpdatingScope& operator=(const UpdatingScope&) = delete;
-
- private:
-  bool& flag_;
-};
 
 void AddLabel(QWidget* parent, const char* caption, int left, int top) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);
@@ -123,7 +113,7 @@ TfrmWB::TfrmWB(PaletteHost& host, QWidget* parent)
 }
 
 void TfrmWB::Fill(const PaletteValues& values) {
-  UpdatingScope updating(Updating);
+  const FlagScope updating(Updating);
   seLeft_->SetValue(values.left);
   sbLeft_->setValue(values.left);
   seTop_->SetValue(values.top);
@@ -190,7 +180,7 @@ void TfrmWB::MoveWindow(int position, PaletteSpinEdit* edge,
   if (far_edge->TextValue() + distance > far_edge->maximum())
     distance = far_edge->maximum() - far_edge->TextValue();
   {
-    UpdatingScope updating(Updating);
+    const FlagScope updating(Updating);
     far_edge->SetValue(far_edge->TextValue() + distance);
     edge->SetValue(edge->TextValue() + distance);
   }
@@ -208,7 +198,7 @@ void TfrmWB::Resize(PaletteSpinEdit* size, PaletteSpinEdit* near_edge,
       size->TextValue() - (far_edge->TextValue() - near_edge->TextValue() + 1);
   if (distance == 0) return;
   {
-    UpdatingScope updating(Updating);
+    const FlagScope updating(Updating);
     far_edge->SetValue(far_edge->TextValue() + distance);
   }
   host_.WriteBackWindow();

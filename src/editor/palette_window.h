@@ -5,8 +5,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "core/window_geometry.h"
 #include "editor/palette_spin_edit.h"
-#include "editor/preview_renderer.h"
 
 class QScrollBar;
 

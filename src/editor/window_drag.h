@@ -4,7 +4,7 @@
 
 #include <Qt>
 
-#include "editor/preview_renderer.h"
+#include "core/window_geometry.h"
 
 namespace orlindel::editor {
 

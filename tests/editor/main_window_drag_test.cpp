@@ -41,20 +41,23 @@ class WindowDragTest : public MainWindowTest {
   }
   void SetView(int index) {
     Control<QComboBox>("cmbRects").setCurrentIndex(index);
-    frmMain.tbIDChange();
+    frmMain.Refresh();
   }
-  static QPoint Client(int px, int py) { return QPoint(px + 8, py + 115); }
+  // The preview pixel (px, py) in the preview's own coordinates.
+  static QPoint Pixel(int px, int py) { return QPoint(px, py); }
+  QWidget* Preview() { return &frmMain.Preview(); }
 
   // A press at preview pixel (px, py), a move by (dx, dy), a release.
   void Drag(int px, int py, int dx, int dy) {
-    QTest::mousePress(&frmMain, Qt::LeftButton, {}, Client(px, py));
-    QTest::mouseMove(&frmMain, Client(px + dx / 2, py + dy / 2));
-    QTest::mouseMove(&frmMain, Client(px + dx, py + dy));
-    QTest::mouseRelease(&frmMain, Qt::LeftButton, {}, Client(px + dx, py + dy));
+    QTest::mousePress(Preview(), Qt::LeftButton, {}, Pixel(px, py));
+    QTest::mouseMove(Preview(), Pixel(px + dx / 2, py + dy / 2));
+    QTest::mouseMove(Preview(), Pixel(px + dx, py + dy));
+    QTest::mouseRelease(Preview(), Qt::LeftButton, {}, Pixel(px + dx, py + dy));
   }
 
   Edges Window(int64_t record = kWindow5Record) {
-    const WindowRecord r = ReadWindowRecordAt(frmMain.State().image, record);
+    const WindowRecord r =
+        ReadWindowRecordAt(frmMain.Document().image(), record);
     return {r.left, r.top, r.right, r.bottom};
   }
   int Entries() { return frmMain.History().count(); }
@@ -63,16 +66,17 @@ class WindowDragTest : public MainWindowTest {
 
 TEST_F(WindowDragTest, DragMovesTheWindowAsOneEdit) {
   // The PAL view draws window 5 at (200; 184) - (349; 263).
-  QTest::mouseMove(&frmMain, Client(201, 220));
-  EXPECT_EQ(frmMain.cursor().shape(), Qt::SizeHorCursor);
-  QTest::mouseMove(&frmMain, Client(270, 220));
-  EXPECT_EQ(frmMain.cursor().shape(), Qt::SizeAllCursor);
+  QTest::mouseMove(Preview(), Pixel(201, 220));
+  EXPECT_EQ(Preview()->cursor().shape(), Qt::SizeHorCursor);
+  QTest::mouseMove(Preview(), Pixel(270, 220));
+  EXPECT_EQ(Preview()->cursor().shape(), Qt::SizeAllCursor);
 
   Drag(270, 220, 30, 20);
   EXPECT_EQ(Window(), (Edges{230, 156, 379, 235}));
-  EXPECT_EQ(ReadWindowRecordAt(frmMain.State().image, kWindow5Record).pal_dy,
-            48);
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_EQ(
+      ReadWindowRecordAt(frmMain.Document().image(), kWindow5Record).pal_dy,
+      48);
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
   EXPECT_EQ(Entries(), 1);
   EXPECT_EQ(frmWB.seLeft()->value(), 230);
   // The status bar follows the mouse during the drag.
@@ -100,7 +104,7 @@ TEST_F(WindowDragTest, EdgesAndCornersResize) {
     SCOPED_TRACE(::testing::Message() << row.px << ", " << row.py);
     Drag(row.px, row.py, row.dx, row.dy);
     EXPECT_EQ(Window(), row.expected);
-    EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+    EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
     Undo();
   }
   EXPECT_EQ(Window(), (Edges{200, 136, 349, 215}));
@@ -136,17 +140,17 @@ TEST_F(WindowDragTest, OtherPagesOnlyFollowTheMouse) {
 TEST_F(WindowDragTest, ArrowKeysNudgeAsOneEdit) {
   frmMain.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&frmMain));
-  QTest::mouseClick(&frmMain, Qt::LeftButton, {}, Client(600, 500));
-  ASSERT_TRUE(frmMain.hasFocus());
-  QTest::keyClick(&frmMain, Qt::Key_Right);
+  QTest::mouseClick(Preview(), Qt::LeftButton, {}, Pixel(600, 500));
+  ASSERT_TRUE(Preview()->hasFocus());
+  QTest::keyClick(Preview(), Qt::Key_Right);
   EXPECT_EQ(Window(), (Edges{201, 136, 350, 215}));
-  QTest::keyClick(&frmMain, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(Preview(), Qt::Key_Down, Qt::ShiftModifier);
   EXPECT_EQ(Window(), (Edges{201, 146, 350, 225}));
-  QTest::keyClick(&frmMain, Qt::Key_Left, Qt::AltModifier);
+  QTest::keyClick(Preview(), Qt::Key_Left, Qt::AltModifier);
   EXPECT_EQ(Window(), (Edges{201, 146, 349, 225}));
-  QTest::keyClick(&frmMain, Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
+  QTest::keyClick(Preview(), Qt::Key_Down, Qt::AltModifier | Qt::ShiftModifier);
   EXPECT_EQ(Window(), (Edges{201, 146, 349, 235}));
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
   EXPECT_EQ(Entries(), 1);
   Undo();
   EXPECT_EQ(Window(), (Edges{200, 136, 349, 215}));

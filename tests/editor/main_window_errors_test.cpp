@@ -97,7 +97,7 @@ class HandlerErrorTest : public MainWindowTest {
   // The flags that keep nested handlers from writing, and the one that lets
   // the TV switch resize the window, are cleared.
   void ExpectFlagsCleared() {
-    EXPECT_FALSE(frmMain.State().PaletteLoading);
+    EXPECT_FALSE(frmMain.Windows().PaletteLoading());
     EXPECT_FALSE(frmWB.Updating);
     EXPECT_FALSE(frmMain.State().ResizeAllowed);
   }
@@ -106,11 +106,11 @@ class HandlerErrorTest : public MainWindowTest {
   // end through window 5's blend; window 5 stays selected.
   void OpenAndBreakWindowZero() {
     Open(OverlappingWindowList());
-    ASSERT_EQ(frmMain.State().WindowListPos, 0x18000);
-    ASSERT_EQ(frmMain.State().MaxWindowIndex, 5);
+    ASSERT_EQ(frmMain.Document().WindowListPos(), 0x18000);
+    ASSERT_EQ(frmMain.Document().MaxWindowIndex(), 5);
     Slider("tbID").setValue(5);
     frmWB.seBlend()->SetValue(0xF0);
-    ASSERT_EQ(frmMain.State().image[0x18001], 0xF0);
+    ASSERT_EQ(frmMain.Document().image()[0x18001], 0xF0);
     ASSERT_TRUE(dialogs.messages.isEmpty());
   }
 };
@@ -162,11 +162,11 @@ TEST_F(HandlerErrorTest, RefreshOfAWindowPastTheImageEnd) {
   // 0's record, whose drawing failed.
   ShowPage("tsWB");
   dialogs.messages.clear();
-  const FirmwareImage before = frmMain.State().image;
+  const FirmwareImage before = frmMain.Document().image();
   frmWB.seBlend()->SetValue(0x20);
   frmWB.sbTop()->setSliderPosition(200);
   frmWB.seWidth()->SetValue(100);
-  EXPECT_EQ(frmMain.State().image, before);
+  EXPECT_EQ(frmMain.Document().image(), before);
   EXPECT_TRUE(dialogs.messages.isEmpty());
   ExpectFlagsCleared();
 
@@ -179,8 +179,8 @@ TEST_F(HandlerErrorTest, RefreshOfAWindowPastTheImageEnd) {
   EXPECT_TRUE(dialogs.messages.isEmpty());
   EXPECT_EQ(Panel(3), "0x00:  (40;40)->(189;119) [150x80]");
   frmWB.seBlend()->SetValue(0x55);
-  EXPECT_EQ(frmMain.State().image[0x11000 + 12], 0x55);
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_EQ(frmMain.Document().image()[0x11000 + 12], 0x55);
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
   EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -228,16 +228,16 @@ TEST_F(HandlerErrorTest, PaletteValueAbove65535) {
   EXPECT_EQ(dialogs.messages, kRangeError);
   ExpectFlagsCleared();
   // Window 2's record at 0x11020 keeps PalDY 48.
-  EXPECT_EQ(ReadBE16(frmMain.State().image, 0x11020 + 8), 48);
+  EXPECT_EQ(ReadBE16(frmMain.Document().image(), 0x11020 + 8), 48);
 
   dialogs.messages.clear();
   QFocusEvent focus_out(QEvent::FocusOut, Qt::TabFocusReason);
   QApplication::sendEvent(pal_dy, &focus_out);
   EXPECT_TRUE(dialogs.messages.isEmpty());
-  EXPECT_EQ(ReadBE16(frmMain.State().image, 0x11020 + 8), 576);
+  EXPECT_EQ(ReadBE16(frmMain.Document().image(), 0x11020 + 8), 576);
   frmWB.seBlend()->SetValue(0x12);
-  EXPECT_EQ(frmMain.State().image[0x11020 + 12], 0x12);
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_EQ(frmMain.Document().image()[0x11020 + 12], 0x12);
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
   EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -248,7 +248,7 @@ class SubtitleErrorTest : public HandlerErrorTest {
   void SetCallerStart(uint8_t blend) {
     Slider("tbID").setValue(kCodeWindow);
     frmWB.seBlend()->SetValue(blend);
-    ASSERT_EQ(frmMain.State().image[0x1500C], blend);
+    ASSERT_EQ(frmMain.Document().image()[0x1500C], blend);
   }
   bool ApplyEnabled() { return Control<QPushButton>("btnApply").isEnabled(); }
   QString LastLogLine() {
@@ -291,8 +291,8 @@ TEST_F(SubtitleErrorTest, ApplyThatOverflows) {
   SetCallerStart(kIncDptr);
   Control<QPushButton>("btnApply").click();
   EXPECT_EQ(dialogs.messages, kOverflowError);
-  EXPECT_EQ(frmMain.State().image[kFirstLoad], 0x90);  // still MOV DPTR
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_EQ(frmMain.Document().image()[kFirstLoad], 0x90);  // still MOV DPTR
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
   EXPECT_TRUE(ApplyEnabled());
   ExpectFlagsCleared();
 
@@ -301,7 +301,7 @@ TEST_F(SubtitleErrorTest, ApplyThatOverflows) {
   Control<QPushButton>("btnApply").click();
   EXPECT_TRUE(dialogs.messages.isEmpty());
   // The first load now sends the selected window's index as a constant.
-  const FirmwareImage& image = frmMain.State().image;
+  const FirmwareImage& image = frmMain.Document().image();
   EXPECT_EQ(image[kFirstLoad + 2], 0x74);
   EXPECT_EQ(image[kFirstLoad + 3], kCodeWindow);
   EXPECT_TRUE(IsImageChecksumValid(image));

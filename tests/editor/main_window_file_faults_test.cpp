@@ -61,11 +61,11 @@ class FileFaultsTest : public MainWindowTest {
 
   // The image and what was found in it are those of good.bin.
   void ExpectGoodStillOpen() {
-    const EditingState& state = frmMain.State();
-    EXPECT_EQ(state.image, good_);
-    EXPECT_EQ(state.WindowListPos, 0x18000);
-    EXPECT_EQ(state.MaxWindowIndex, 11);
-    EXPECT_EQ(state.OsdPosCount, 3);
+    const FirmwareDocument& document = frmMain.Document();
+    EXPECT_EQ(document.image(), good_);
+    EXPECT_EQ(document.WindowListPos(), 0x18000);
+    EXPECT_EQ(document.MaxWindowIndex(), 11);
+    EXPECT_EQ(document.OsdPosCount(), 3);
     EXPECT_EQ(tbID().value(), 7);
     EXPECT_TRUE(Control<QPushButton>("btnSave").isEnabled());
   }
@@ -74,12 +74,12 @@ class FileFaultsTest : public MainWindowTest {
   void ExpectEditorStillWorks() {
     dialogs.messages.clear();
     frmWB.seBlend()->SetValue(0x33);
-    EXPECT_EQ(frmMain.State().image[kWindowSevenBlend], 0x33);
+    EXPECT_EQ(frmMain.Document().image()[kWindowSevenBlend], 0x33);
     const QString saved = folder.filePath("still-works.bin");
     Save(saved);
-    EXPECT_EQ(ReadFile(saved), frmMain.State().image);
+    EXPECT_EQ(ReadFile(saved), frmMain.Document().image());
     OpenThroughDialog(good_path_);
-    EXPECT_EQ(frmMain.State().image, good_);
+    EXPECT_EQ(frmMain.Document().image(), good_);
     EXPECT_TRUE(dialogs.messages.isEmpty());
   }
 
@@ -181,7 +181,7 @@ TEST_F(FileFaultsTest, SaveOntoAFullDeviceIsReported) {
 TEST_F(FileFaultsTest, SaveOverTheOpenFileReplacesItWhole) {
   OpenGood();
   frmWB.seBlend()->SetValue(0x44);
-  const FirmwareImage edited = frmMain.State().image;
+  const FirmwareImage edited = frmMain.Document().image();
   Save(good_path_);
   EXPECT_TRUE(dialogs.messages.isEmpty());
   EXPECT_EQ(ReadFile(good_path_), edited);
@@ -189,7 +189,7 @@ TEST_F(FileFaultsTest, SaveOverTheOpenFileReplacesItWhole) {
             QStringList({"good.bin"}));
   // The saved file opens as the image it was saved from.
   OpenThroughDialog(good_path_);
-  EXPECT_EQ(frmMain.State().image, edited);
+  EXPECT_EQ(frmMain.Document().image(), edited);
   EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -203,7 +203,7 @@ TEST_F(FileFaultsTest, FailedSaveOverTheOpenFileLeavesItWhole) {
   EXPECT_EQ(dialogs.messages,
             QStringList({CreateError(good_path_, "Permission denied")}));
   EXPECT_EQ(ReadFile(good_path_), good_);
-  EXPECT_EQ(frmMain.State().image[kWindowSevenBlend], 0x44);
+  EXPECT_EQ(frmMain.Document().image()[kWindowSevenBlend], 0x44);
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
             QStringList({"good.bin"}));
 }
@@ -232,7 +232,7 @@ TEST_F(FileFaultsTest, SaveIntoAReadOnlyFolderChangesNoFile) {
   EXPECT_EQ(ReadFile(existing), good_);
   EXPECT_EQ(QDir(locked).entryList(QDir::Files), QStringList({"existing.bin"}));
   chmod(QFile::encodeName(locked).constData(), 0755);
-  EXPECT_EQ(frmMain.State().image[kWindowSevenBlend], 0x44);
+  EXPECT_EQ(frmMain.Document().image()[kWindowSevenBlend], 0x44);
 }
 
 }  // namespace

@@ -51,10 +51,10 @@ TEST_F(OpenFirmwareTest, SelectorsFollowTheNewWindowCount) {
     EXPECT_EQ(selector->value(), 19);
     EXPECT_EQ(selector->maximum(), 19);
   }
-  const EditingState& state = frmMain.State();
-  EXPECT_EQ(state.MaxWindowIndex, 19);
-  EXPECT_EQ(state.WindowListPos, 0x18000);
-  EXPECT_EQ(state.WindowBank, 1);
+  const FirmwareDocument& document = frmMain.Document();
+  EXPECT_EQ(document.MaxWindowIndex(), 19);
+  EXPECT_EQ(document.WindowListPos(), 0x18000);
+  EXPECT_EQ(document.WindowBank(), 1);
   // The refresh drew window 19 (DemoWindows: column 3, row 4).
   EXPECT_EQ(Panel(3), "0x13:  (520;424)->(669;503) [150x80]");
   EXPECT_EQ(Panel(7), "48");
@@ -68,10 +68,10 @@ TEST_F(OpenFirmwareTest, OpeningLeavesTheImageAsRead) {
       FirmwareWithWindows(5).OsdPosList(0x14000, ThreeGroups()).Build(false);
   ASSERT_FALSE(IsImageChecksumValid(bytes));
   OpenThroughDialog(WriteFile("fw.bin", bytes));
-  EXPECT_EQ(frmMain.State().image, bytes);
+  EXPECT_EQ(frmMain.Document().image(), bytes);
   EXPECT_TRUE(dialogs.messages.isEmpty());
-  EXPECT_EQ(frmMain.State().OsdPosCount, 3);
-  EXPECT_EQ(frmMain.State().OsdPosListPos, 0x14000);
+  EXPECT_EQ(frmMain.Document().OsdPosCount(), 3);
+  EXPECT_EQ(frmMain.Document().OsdPosListPos(), 0x14000);
   EXPECT_TRUE(Control<QWidget>("tsWinPos").isEnabled());
   EXPECT_EQ(Control<QSlider>("tbR6").maximum(), 2);
 }
@@ -82,7 +82,7 @@ TEST_F(OpenFirmwareTest, MissingOsdListIsReportedAndTheOpenCompletes) {
             QStringList({"OSD Messages Position list not found!"}));
   EXPECT_FALSE(Control<QWidget>("tsWinPos").isEnabled());
   EXPECT_TRUE(Control<QPushButton>("btnSave").isEnabled());
-  EXPECT_TRUE(frmMain.State().WindowListPos.has_value());
+  EXPECT_TRUE(frmMain.Document().WindowListPos().has_value());
 }
 
 TEST_F(OpenFirmwareTest, CancelledDialogChangesNothing) {
@@ -124,11 +124,11 @@ TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
     OpenThroughDialog(row.path);
     EXPECT_EQ(dialogs.messages, QStringList({row.message}));
     EXPECT_EQ(Control<QLineEdit>("ledFWFile").text(), row.path);
-    const EditingState& state = frmMain.State();
-    EXPECT_EQ(state.image, good);
-    EXPECT_EQ(state.WindowListPos, 0x18000);
-    EXPECT_EQ(state.MaxWindowIndex, 11);
-    EXPECT_EQ(state.OsdPosCount, 3);
+    const FirmwareDocument& document = frmMain.Document();
+    EXPECT_EQ(document.image(), good);
+    EXPECT_EQ(document.WindowListPos(), 0x18000);
+    EXPECT_EQ(document.MaxWindowIndex(), 11);
+    EXPECT_EQ(document.OsdPosCount(), 3);
     EXPECT_EQ(tbID().value(), 7);
     EXPECT_EQ(tbID().maximum(), 11);
     EXPECT_TRUE(Control<QWidget>("tsWinPos").isEnabled());
@@ -141,8 +141,8 @@ TEST_F(OpenFirmwareTest, FailedFirstOpenLeavesNoWindowList) {
   OpenThroughDialog(empty);
   EXPECT_EQ(dialogs.messages, QStringList({"Cannot open file \"" + empty +
                                            "\". The file is empty"}));
-  EXPECT_FALSE(frmMain.State().WindowListPos.has_value());
-  EXPECT_TRUE(frmMain.State().image.empty());
+  EXPECT_FALSE(frmMain.Document().WindowListPos().has_value());
+  EXPECT_TRUE(frmMain.Document().image().empty());
   EXPECT_FALSE(Control<QPushButton>("btnSave").isEnabled());
   EXPECT_EQ(tbID().maximum(), 4);
 }
@@ -170,7 +170,7 @@ TEST_F(SaveFirmwareTest, SuggestsModNameInTheSameFolderAndWritesTheImage) {
   EXPECT_EQ(dialogs.save_firmware_presets, QStringList({suggested, suggested}));
   EXPECT_TRUE(dialogs.messages.isEmpty());
   const std::vector<uint8_t> saved = ReadFile(target);
-  EXPECT_EQ(saved, frmMain.State().image);
+  EXPECT_EQ(saved, frmMain.Document().image());
   EXPECT_TRUE(IsImageChecksumValid(saved));
   // Only the checksum word differs from the file as it was opened.
   ASSERT_EQ(saved.size(), bytes_.size());
@@ -182,7 +182,7 @@ TEST_F(SaveFirmwareTest, CancelLeavesTheImageUntouched) {
   OpenDvd();
   Control<QPushButton>("btnSave").click();
   EXPECT_EQ(dialogs.save_firmware_presets.size(), 1);
-  EXPECT_EQ(frmMain.State().image, bytes_);
+  EXPECT_EQ(frmMain.Document().image(), bytes_);
   EXPECT_FALSE(QFile::exists(folder.filePath("dvd-mod.bin")));
 }
 
@@ -217,9 +217,8 @@ TEST_F(BackgroundPictureTest, BmpIsLoadedAndOtherFormatsAreRefused) {
   ASSERT_TRUE(frmMain.State().BackgroundPicture.has_value());
   EXPECT_EQ(frmMain.State().BackgroundPicture->size(), QSize(40, 30));
   // The refresh drew it centred on the black screen.
-  EXPECT_EQ(frmMain.State().PreviewBitmap.pixelColor(0, 273), QColor(Qt::red));
-  EXPECT_EQ(frmMain.State().PreviewBitmap.pixelColor(0, 272),
-            QColor(Qt::black));
+  EXPECT_EQ(frmMain.Preview().Bitmap().pixelColor(0, 273), QColor(Qt::red));
+  EXPECT_EQ(frmMain.Preview().Bitmap().pixelColor(0, 272), QColor(Qt::black));
 
   // A PNG file, even one named .bmp, is not a bitmap file.
   const QString png = SavePicture("fake.bmp", "PNG");

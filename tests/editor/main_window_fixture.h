@@ -60,18 +60,31 @@ class MainWindowTest : public ::testing::Test {
     Control<QPushButton>("btnFWOpen").click();
   }
 
-  // Moves the mouse over the main window's client point (x, y).
+  // Moves the mouse over the main window's client point (x, y): the event
+  // goes to the preview where it lies over the preview.
   void MouseAt(int x, int y) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(x, y),
-                     frmMain.mapToGlobal(QPointF(x, y)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&frmMain, &move);
+    QWidget* target = &frmMain;
+    QPointF point(x, y);
+    if (frmMain.Preview().geometry().contains(x, y)) {
+      target = &frmMain.Preview();
+      point -= frmMain.Preview().pos();
+    }
+    QMouseEvent move(QEvent::MouseMove, point, target->mapToGlobal(point),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+  }
+
+  // The mouse cursor the user sees at the main window's client point (x, y).
+  Qt::CursorShape CursorAt(int x, int y) {
+    QWidget* preview = &frmMain.Preview();
+    const bool over_preview = preview->geometry().contains(x, y);
+    return (over_preview ? preview : &frmMain)->cursor().shape();
   }
 
   QTemporaryDir folder;
   FakeUserDialogs dialogs;
   TfrmMain frmMain{dialogs};
-  TfrmWB frmWB{frmMain};
+  TfrmWB frmWB{frmMain.Windows()};
 };
 
 // A 256 KiB image whose window list of `windows` entries lies at 0x18000,

@@ -49,7 +49,7 @@ class HistoryTest : public MainWindowTest {
   void ShowPage(const char* name) {
     Control<QTabWidget>("pcMain").setCurrentWidget(&Control<QWidget>(name));
   }
-  const FirmwareImage& Image() { return frmMain.State().image; }
+  const FirmwareImage& Image() { return frmMain.Document().image(); }
   int Entries() { return frmMain.History().count(); }
   void Trigger(const char* action) { Control<QAction>(action).trigger(); }
 
@@ -269,7 +269,7 @@ TEST_F(ChangesWindowTest, ExportedPatchTurnsTheOpenedFileIntoTheImage) {
   frmWB.seLeft()->SetValue(530);
   const QString patch_path = folder.filePath("fw-edits.ips");
   dialogs.save_patch_answers.push_back(patch_path);
-  frmMain.ExportPatch();
+  frmMain.Editor().ExportPatch();
   EXPECT_EQ(dialogs.save_patch_presets,
             QStringList({folder.filePath("fw.ips")}));
   QFile file(patch_path);

@@ -7,12 +7,13 @@
 #include <QSlider>
 #include <QTabWidget>
 
-#include "tests/editor/count_pixels.h"
 #include "tests/editor/main_window_fixture.h"
+#include "tests/support/count_pixels.h"
 
 namespace orlindel::editor::testing {
 namespace {
 
+using orlindel::testing::CountPixels;
 using orlindel::testing::OsdEntrySpec;
 using orlindel::testing::OsdGroupSpec;
 
@@ -50,11 +51,9 @@ class OsdPositionsPageTest : public MainWindowTest {
   int SelectedWindow() { return Control<QSlider>("tbID").value(); }
   QString Label(const char* name) { return Control<QLabel>(name).text(); }
   QRgb PreviewPixel(int x, int y) {
-    return frmMain.State().PreviewBitmap.pixel(x, y);
+    return frmMain.Preview().Bitmap().pixel(x, y);
   }
-  int GreenPixels() {
-    return CountPixels(frmMain.State().PreviewBitmap, kGreen);
-  }
+  int GreenPixels() { return CountPixels(frmMain.Preview().Bitmap(), kGreen); }
 };
 
 TEST_F(OsdPositionsPageTest, OpenSelectsTheFirstEntry) {

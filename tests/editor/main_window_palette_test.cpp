@@ -15,8 +15,7 @@ TEST_F(MainWindowTest, BeforeAnyOpenTheSelectorDrawsAnEmptyPreview) {
   Control<QSlider>("tbID").setValue(3);
   EXPECT_EQ(Panel(3), "");
   EXPECT_EQ(Panel(7), "");
-  EXPECT_EQ(frmMain.State().PreviewBitmap.pixelColor(360, 288),
-            QColor(Qt::black));
+  EXPECT_EQ(frmMain.Preview().Bitmap().pixelColor(360, 288), QColor(Qt::black));
   EXPECT_FALSE(frmWB.seBlend()->isEnabled());
 }
 
@@ -31,11 +30,11 @@ TEST_F(MainWindowTest, PaletteShowsAndStoresTheSelectedWindow) {
   EXPECT_TRUE(frmWB.seBlend()->isEnabled());
   EXPECT_EQ(frmMain.State().NtscRect, (Rect{360, 40, 509, 119}));
   EXPECT_EQ(frmMain.State().PalRect, (Rect{360, 88, 509, 167}));
-  EXPECT_EQ(frmMain.State().image, bytes);
+  EXPECT_EQ(frmMain.Document().image(), bytes);
 
   frmWB.seBlend()->SetValue(0x10);
   // Window 2's record lies at 0x11020; its blend byte is byte 12.
-  const FirmwareImage& image = frmMain.State().image;
+  const FirmwareImage& image = frmMain.Document().image();
   EXPECT_EQ(image[0x11020 + 12], 0x10);
   EXPECT_TRUE(IsImageChecksumValid(image));
   EXPECT_TRUE(
@@ -52,7 +51,7 @@ TEST_F(MainWindowTest, FailedWriteBackShowsOneMessage) {
   // "3" and "30" are stored as typed; 300 does not fit the blend byte.
   QTest::keyClicks(frmWB.seBlend(), "300");
   EXPECT_EQ(dialogs.messages, QStringList({"Range check error"}));
-  EXPECT_EQ(frmMain.State().image[0x11020 + 12], 30);
+  EXPECT_EQ(frmMain.Document().image()[0x11020 + 12], 30);
 }
 
 }  // namespace

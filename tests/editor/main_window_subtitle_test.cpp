@@ -77,7 +77,7 @@ class SubtitlePageTest : public MainWindowTest {
   void Click(const char* name) { Control<QAbstractButton>(name).click(); }
   QSlider& tbID() { return Control<QSlider>("tbID"); }
   QRgb PreviewPixel(int x, int y) {
-    return frmMain.State().PreviewBitmap.pixel(x, y);
+    return frmMain.Preview().Bitmap().pixel(x, y);
   }
 };
 
@@ -128,9 +128,9 @@ TEST_F(SubtitlePageTest, AlignmentThreeChecksNoButtonAndApplyWritesCenter) {
   EXPECT_FALSE(Checked("cbFullAscii"));
 
   Click("btnApply");
-  EXPECT_EQ(SentValues(frmMain.State().image),
+  EXPECT_EQ(SentValues(frmMain.Document().image()),
             (SubtitleValues{1, 5, 0, 6, 0, 7, 0, 8, 0, 1, 0, 0}));
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
   // The memo shows what was read back.
   EXPECT_EQ(LogLines().at(6), "\tH. Align   = 0x01 = Center");
   EXPECT_TRUE(Checked("rbCenter"));
@@ -154,9 +154,9 @@ TEST_F(SubtitlePageTest, ApplyWritesWhatTheControlsShow) {
   Click("rbCenter");
 
   Click("btnApply");
-  EXPECT_EQ(SentValues(frmMain.State().image),
+  EXPECT_EQ(SentValues(frmMain.Document().image()),
             (SubtitleValues{2, 10, 0, 30, 0, 150, 0, 70, 0, 1, 0x09, 0}));
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
   EXPECT_EQ(LogLines().at(8), "\tLine Space = 0x00 = 0");
   EXPECT_FALSE(LogVisible());
 }
@@ -173,7 +173,7 @@ TEST_F(SubtitlePageTest, WindowBeyondTheListKeepsTheSelection) {
   EXPECT_TRUE(ApplyEnabled());
 
   Click("btnApply");
-  EXPECT_EQ(SentValues(frmMain.State().image)[0], 4);
+  EXPECT_EQ(SentValues(frmMain.Document().image())[0], 4);
 }
 
 TEST_F(SubtitlePageTest, WindowZeroAsksTheUserToSelectOne) {
@@ -189,7 +189,7 @@ TEST_F(SubtitlePageTest, WindowZeroAsksTheUserToSelectOne) {
   EXPECT_TRUE(ApplyEnabled());
 
   Click("btnApply");
-  EXPECT_EQ(SentValues(frmMain.State().image)[0], 7);
+  EXPECT_EQ(SentValues(frmMain.Document().image())[0], 7);
 }
 
 TEST_F(SubtitlePageTest, InvalidParametersLeaveTheControlsAlone) {
@@ -247,8 +247,8 @@ TEST_F(SubtitlePageTest, WindowWithoutSizeLeavesTheAreaUnlimited) {
   EXPECT_EQ(LogLines(),
             QStringList({"Failed to update Mpeg4 Subtitle Params!"}));
   EXPECT_TRUE(LogVisible());
-  EXPECT_EQ(SentValues(frmMain.State().image)[5], 0xBC);
-  EXPECT_TRUE(IsImageChecksumValid(frmMain.State().image));
+  EXPECT_EQ(SentValues(frmMain.Document().image())[5], 0xBC);
+  EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
 }
 
 TEST_F(SubtitlePageTest, DebugShowsTheWholeAnalysis) {
@@ -282,7 +282,7 @@ TEST_F(SubtitlePageTest, DebugShowsTheWholeAnalysis) {
   EXPECT_FALSE(lines.contains("Not yet patched. Trying to analyze XREF..."));
   EXPECT_EQ(lines.last(), "\tAll 256 chars = ON");
   EXPECT_TRUE(LogVisible());
-  EXPECT_EQ(SentValues(frmMain.State().image),
+  EXPECT_EQ(SentValues(frmMain.Document().image()),
             (SubtitleValues{2, 10, 0, 20, 0, 140, 0, 70, 0, 2, 9, 0}));
 
   Click("cbDebug");

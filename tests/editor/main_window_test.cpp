@@ -82,18 +82,19 @@ TEST_F(MainWindowTest, StartValues) {
   for (int n = 0; n < 10; ++n) EXPECT_EQ(Panel(n), panels[n]) << n;
 
   const EditingState& state = frmMain.State();
-  EXPECT_TRUE(state.image.empty());
-  EXPECT_FALSE(state.WindowListPos.has_value());
-  EXPECT_EQ(state.MaxWindowIndex, 4);
-  EXPECT_EQ(state.OsdPosCount, 0);
-  EXPECT_EQ(state.OsdPosListPos, -1);
+  const FirmwareDocument& document = frmMain.Document();
+  EXPECT_TRUE(document.image().empty());
+  EXPECT_FALSE(document.WindowListPos().has_value());
+  EXPECT_EQ(document.MaxWindowIndex(), 4);
+  EXPECT_EQ(document.OsdPosCount(), 0);
+  EXPECT_EQ(document.OsdPosListPos(), -1);
   EXPECT_FALSE(state.BackgroundPicture.has_value());
   EXPECT_EQ(state.NtscRect, Rect{});
   EXPECT_EQ(state.PalRect, Rect{});
   EXPECT_EQ(state.NormalHeight, 719);
-  EXPECT_FALSE(state.PaletteLoading);
+  EXPECT_FALSE(frmMain.Windows().PaletteLoading());
   // Showing the window drew the empty PAL preview.
-  EXPECT_EQ(state.PreviewBitmap.size(), QSize(720, 576));
+  EXPECT_EQ(frmMain.Preview().Bitmap().size(), QSize(720, 576));
   EXPECT_FALSE(frmWB.isVisible());
 }
 
@@ -108,7 +109,7 @@ TEST_F(MainWindowTest, TvStandardSwitchResizesAndSelects) {
   EXPECT_EQ(frmMain.width(), 734);
   EXPECT_EQ(rects.currentIndex(), 0);
   EXPECT_EQ(background.currentIndex(), 1);
-  EXPECT_EQ(frmMain.State().PreviewBitmap.size(), QSize(720, 480));
+  EXPECT_EQ(frmMain.Preview().Bitmap().size(), QSize(720, 480));
   EXPECT_EQ(Control<QWidget>("meLog").height(), 480);
   EXPECT_EQ(Control<QWidget>("sbInfo").y(), 719 - 96 - 19);
   EXPECT_FALSE(frmMain.State().ResizeAllowed);
@@ -119,7 +120,7 @@ TEST_F(MainWindowTest, TvStandardSwitchResizesAndSelects) {
   EXPECT_EQ(frmMain.height(), 719);
   EXPECT_EQ(rects.currentIndex(), 1);
   EXPECT_EQ(background.currentIndex(), 1);
-  EXPECT_EQ(frmMain.State().PreviewBitmap.size(), QSize(720, 576));
+  EXPECT_EQ(frmMain.Preview().Bitmap().size(), QSize(720, 576));
   EXPECT_EQ(Control<QWidget>("meLog").height(), 576);
   EXPECT_EQ(Control<QWidget>("sbInfo").y(), 700);
 }
@@ -160,7 +161,7 @@ TEST_F(MainWindowTest, PageSwitchUnticksSecondWindowAndPlacesPalette) {
     EXPECT_EQ(frmWB.isVisible(), row.palette_visible);
   }
   pages.setCurrentWidget(&Control<QWidget>("tsWB"));
-  EXPECT_TRUE(frmMain.IsWindowsPageActive());
+  EXPECT_TRUE(frmMain.Windows().IsWindowsPageActive());
 }
 
 TEST_F(MainWindowTest, LogShowsOnlyOnSubtitlePageWithViewLog) {
@@ -204,7 +205,7 @@ TEST_F(MainWindowTest, MouseReadOutOverThePreview) {
     SCOPED_TRACE(::testing::Message() << row.x << "," << row.y);
     Control<QComboBox>("cmbRects").setCurrentIndex(row.rects_mode);
     MouseAt(row.x, row.y);
-    EXPECT_EQ(frmMain.cursor().shape(), row.cursor);
+    EXPECT_EQ(CursorAt(row.x, row.y), row.cursor);
     EXPECT_EQ(Panel(1), row.panel1);
     EXPECT_EQ(Panel(5), row.panel5);
     EXPECT_EQ(Panel(9), row.panel9);
@@ -213,12 +214,12 @@ TEST_F(MainWindowTest, MouseReadOutOverThePreview) {
 
 TEST_F(MainWindowTest, PointInRectIncludesAllFourEdges) {
   const Rect rect{10, 20, 30, 40};
-  EXPECT_TRUE(TfrmMain::PointInRect(10, 20, rect));
-  EXPECT_TRUE(TfrmMain::PointInRect(30, 40, rect));
-  EXPECT_FALSE(TfrmMain::PointInRect(9, 20, rect));
-  EXPECT_FALSE(TfrmMain::PointInRect(31, 40, rect));
-  EXPECT_FALSE(TfrmMain::PointInRect(10, 41, rect));
-  EXPECT_FALSE(TfrmMain::PointInRect(10, 19, rect));
+  EXPECT_TRUE(PointInRect(10, 20, rect));
+  EXPECT_TRUE(PointInRect(30, 40, rect));
+  EXPECT_FALSE(PointInRect(9, 20, rect));
+  EXPECT_FALSE(PointInRect(31, 40, rect));
+  EXPECT_FALSE(PointInRect(10, 41, rect));
+  EXPECT_FALSE(PointInRect(10, 19, rect));
 }
 
 }  // namespace

@@ -10,12 +10,16 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "editor/window_write_back.h"
+#include "core/window_list.h"
+#include "render/preview_renderer.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel::editor {
 namespace {
 
+using render::PreviewRequest;
+using render::PreviewResult;
+using render::RenderPreview;
 using testing::FirmwareBuilder;
 using testing::WindowSpec;
 
@@ -31,7 +35,9 @@ class ImageHost : public PaletteHost {
   void WriteBackWindow() override {
     stored.push_back(palette->Values());
     if (loading) return;
-    WriteBackWindowValues(image, kListPos, 0, 0, palette->Values());
+    WriteWindowValues(image, ResolveWindowRecord(image, kListPos, 0, 0),
+                      palette->Values());
+    FixImageChecksum(image);
     Refresh();
   }
   void BeginDrag() override { ++drags_begun; }

@@ -18,14 +18,6 @@ namespace {
 // The longest structure labelled: a window record.
 constexpr int64_t kLongestRegion = kWindowRecordSize;
 
-// The field of each byte of a WindowRecord; bytes without a field the editor
-// writes are named by their offset in the record.
-constexpr std::array<const char*, kWindowRecordSize> kRecordFields = {
-    "Left",    "Left",    "Top",    "Top",     "Right",
-    "Right",   "Bottom",  "Bottom", "PalDY",   "PalDY",
-    "byte 10", "byte 11", "Blend",  "byte 13", "byte 14",
-};
-
 constexpr std::array<const char*, kSubtitleParamCount> kLoadNames = {
     "WindowId", "X1.Low", "X1.High", "Y1.Low", "Y1.High", "X2.Low",
     "X2.High",  "Y2.Low", "Y2.High", "Align",  "Flags",   "LineSpace",
@@ -83,7 +75,8 @@ std::string ChangeLabeller::Label(const Region& region, int64_t offset,
       std::string label = Format("window %d record: ", region.index);
       std::string_view previous;
       for (int64_t k = first; k < last; ++k) {
-        const std::string_view field = kRecordFields[static_cast<size_t>(k)];
+        const std::string_view field =
+            WindowRecordFieldName(static_cast<int>(k));
         if (field == previous) continue;
         if (!previous.empty()) label += ", ";
         label += field;

@@ -6,7 +6,7 @@
 
 #include "core/errors.h"
 
-namespace orlindel::editor {
+namespace orlindel::render {
 
 // A picture file that is not a readable BMP file.
 class InvalidBitmapError : public OrlindelError {
@@ -18,4 +18,4 @@ class InvalidBitmapError : public OrlindelError {
 // InvalidBitmapError for any other content.
 QImage LoadBmpPicture(const QString& path);
 
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

@@ -1,19 +1,19 @@
 // The preview picture, the palette fill and the status texts drawn from
 // images composed by the FirmwareBuilder.
-#include "editor/preview_renderer.h"
+#include "render/preview_renderer.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
 #include "core/errors.h"
-#include "tests/editor/count_pixels.h"
+#include "tests/support/count_pixels.h"
 #include "tests/support/firmware_builder.h"
 
-namespace orlindel::editor {
+namespace orlindel::render {
 namespace {
 
-using editor::testing::CountPixels;
+using orlindel::testing::CountPixels;
 
 using orlindel::testing::FirmwareBuilder;
 using orlindel::testing::WindowSpec;
@@ -359,4 +359,4 @@ TEST(RenderPreview, BackgroundModes) {
 }
 
 }  // namespace
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

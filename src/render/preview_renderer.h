@@ -1,7 +1,8 @@
 // The preview: a TV-sized picture of the OSD windows drawn from scratch on
-// every refresh. RenderPreview is a pure function of the main window's
-// editing state; the main window applies its result (bitmap, palette fill,
-// rectangles, status panels).
+// every refresh. RenderPreview is a pure function of the editing state; the
+// editor applies its result (bitmap, palette fill, rectangles, status
+// panels), and anything else that needs the same picture can draw it
+// offscreen.
 #pragma once
 
 #include <QImage>
@@ -11,22 +12,11 @@
 
 #include "core/firmware_image.h"
 #include "core/osd_pos_list.h"
+#include "core/window_geometry.h"
 
 class QPainter;
 
-namespace orlindel::editor {
-
-// Inclusive pixel rectangle.
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  bool operator==(const Rect&) const = default;
-};
-
-// The six values the window-property palette edits.
-struct PaletteValues {
-  int left = 0, top = 0, right = 0, bottom = 0, pal_dy = 0, blend = 0;
-  bool operator==(const PaletteValues&) const = default;
-};
+namespace orlindel::render {
 
 struct PreviewRequest {
   ImageView image;                         // the FirmwareImage
@@ -67,4 +57,4 @@ PreviewResult RenderPreview(const PreviewRequest& request);
 // (left + k, top + k) - (right - k, bottom - k). Nothing for lines <= 0.
 void DrawFrame(QPainter& painter, const Rect& rect, int lines);
 
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

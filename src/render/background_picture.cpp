@@ -1,6 +1,6 @@
-#include "editor/background_picture.h"
+#include "render/background_picture.h"
 
-namespace orlindel::editor {
+namespace orlindel::render {
 
 QImage LoadBmpPicture(const QString& path) {
   QImage picture(path, "BMP");
@@ -8,4 +8,4 @@ QImage LoadBmpPicture(const QString& path) {
   return picture;
 }
 
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

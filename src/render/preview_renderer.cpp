@@ -1,4 +1,4 @@
-#include "editor/preview_renderer.h"
+#include "render/preview_renderer.h"
 
 #include <QBrush>
 #include <QColor>
@@ -13,10 +13,10 @@
 
 #include "core/checks.h"
 #include "core/text.h"
-#include "editor/safe_areas.h"
-#include "editor/window_write_back.h"
+#include "core/window_list.h"
+#include "render/safe_areas.h"
 
-namespace orlindel::editor {
+namespace orlindel::render {
 
 namespace {
 
@@ -240,20 +240,17 @@ class Renderer {
     if (index > request_.max_window_index) return;
     if (!request_.window_list_pos) return;
     const ImageView image = request_.image;
-    const int64_t entry =
-        CheckedAdd<int64_t>(*request_.window_list_pos, int64_t{3} * index);
-    if (ByteAt(image, entry) != 0xFF) return;
-    const int64_t record = ResolveWindowRecord(image, *request_.window_list_pos,
-                                               request_.window_bank, index);
-    const int left = ReadBE16(image, record);
-    const int top = ReadBE16(image, record + 2);
-    const int right = ReadBE16(image, record + 4);
-    const int bottom = ReadBE16(image, record + 6);
-    const int pal_dy = ReadBE16(image, record + 8);
-    const int blend = ByteAt(image, record + 12);
+    if (!WindowEntryIsPointer(image, *request_.window_list_pos, index)) return;
+    const PaletteValues values = ReadWindowValues(
+        image, ResolveWindowRecord(image, *request_.window_list_pos,
+                                   request_.window_bank, index));
+    const int left = values.left;
+    const int top = values.top;
+    const int right = values.right;
+    const int bottom = values.bottom;
+    const int pal_dy = values.pal_dy;
 
-    if (fill_palette)
-      result_.palette = PaletteValues{left, top, right, bottom, pal_dy, blend};
+    if (fill_palette) result_.palette = values;
     result_.ntsc_rect = Rect{left, top, right, bottom};
     result_.pal_rect = Rect{left, top + pal_dy, right, bottom + pal_dy};
     result_.status3 = QString::fromStdString(Format(
@@ -317,4 +314,4 @@ PreviewResult RenderPreview(const PreviewRequest& request) {
   return result;
 }
 
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

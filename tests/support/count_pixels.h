@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-namespace orlindel::editor::testing {
+namespace orlindel::testing {
 
 inline int CountPixels(const QImage& image, QRgb colour) {
   int count = 0;
@@ -13,4 +13,4 @@ inline int CountPixels(const QImage& image, QRgb colour) {
   return count;
 }
 
-}  // namespace orlindel::editor::testing
+}  // namespace orlindel::testing

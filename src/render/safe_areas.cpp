@@ -1,10 +1,10 @@
-#include "editor/safe_areas.h"
+#include "render/safe_areas.h"
 
 #include <cmath>
 
 #include "core/checks.h"
 
-namespace orlindel::editor {
+namespace orlindel::render {
 
 namespace {
 
@@ -39,4 +39,4 @@ int RoundHalfToEven(double value) {
 Rect SafeTitleArea(int height) { return Area(height, 1.0, 8.0); }
 Rect SafeActionArea(int height) { return Area(height, 0.5, 9.0); }
 
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

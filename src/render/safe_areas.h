@@ -2,9 +2,9 @@
 // the action area the middle nine tenths, in whole pixels.
 #pragma once
 
-#include "editor/preview_renderer.h"
+#include "core/window_geometry.h"
 
-namespace orlindel::editor {
+namespace orlindel::render {
 
 // `value` rounded to the nearest integer, halves to the even neighbour.
 int RoundHalfToEven(double value);
@@ -13,4 +13,4 @@ int RoundHalfToEven(double value);
 Rect SafeTitleArea(int height);
 Rect SafeActionArea(int height);
 
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

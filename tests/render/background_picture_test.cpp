@@ -1,11 +1,11 @@
-#include "editor/background_picture.h"
+#include "render/background_picture.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QTemporaryDir>
 
-namespace orlindel::editor {
+namespace orlindel::render {
 namespace {
 
 TEST(LoadBmpPictureTest, ReadsOnlyBmpContent) {
@@ -31,4 +31,4 @@ TEST(LoadBmpPictureTest, ReadsOnlyBmpContent) {
 }
 
 }  // namespace
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

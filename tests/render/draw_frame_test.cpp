@@ -6,10 +6,10 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "editor/preview_renderer.h"
-#include "editor/safe_areas.h"
+#include "render/preview_renderer.h"
+#include "render/safe_areas.h"
 
-namespace orlindel::editor {
+namespace orlindel::render {
 namespace {
 
 constexpr QRgb kBackground = 0xFF0000FF;  // blue: untouched pixels
@@ -84,4 +84,4 @@ TEST(SafeAreas, RoundHalfToEven) {
 }
 
 }  // namespace
-}  // namespace orlindel::editor
+}  // namespace orlindel::render

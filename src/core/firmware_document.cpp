@@ -1,0 +1,120 @@
+#include "core/firmware_document.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/checks.h"
+#include "core/errors.h"
+#include "core/osd_pos_list.h"
+
+namespace orlindel {
+
+FirmwareDocument::FirmwareDocument(FirmwareImage image)
+    : image_(std::move(image)) {}
+
+void FirmwareDocument::Open(const std::string& path) {
+  // Load and locate into locals first: a file that turns out not to be a
+  // firmware leaves the open image, with its unsaved edits, untouched.
+  FirmwareImage image = LoadFirmwareFile(path);
+  const WindowListInfo list = FindWindowList(image);
+  const auto max_window_index = NarrowTo<uint8_t>(list.count - 1);
+  if (!FitsInside(image, list.offset, 1)) throw RangeError();
+  const uint8_t window_bank = WindowBankOf(list);
+  const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index);
+  const auto osd_list_pos = NarrowTo<int32_t>(osd_list.offset);
+
+  image_ = std::move(image);
+  max_window_index_ = max_window_index;
+  window_list_pos_ = list.offset;
+  window_bank_ = window_bank;
+  osd_pos_count_ = osd_list.count;
+  osd_pos_list_pos_ = osd_list_pos;
+  StartHistory();
+}
+
+WindowListInfo FirmwareDocument::LocateWindowList() {
+  const WindowListInfo list = FindWindowList(image_);
+  if (list.count > 0) {
+    const uint8_t window_bank = WindowBankOf(list);
+    window_list_pos_ = list.offset;
+    window_bank_ = window_bank;
+    max_window_index_ = static_cast<uint8_t>(list.count - 1);
+  }
+  return list;
+}
+
+void FirmwareDocument::StartHistory() {
+  opened_ = image_;
+  labeller_.emplace(image_);
+  interrupted_.clear();
+}
+
+void FirmwareDocument::Save(const std::string& path) {
+  SaveFirmwareFile(path, image_);
+}
+
+int64_t FirmwareDocument::WindowRecord(int index) const {
+  if (!window_list_pos_) throw RangeError();
+  return ResolveWindowRecord(image_, *window_list_pos_, window_bank_, index);
+}
+
+PaletteValues FirmwareDocument::WindowValues(int index) const {
+  return ReadWindowValues(image_, WindowRecord(index));
+}
+
+template <typename Write>
+EditList FirmwareDocument::Record(std::vector<ByteRange> ranges,
+                                  Write&& write) {
+  interrupted_.clear();
+  const RangeSnapshot before(image_, std::move(ranges));
+  try {
+    write();
+  } catch (...) {
+    interrupted_ = before.Changes(image_);
+    throw;
+  }
+  return before.Changes(image_);
+}
+
+EditList FirmwareDocument::WriteWindow(int index, const PaletteValues& values) {
+  const int64_t record = WindowRecord(index);
+  const int64_t record_length =
+      std::min<int64_t>(kWindowRecordSize, std::ssize(image_) - record);
+  return Record({{record, record_length}, ChecksumRange(image_)}, [&] {
+    WriteWindowValues(image_, record, values);
+    FixImageChecksum(image_);
+  });
+}
+
+EditList FirmwareDocument::WriteSubtitleParams(
+    const Mpeg4SubtitleParams& params, AnalysisLog* log, bool* updated) {
+  // The update's writes lie somewhere in the routine: the whole image is
+  // compared. The checksum is fixed before the caller can fail, so the image
+  // never keeps new parameters under an old checksum.
+  return Record({{0, std::ssize(image_)}}, [&] {
+    *updated = UpdateSubtitleParams(image_, params, log);
+    FixImageChecksum(image_);
+  });
+}
+
+EditList FirmwareDocument::RevertChange(const ByteEdit& change) {
+  interrupted_.clear();
+  return RevertRange(image_, change);
+}
+
+EditList FirmwareDocument::FixChecksum() {
+  return Record({ChecksumRange(image_)}, [&] { FixImageChecksum(image_); });
+}
+
+void FirmwareDocument::Replay(const EditList& edits, bool undo) {
+  if (undo)
+    UndoEdits(image_, edits);
+  else
+    ApplyEdits(image_, edits);
+}
+
+EditList FirmwareDocument::TakeInterruptedEdits() {
+  return std::exchange(interrupted_, {});
+}
+
+}  // namespace orlindel

@@ -1,0 +1,135 @@
+// The firmware document: what it locates, and the edits its operations
+// report, which must undo and redo the image exactly.
+#include "core/firmware_document.h"
+
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "tests/support/firmware_builder.h"
+
+namespace orlindel {
+namespace {
+
+using testing::DemoWindows;
+using testing::FirmwareBuilder;
+
+// 256 KiB, a list of 12 windows at 0x18000 whose records start at 0x11000
+// (16 bytes apart); window 3 is (520; 40) - (669; 119), PalDY 48, blend 0x83.
+FirmwareImage TwelveWindows() {
+  return FirmwareBuilder(0x40000)
+      .WindowList(0x18000, DemoWindows(12, 0x1000))
+      .Build();
+}
+
+constexpr int64_t kWindow3Left = 0x11030;
+constexpr int64_t kChecksumAt = 0x3FFFC;
+const PaletteValues kWindow3{520, 40, 669, 119, 48, 0x83};
+
+FirmwareDocument Located(FirmwareImage image) {
+  FirmwareDocument document(std::move(image));
+  document.LocateWindowList();
+  return document;
+}
+
+TEST(FirmwareDocument, LocatesTheWindowListOrKnowsNone) {
+  FirmwareDocument document = Located(TwelveWindows());
+  EXPECT_EQ(document.WindowListPos(), 0x18000);
+  EXPECT_EQ(document.WindowBank(), 1);
+  EXPECT_EQ(document.MaxWindowIndex(), 11);
+  EXPECT_EQ(document.WindowValues(3), kWindow3);
+
+  FirmwareDocument empty = Located(FirmwareBuilder(0x40000).Build());
+  EXPECT_FALSE(empty.WindowListKnown());
+  EXPECT_THROW(empty.WriteWindow(0, PaletteValues{}), RangeError);
+  EXPECT_EQ(empty.image(), FirmwareBuilder(0x40000).Build());
+}
+
+TEST(FirmwareDocument, WriteWindowReportsTheRecordRunsThenTheChecksum) {
+  struct Row {
+    const char* name;
+    PaletteValues values;
+    int64_t first_offset;  // the first changed record byte
+    std::vector<uint8_t> old_bytes, new_bytes;
+  };
+  const Row rows[] = {
+      // 520 = 02 08 -> 521 = 02 09: one byte of Left.
+      {"left", {521, 40, 669, 119, 48, 0x83}, kWindow3Left + 1, {0x08}, {0x09}},
+      // PalDY 48 = 00 30 -> 0x0130, blend 0x83 -> 0x84: two runs.
+      {"paldy",
+       {520, 40, 669, 119, 0x130, 0x84},
+       kWindow3Left + 8,
+       {0x00},
+       {0x01}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FirmwareDocument document = Located(TwelveWindows());
+    const FirmwareImage before = document.image();
+    const EditList edits = document.WriteWindow(3, row.values);
+    ASSERT_GE(edits.size(), 2u);
+    EXPECT_EQ(edits.front().offset, row.first_offset);
+    EXPECT_EQ(edits.front().old_bytes, row.old_bytes);
+    EXPECT_EQ(edits.front().new_bytes, row.new_bytes);
+    EXPECT_GE(edits.back().offset, kChecksumAt);
+    EXPECT_TRUE(IsImageChecksumValid(document.image()));
+    EXPECT_EQ(document.WindowValues(3), row.values);
+
+    const FirmwareImage after = document.image();
+    document.Replay(edits, true);
+    EXPECT_EQ(document.image(), before);
+    document.Replay(edits, false);
+    EXPECT_EQ(document.image(), after);
+  }
+}
+
+TEST(FirmwareDocument, FailedWriteKeepsWhatItStoredForTheHistory) {
+  FirmwareDocument document = Located(TwelveWindows());
+  const FirmwareImage before = document.image();
+  // Left 530 = 02 12 is stored, Right 70000 is refused: no checksum fix.
+  EXPECT_THROW(document.WriteWindow(3, {530, 40, 70000, 119, 48, 0x83}),
+               RangeError);
+  const EditList stored = document.TakeInterruptedEdits();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].offset, kWindow3Left + 1);
+  EXPECT_EQ(stored[0].old_bytes, std::vector<uint8_t>{0x08});
+  EXPECT_EQ(stored[0].new_bytes, std::vector<uint8_t>{0x12});
+  EXPECT_TRUE(document.TakeInterruptedEdits().empty());
+  document.Replay(stored, true);
+  EXPECT_EQ(document.image(), before);
+}
+
+TEST(FirmwareDocument, RevertAndChecksumFixReportOnlyWhatChanged) {
+  FirmwareDocument document = Located(TwelveWindows());
+  const FirmwareImage before = document.image();
+  EXPECT_TRUE(document.FixChecksum().empty());
+
+  const EditList written =
+      document.WriteWindow(3, {521, 40, 669, 119, 48, 0x83});
+  const EditList reverted = document.RevertChange(written.front());
+  EXPECT_EQ(document.image(), before);
+  ASSERT_EQ(reverted.size(), 2u);  // the record byte, then the checksum
+  EXPECT_EQ(reverted[0].offset, kWindow3Left + 1);
+
+  // A stale checksum: the fix changes the checksum word only.
+  FirmwareDocument stale(FirmwareBuilder(0x40000)
+                             .WindowList(0x18000, DemoWindows(12, 0x1000))
+                             .Build(false));
+  const EditList fixed = stale.FixChecksum();
+  ASSERT_FALSE(fixed.empty());
+  for (const ByteEdit& edit : fixed) EXPECT_GE(edit.offset, kChecksumAt);
+  EXPECT_TRUE(IsImageChecksumValid(stale.image()));
+}
+
+TEST(FirmwareDocument, SubtitleWriteWithoutTheRoutineChangesNothing) {
+  FirmwareDocument document = Located(TwelveWindows());
+  const FirmwareImage before = document.image();
+  bool updated = true;
+  const EditList edits =
+      document.WriteSubtitleParams(Mpeg4SubtitleParams{}, nullptr, &updated);
+  EXPECT_FALSE(updated);
+  EXPECT_TRUE(edits.empty());
+  EXPECT_EQ(document.image(), before);
+}
+
+}  // namespace
+}  // namespace orlindel

@@ -1,0 +1,94 @@
+// The edited fields of a window record: resolving the record through its
+// list entry, reading and storing the fields byte for byte.
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "core/window_list.h"
+#include "tests/support/firmware_builder.h"
+
+namespace orlindel {
+namespace {
+
+using testing::FirmwareBuilder;
+using testing::WindowSpec;
+
+// 32 zero bytes: entry FF 00 08 at 0, the end mark FF FF FF at 3, the record
+// at 8..22 (id 0 at 18, blend FF at 20), the checksum word at 28.
+FirmwareImage SmallImage() {
+  WindowSpec window;
+  window.record_offset = 0x08;
+  return FirmwareBuilder(0x20, 0x00).WindowList(0, {window}).Build(false);
+}
+
+TEST(WriteWindowValues, StoresBigEndianFieldsAndBlendOnly) {
+  FirmwareImage image = SmallImage();
+  WriteWindowValues(
+      image, ResolveWindowRecord(image, 0, 0, 0),
+      PaletteValues{0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B});
+  // The id byte (18) and the checksum word (28..31) stay as they were.
+  const FirmwareImage expected = {
+      0xFF, 0x00, 0x08, 0xFF, 0xFF, 0xFF, 0x00, 0x00,  //
+      0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,  //
+      0x09, 0x0A, 0x00, 0x00, 0x0B, 0x00, 0x00, 0x00,  //
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+  EXPECT_EQ(image, expected);
+  EXPECT_EQ(ReadWindowValues(image, 8),
+            (PaletteValues{0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B}));
+}
+
+TEST(ResolveWindowRecord, IgnoresTheEntryTagWhichOnlyTellsAPointer) {
+  FirmwareImage image = SmallImage();
+  EXPECT_TRUE(WindowEntryIsPointer(image, 0, 0));
+  image[0] = 0x00;
+  EXPECT_FALSE(WindowEntryIsPointer(image, 0, 0));
+  EXPECT_EQ(ResolveWindowRecord(image, 0, 0, 0), 8);
+  EXPECT_THROW(WindowEntryIsPointer(image, 30, 1), RangeError);
+}
+
+TEST(WriteWindowValues, OutOfRangeValueKeepsEarlierFields) {
+  struct Case {
+    PaletteValues values;
+    int stored_bytes;  // record bytes written before the refused value
+  };
+  const Case cases[] = {
+      {{1, 2, 70000, 4, 5, 6}, 4},  // Right refused: Left, Top stored
+      {{1, 2, 3, 4, 5, 256}, 10},   // blend refused: all five words stored
+      {{-1, 2, 3, 4, 5, 6}, 0},
+  };
+  for (const Case& c : cases) {
+    FirmwareImage image = SmallImage();
+    const FirmwareImage before = image;
+    EXPECT_THROW(WriteWindowValues(image, 8, c.values), RangeError);
+    const uint8_t words[10] = {0, 1, 0, 2, 0, 3, 0, 4, 0, 5};
+    for (int i = 0; i < 10; ++i)
+      EXPECT_EQ(image[8 + i], i < c.stored_bytes ? words[i] : before[8 + i]);
+    EXPECT_EQ(image[20], 0xFF);  // blend untouched
+  }
+}
+
+TEST(ResolveWindowRecord, RecordAtOrBeyondTheImageEndIsARangeError) {
+  FirmwareImage image = SmallImage();
+  image[2] = 0x20;  // record offset 0x20 = image length
+  EXPECT_THROW(ResolveWindowRecord(image, 0, 0, 0), RangeError);
+  image[2] = 0x08;  // in bank 1 the record lies far beyond the image
+  EXPECT_THROW(ResolveWindowRecord(image, 0, 1, 0), RangeError);
+  EXPECT_THROW(ResolveWindowRecord(image, 30, 0, 0), RangeError);
+  // A record that starts inside but runs past the end resolves; reading or
+  // writing its later fields fails.
+  image[2] = 0x1C;
+  EXPECT_EQ(ResolveWindowRecord(image, 0, 0, 0), 0x1C);
+  EXPECT_THROW(ReadWindowValues(image, 0x1C), RangeError);
+  EXPECT_THROW(WriteWindowValues(image, 0x1C, PaletteValues{}), RangeError);
+}
+
+TEST(WindowRecordFieldName, NamesEveryByteOfTheRecord) {
+  const char* const expected[kWindowRecordSize] = {
+      "Left",    "Left",    "Top",    "Top",     "Right",
+      "Right",   "Bottom",  "Bottom", "PalDY",   "PalDY",
+      "byte 10", "byte 11", "Blend",  "byte 13", "byte 14"};
+  for (int byte = 0; byte < kWindowRecordSize; ++byte)
+    EXPECT_STREQ(WindowRecordFieldName(byte), expected[byte]) << byte;
+}
+
+}  // namespace
+}  // namespace orlindel
