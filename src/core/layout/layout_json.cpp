@@ -93,7 +93,7 @@ Mpeg4SubtitleParams SubtitleFromJson(const Json& value) {
 
 LayoutPositionGroup GroupFromJson(const Json& value, const std::string& where) {
   CheckObject(value, where);
-  // A reference's count lies below 0x80; at most 255 groups follow group 0.
+  // A reference holds a count below 0x80; a list has at most 255 groups.
   LayoutPositionGroup group{Number<int>(value, "group", where, 254),
                             Number<int>(value, "entryCount", where, 0x7F),
                             {}};
