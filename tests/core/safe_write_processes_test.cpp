@@ -7,12 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -87,8 +87,13 @@ int WaitFor(const Worker& worker) {
 }
 
 Bytes ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), {});
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  Bytes bytes(static_cast<size_t>(std::max<std::streamoff>(file.tellg(), 0)));
+  file.seekg(0);
+  file.read(reinterpret_cast<char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (file.gcount() != static_cast<std::streamsize>(bytes.size())) return {};
+  return bytes;
 }
 
 class SaveProcessesTest : public ::testing::Test {
@@ -122,7 +127,7 @@ class SaveProcessesTest : public ::testing::Test {
 // read, the file is one whole image that its writer reported saved, and at
 // the end it is the last image of one of them.
 TEST_F(SaveProcessesTest, TwoWritersNeverMixTheirImages) {
-  constexpr size_t kSize = 128 * 1024;
+  constexpr size_t kSize = 1024 * 1024;
   constexpr int kRounds = 200;
   const Worker workers[] = {StartWorker(out_, 1, kSize, kRounds, true),
                             StartWorker(out_, 2, kSize, kRounds, true)};
