@@ -16,7 +16,7 @@ int RunApplyIps(const CommandLine& line, CommandContext& context) {
   const std::string output = RequiredValue(line, "-o");
   const FirmwareImage image = LoadInputImage(context, image_path);
   const std::vector<IpsRecord> records =
-      ParseIps(LoadInputFile(context, patch_path));
+      ParseIps(LoadInputFile(context, patch_path), std::ssize(image));
   const FirmwareImage patched = ApplyIpsRecords(image, records);
   SaveOutputFile(context, output, patched);
 

@@ -192,6 +192,9 @@ int RunReportingErrors(CommandContext& context,
     // A refused comparison or patch: nothing was written.
     ReportError(context, "patch", error.what());
     return kExitNegative;
+  } catch (const OutOfMemoryError& error) {
+    ReportError(context, "memory", error.what());
+    return kExitRunTime;
   } catch (const std::bad_alloc&) {
     // The image and what the command built from it have been released by
     // now, so the report has room again; should it still fail, the fixed

@@ -11,6 +11,7 @@
 #endif
 
 #include "cli/commands.h"
+#include "core/io/safe_write.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
 #endif
   // The C++ streams buffer on their own; a failed write shows in their state.
   std::ios::sync_with_stdio(false);
+  // A save cut short by Ctrl+C or a kill leaves no temporary file behind.
+  orlindel::io::InstallSaveCleanupOnSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return orlindel::cli::Run(args, std::cin, std::cout, std::cerr);
 }

@@ -230,6 +230,11 @@ TEST(ErrorReportTest, EachKindOfFailureHasItsExitCodeAndJson) {
        "{\"error\":{\"kind\":\"memory\",\"message\":\"Not enough "
        "memory\"}}\n",
        "Not enough memory"},
+      {"memory while loading",
+       []() -> int { throw OutOfMemoryError("big.bin"); }, 4,
+       "{\"error\":{\"kind\":\"memory\",\"message\":\"Not enough "
+       "memory to load \\\"big.bin\\\"\"}}\n",
+       "Not enough memory to load \"big.bin\""},
       {"usage", []() -> int { throw UsageError("bad number for --id: x"); }, 2,
        "", "bad number for --id: x"},
   };
