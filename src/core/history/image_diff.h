@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "core/firmware_image.h"
-#include "core/history/byte_edit.h"
+#include "core/history/edit_list.h"
 
 namespace orlindel {
 
