@@ -51,7 +51,12 @@ struct DifferTest {
   int second;
 };
 
-template <size_t kTests, size_t kPointers = 0, size_t kDiffers = 0>
+// How quiet stretches are skipped: 32 positions at a time where the
+// processor has AVX2, or always 16 at a time as on a processor without it.
+enum class QuietSkip { kWidestAvailable, kSixteen };
+
+template <size_t kTests, size_t kPointers = 0, size_t kDiffers = 0,
+          QuietSkip kSkip = QuietSkip::kWidestAvailable>
 class CandidateScanner {
   static_assert(kTests >= 1);
 
@@ -89,14 +94,6 @@ class CandidateScanner {
     const int bit = std::countr_zero(mask_);
     mask_ &= mask_ - 1;
     return base_ + bit;
-  }
-
-  // Skips quiet stretches sixteen positions at a time, as on a processor
-  // without AVX2, so that tests can cover both ways on any processor.
-  void DisableWideSkip() {
-#ifdef ORLINDEL_HAVE_AVX2_SKIP
-    avx2_ = false;
-#endif
   }
 
   // Leaves out position `pos`, which lies after the last candidate returned
@@ -273,7 +270,7 @@ class CandidateScanner {
     return SkipQuietAvx2<false, false>(pos);
   }
 
-  bool avx2_ = ProcessorHasAvx2();
+  bool avx2_ = kSkip == QuietSkip::kWidestAvailable && ProcessorHasAvx2();
 #endif
 
   ImageView image_;

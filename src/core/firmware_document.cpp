@@ -77,6 +77,7 @@ EditList FirmwareDocument::Record(std::vector<ByteRange> ranges,
 }
 
 EditList FirmwareDocument::WriteWindow(int index, const PaletteValues& values) {
+  interrupted_.clear();  // a record that cannot be resolved stores nothing
   const int64_t record = WindowRecord(index);
   const int64_t record_length =
       std::min<int64_t>(kWindowRecordSize, std::ssize(image_) - record);

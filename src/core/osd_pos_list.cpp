@@ -165,14 +165,6 @@ bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id) {
          entry.y < kMaxY && entry.width < kMaxX && entry.height < kMaxY;
 }
 
-bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset,
-                        int max_window_id) {
-  const uint8_t count = ByteAt(image, ref_offset);
-  const int64_t start =
-      BankBase(ref_offset + 1) + ReadBE16(image, ref_offset + 2);
-  return EntriesValid(image, start, count, max_window_id);
-}
-
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
   GroupChecker groups(image, max_window_id);

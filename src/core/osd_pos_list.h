@@ -43,12 +43,6 @@ void WriteOsdPosEntryAt(std::span<uint8_t> image, int64_t offset,
 // size lie inside 800 x 600. A negative `max_window_id` rejects every entry.
 bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id);
 
-// True when every entry of the group referenced at `ref_offset` is valid; the
-// entries are resolved through the bank of the reference's tag byte. Entries
-// that reach past the image end make the group invalid. RangeError when an
-// entry lies past the analysis limit.
-bool IsValidOsdPosGroup(ImageView image, int64_t ref_offset, int max_window_id);
-
 // The first (lowest) offset below the header length where three valid group
 // references stand in a row, with the number of valid references from there
 // (at most 255). RangeError when the search reaches past the analysis limit.

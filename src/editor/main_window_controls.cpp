@@ -136,20 +136,20 @@ void TfrmMain::CreateActions() {
 }
 
 void TfrmMain::ConnectHandlers() {
-  const auto connect_ = [this](auto* sender, auto signal,
-                               void (TfrmMain::*handler)()) {
+  const auto guarded = [this](auto* sender, auto signal,
+                              void (TfrmMain::*handler)()) {
     ConnectGuarded(dialogs_, sender, signal, this, handler);
   };
-  connect_(pcMain, &QTabWidget::currentChanged, &TfrmMain::pcMainChange);
-  connect_(cmbTV, &QComboBox::activated, &TfrmMain::cmbTVChange);
-  connect_(cmbBackgrY, &QComboBox::activated, &TfrmMain::cmbBackgrYChange);
-  connect_(cbSafeAction, &QCheckBox::toggled, &TfrmMain::cbStrechBackClick);
-  connect_(cbSafeTitle, &QCheckBox::toggled, &TfrmMain::cbStrechBackClick);
-  connect_(btnFWOpen, &QPushButton::clicked, &TfrmMain::btnFWOpenClick);
-  connect_(btnOpenImg, &QPushButton::clicked, &TfrmMain::btnOpenImgClick);
-  connect_(btnSave, &QPushButton::clicked, &TfrmMain::btnSaveClick);
-  connect_(btnChanges, &QPushButton::clicked, &TfrmMain::btnChangesClick);
-  connect_(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
+  guarded(pcMain, &QTabWidget::currentChanged, &TfrmMain::pcMainChange);
+  guarded(cmbTV, &QComboBox::activated, &TfrmMain::cmbTVChange);
+  guarded(cmbBackgrY, &QComboBox::activated, &TfrmMain::cmbBackgrYChange);
+  guarded(cbSafeAction, &QCheckBox::toggled, &TfrmMain::cbStrechBackClick);
+  guarded(cbSafeTitle, &QCheckBox::toggled, &TfrmMain::cbStrechBackClick);
+  guarded(btnFWOpen, &QPushButton::clicked, &TfrmMain::btnFWOpenClick);
+  guarded(btnOpenImg, &QPushButton::clicked, &TfrmMain::btnOpenImgClick);
+  guarded(btnSave, &QPushButton::clicked, &TfrmMain::btnSaveClick);
+  guarded(btnChanges, &QPushButton::clicked, &TfrmMain::btnChangesClick);
+  guarded(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
   connect(ledFWFile, &QLineEdit::textChanged, editor_,
           &EditorDocument::SetFilePath);
   ConnectGuarded(dialogs_, actUndo, &QAction::triggered, editor_,

@@ -1,6 +1,4 @@
-// One change of the image as a byte range with the bytes before and after it,
-// so that any edit can be undone and redone exactly. An editor action is an
-// EditList: its writes in the order they were made, the checksum word last.
+// Writing, undoing and recording edits of the image (see edit_list.h).
 #pragma once
 
 #include <cstdint>
@@ -8,19 +6,9 @@
 #include <vector>
 
 #include "core/firmware_image.h"
+#include "core/history/edit_list.h"
 
 namespace orlindel {
-
-struct ByteEdit {
-  int64_t offset = 0;
-  std::vector<uint8_t> old_bytes;
-  std::vector<uint8_t> new_bytes;  // as long as old_bytes
-
-  int64_t length() const { return std::ssize(new_bytes); }
-  bool operator==(const ByteEdit&) const = default;
-};
-
-using EditList = std::vector<ByteEdit>;
 
 // Writes the edit's new bytes (ApplyEdit) or its old bytes (UndoEdit) over
 // its range, whatever the range holds now. RangeError, with nothing written,

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "core/firmware_image.h"
-#include "core/history/byte_edit.h"
+#include "core/history/edit_list.h"
 
 namespace orlindel {
 

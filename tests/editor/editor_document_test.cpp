@@ -1,0 +1,146 @@
+// The editor's document: every operation is one history entry, a failing
+// one leaves what it stored undoable, drags merge, undo and redo are exact
+// and tell the views.
+#include "editor/editor_document.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "core/errors.h"
+#include "core/history/image_diff.h"
+#include "tests/editor/fake_user_dialogs.h"
+#include "tests/support/firmware_builder.h"
+
+namespace orlindel::editor::testing {
+namespace {
+
+// Window 3 of DemoWindows(12, 0x1000) in bank 1: (520; 40) - (669; 119),
+// PalDY 48, blend 0x83.
+const PaletteValues kWindow3{520, 40, 669, 119, 48, 0x83};
+
+PaletteValues MovedRight(int dx) {
+  PaletteValues values = kWindow3;
+  values.left += dx;
+  values.right += dx;
+  return values;
+}
+
+class EditorDocumentTest : public ::testing::Test {
+ protected:
+  EditorDocumentTest() {
+    opened_ =
+        orlindel::testing::FirmwareBuilder(0x40000)
+            .WindowList(0x18000, orlindel::testing::DemoWindows(12, 0x1000))
+            .Build();
+    const QString path = folder_.filePath("fw.bin");
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(opened_.data()),
+               static_cast<qint64>(opened_.size()));
+    file.close();
+    editor_.Open(path);
+  }
+
+  void WriteWindow3(const PaletteValues& values) {
+    editor_.Perform("Window 0x03", [&](FirmwareDocument& document) {
+      return document.WriteWindow(3, values);
+    });
+  }
+  const FirmwareImage& Image() { return editor_.Document().image(); }
+  int Entries() { return editor_.History().count(); }
+
+  QTemporaryDir folder_;
+  FakeUserDialogs dialogs_;
+  EditorDocument editor_{dialogs_};
+  FirmwareImage opened_;
+};
+
+TEST_F(EditorDocumentTest, EachOperationIsOneEntryUndoneExactly) {
+  EXPECT_EQ(Image(), opened_);
+  EXPECT_TRUE(editor_.IsClean());
+  WriteWindow3(MovedRight(10));
+  WriteWindow3(MovedRight(20));
+  EXPECT_EQ(Entries(), 2);
+  EXPECT_FALSE(editor_.IsClean());
+  EXPECT_EQ(editor_.Document().WindowValues(3), MovedRight(20));
+  editor_.UndoImageEdit();
+  EXPECT_EQ(editor_.Document().WindowValues(3), MovedRight(10));
+  editor_.UndoImageEdit();
+  EXPECT_EQ(Image(), opened_);
+  editor_.RedoImageEdit();
+  EXPECT_EQ(editor_.Document().WindowValues(3), MovedRight(10));
+  EXPECT_TRUE(IsImageChecksumValid(Image()));
+}
+
+TEST_F(EditorDocumentTest, AnOperationThatChangesNothingAddsNoEntry) {
+  WriteWindow3(kWindow3);
+  EXPECT_EQ(Entries(), 0);
+  EXPECT_TRUE(editor_.IsClean());
+}
+
+TEST_F(EditorDocumentTest, AFailedOperationLeavesWhatItStoredUndoable) {
+  // Left is stored, Right 70000 is refused before the checksum is fixed.
+  PaletteValues values = kWindow3;
+  values.left = 530;
+  values.right = 70000;
+  EXPECT_THROW(WriteWindow3(values), RangeError);
+  ASSERT_EQ(Entries(), 1);
+  EXPECT_EQ(editor_.Document().WindowValues(3).left, 530);
+  editor_.UndoImageEdit();
+  EXPECT_EQ(Image(), opened_);
+}
+
+TEST_F(EditorDocumentTest, WritesOfOneDragMergeIntoOneEntry) {
+  struct Row {
+    const char* name;
+    bool in_drag;
+    int expected_entries;
+  };
+  const Row rows[] = {{"drag", true, 1}, {"separate", false, 3}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.in_drag) editor_.BeginDrag();
+    for (int dx : {1, 2, 3}) WriteWindow3(MovedRight(dx));
+    if (row.in_drag) editor_.EndDrag();
+    EXPECT_EQ(Entries(), row.expected_entries);
+    while (editor_.History().canUndo()) editor_.UndoImageEdit();
+    EXPECT_EQ(Image(), opened_);
+    editor_.History().clear();
+  }
+}
+
+TEST_F(EditorDocumentTest, UndoRedoAndRevertTellTheViews) {
+  QSignalSpy changed(&editor_, &EditorDocument::ImageChanged);
+  WriteWindow3(MovedRight(5));
+  EXPECT_EQ(changed.count(), 0);  // the page that wrote refreshes itself
+  editor_.UndoImageEdit();
+  editor_.RedoImageEdit();
+  EXPECT_EQ(changed.count(), 2);
+  const EditList edits = DiffImages(opened_, Image());
+  ASSERT_FALSE(edits.empty());
+  // The first run is Left's low byte; Right's run stays changed.
+  editor_.RevertChange(edits.front());
+  EXPECT_EQ(changed.count(), 3);
+  EXPECT_EQ(editor_.Document().WindowValues(3),
+            (PaletteValues{520, 40, 674, 119, 48, 0x83}));
+  EXPECT_EQ(Entries(), 2);  // the write and the revert
+  EXPECT_TRUE(dialogs_.messages.isEmpty());
+}
+
+TEST_F(EditorDocumentTest, SavingFixesTheChecksumAndMarksClean) {
+  WriteWindow3(MovedRight(5));
+  const QString saved = folder_.filePath("saved.bin");
+  editor_.SaveAs(saved);
+  EXPECT_TRUE(editor_.IsClean());
+  QFile file(saved);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  EXPECT_EQ(FirmwareImage(bytes.begin(), bytes.end()), Image());
+  EXPECT_TRUE(IsImageChecksumValid(Image()));
+}
+
+}  // namespace
+}  // namespace orlindel::editor::testing

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Feeds the include checker small source trees and compares its verdict: a
+# tree with a fault must fail, the clean one must pass.
+# Usage: check_layers_test.sh PATH_TO_CHECK_LAYERS
+set -uo pipefail
+
+checker=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# A stand-in for Qt's Widgets headers.
+mkdir -p "$work/widgets"
+touch "$work/widgets/QWidget"
+failures=0
+
+# run_case NAME pass|fail FILE=CONTENT... (CONTENT takes \n escapes)
+run_case() {
+  local name=$1 expected=$2 tree="$work/$1" spec path got
+  shift 2
+  mkdir -p "$tree/src"
+  for spec in "$@"; do
+    path=${spec%%=*}
+    mkdir -p "$(dirname "$tree/src/$path")"
+    printf '%b\n' "${spec#*=}" >"$tree/src/$path"
+  done
+  if "$checker" "$tree" "$work/widgets" >/dev/null; then got=pass; else got=fail; fi
+  if [ "$got" != "$expected" ]; then
+    echo "$name: expected $expected, got $got"
+    failures=1
+  fi
+}
+
+run_case clean pass \
+  'core/a.h=#include <cstdint>' 'core/a.cpp=#include "core/a.h"' \
+  'render/r.h=#include <QImage>\n#include "core/a.h"' \
+  'editor/e.cpp=#include <QWidget>\n#include "render/r.h"' \
+  'cli/c.cpp=#include "core/a.h"'
+run_case core_includes_qt fail 'core/a.h=#include <QString>'
+run_case core_includes_editor fail 'core/a.h=#include "editor/e.h"' 'editor/e.h='
+run_case render_includes_editor fail 'render/r.cpp=#include "editor/e.h"' \
+  'editor/e.h='
+run_case cli_includes_render fail 'cli/c.cpp=#include "render/r.h"' 'render/r.h='
+run_case cli_includes_qt fail 'cli/c.cpp=#include <QFile>'
+run_case render_includes_widgets fail 'render/r.h=#include <QWidget>'
+run_case module_cycle fail 'editor/a.h=' 'editor/a.cpp=#include "editor/b.h"' \
+  'editor/b.h=#include "editor/a.h"'
+run_case three_module_cycle fail 'core/a.h=#include "core/b.h"' \
+  'core/b.h=#include "core/c.h"' 'core/c.cpp=#include "core/a.h"'
+
+exit "$failures"
