@@ -201,7 +201,10 @@ void PlanPositions(ImageView image, const WindowListInfo& windows,
   for (const PlannedItem& planned : plan) {
     if (planned.item.outcome != LayoutOutcome::kNotApplied) continue;
     if (++misfits <= kListedMisfits)
-      text += "\n" + LayoutItemName(planned.item) + ": " + planned.item.reason;
+      text.append("\n")
+          .append(LayoutItemName(planned.item))
+          .append(": ")
+          .append(planned.item.reason);
   }
   if (misfits > kListedMisfits)
     text += Format("\nand %zu more", misfits - kListedMisfits);
