@@ -46,7 +46,12 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   ConnectHandlers();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  // The document and its history go with the window's children, once this
+  // window is no longer a TfrmMain: their last signals must not reach it.
+  editor_->History().disconnect(this);
+  editor_->disconnect(this);
+}
 
 void TfrmMain::AttachPalette(TfrmWB* palette) {
   windows_->AttachPalette(palette);
