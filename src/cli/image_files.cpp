@@ -1,40 +1,30 @@
 #include "cli/image_files.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 #include "core/errors.h"
-#include "core/text.h"
+#include "core/io/bounded_read.h"
 
 namespace orlindel::cli {
 
-std::vector<uint8_t> ReadWholeStream(std::istream& in, size_t limit) {
-  std::vector<uint8_t> bytes;
-  constexpr size_t kChunk = size_t{1} << 16;
-  // One byte past the limit tells a stream that is too long from one that
-  // ends exactly there.
-  while (bytes.size() <= limit && in.good()) {
-    const size_t start = bytes.size();
-    const size_t wanted = std::min(kChunk, limit + 1 - start);
-    bytes.resize(start + wanted);
-    in.read(reinterpret_cast<char*>(bytes.data() + start),
-            static_cast<std::streamsize>(wanted));
-    bytes.resize(start + static_cast<size_t>(in.gcount()));
-  }
-  if (in.bad())
-    throw FileError(FileError::Kind::kOpen, kStandardStream,
-                    "Standard input could not be read");
-  if (bytes.size() > limit)
-    throw FileError(
-        FileError::Kind::kOpen, kStandardStream,
-        Format("Standard input holds more than %zu MiB", limit >> 20));
-  return bytes;
+std::vector<uint8_t> ReadWholeStream(std::istream& in, int64_t limit) {
+  const io::ReadSome read_some = [&in](std::span<uint8_t> into, size_t& count) {
+    count = 0;
+    if (!in.good()) return in.bad() ? EIO : 0;
+    in.read(reinterpret_cast<char*>(into.data()),
+            static_cast<std::streamsize>(into.size()));
+    count = static_cast<size_t>(in.gcount());
+    // What came before a failure still counts; the failure shows next time.
+    return in.bad() && count == 0 ? EIO : 0;
+  };
+  return io::ReadToLimit(read_some, kStandardStream, limit);
 }
 
 FirmwareImage LoadInputImage(CommandContext& context, const std::string& path) {
   if (path != kStandardStream) return LoadFirmwareFile(path);
-  FirmwareImage image = ReadWholeStream(context.in, kMaxStandardInput);
+  FirmwareImage image = ReadWholeStream(context.in);
   if (image.empty()) throw RangeError();  // as for an empty file
   return image;
 }
@@ -42,7 +32,7 @@ FirmwareImage LoadInputImage(CommandContext& context, const std::string& path) {
 std::vector<uint8_t> LoadInputFile(CommandContext& context,
                                    const std::string& path) {
   if (path != kStandardStream) return LoadWholeFile(path);
-  return ReadWholeStream(context.in, kMaxStandardInput);
+  return ReadWholeStream(context.in);
 }
 
 void SaveOutputImage(CommandContext& context, const std::string& path,

@@ -17,12 +17,11 @@ namespace orlindel::cli {
 // The file name that stands for standard input or standard output.
 inline constexpr char kStandardStream[] = "-";
 
-// The most standard input may hold: as much as the largest image file read.
-inline constexpr size_t kMaxStandardInput = size_t{64} << 20;
-
-// All of `in`, at most `limit` bytes. FileError (open) naming "-" when there
-// is more, or when the stream fails before its end.
-std::vector<uint8_t> ReadWholeStream(std::istream& in, size_t limit);
+// All of `in`, at most `limit` bytes (standard input may hold as much as an
+// image file: kMaxImageSize). Errors as io::ReadToLimit's, named "-": a
+// FileError (open) when there is more or the stream fails before its end.
+std::vector<uint8_t> ReadWholeStream(std::istream& in,
+                                     int64_t limit = kMaxImageSize);
 
 // The image in the file at `path`, or on standard input for "-"; errors as
 // LoadFirmwareFile (RangeError for an empty image).

@@ -2,16 +2,21 @@
 // history (one undo entry per action, with the bytes before and after it),
 // the clean point that tells unsaved work, and the file's name. Every change
 // of the image passes through Perform or Push, so the history, the Changes
-// window and the modified mark always agree with the bytes.
+// window and the modified mark always agree with the bytes. Unsaved edits
+// are kept in a crash journal (see core/history/edit_journal.h) and offered
+// back when the same file is opened again.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUndoStack>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "core/firmware_document.h"
+#include "core/history/edit_journal.h"
 #include "editor/changes_window.h"
 #include "editor/image_edit_command.h"
 #include "editor/user_dialogs.h"
@@ -27,6 +32,8 @@ class EditorDocument : public QObject,
   // `dialogs` outlives the document; errors of undo, redo, revert and the
   // patch export are shown there.
   explicit EditorDocument(UserDialogs& dialogs, QObject* parent = nullptr);
+  // A journal write still pending is done first.
+  ~EditorDocument() override;
 
   const FirmwareDocument& Document() const { return document_; }
   const QUndoStack& History() const { return history_; }
@@ -34,6 +41,9 @@ class EditorDocument : public QObject,
 
   // Opens the firmware at `path` (see FirmwareDocument::Open) and forgets the
   // history. On an error the document and its history stay as they were.
+  // When the journal holds unsaved edits of exactly this file's content, the
+  // user is asked to restore them: yes replays them as history entries (the
+  // firmware shows as modified), no deletes the journal.
   void Open(const QString& path);
   // The name of the firmware file the user chose; the patch export suggests
   // a name beside it.
@@ -60,6 +70,18 @@ class EditorDocument : public QObject,
   // checksum fix stays in the history then.
   void SaveAs(const QString& path);
   bool IsClean() const { return history_.isClean(); }
+
+  // The folder of the journals, one file per firmware path; by default
+  // "journal" in the user's application data folder.
+  void SetJournalFolder(const QString& folder) { journal_folder_ = folder; }
+  // The journal file of the firmware at `path`.
+  QString JournalFileFor(const QString& path) const;
+  // Writes the journal now when a write is pending (they wait a moment, so
+  // that the many edits of a drag are written once).
+  void FlushJournal();
+  bool JournalPending() const { return journal_timer_.isActive(); }
+  // The user dropped the unsaved edits: their journal goes.
+  void DiscardJournal();
 
   // Edits pushed between BeginDrag and EndDrag merge into one entry.
   void BeginDrag() { drag_ = ++drags_begun_; }
@@ -88,12 +110,32 @@ class EditorDocument : public QObject,
   // Pushes `edits`, already written, as one entry (nothing when empty).
   void Push(const QString& text, EditList edits);
 
+  // The history changed: a clean history needs no journal, else its write
+  // is scheduled.
+  void HistoryChanged();
+  // The entries that lead from the file on the disk to the image now.
+  std::vector<JournalEntry> UnsavedEntries() const;
+  void WriteJournal();
+  // Takes the file just opened or saved at `path` as the one the journal
+  // refers to.
+  void SetJournalBase(const QString& path);
+  // Asks to restore the journal of the file just opened, if it fits.
+  void OfferRestore();
+
   UserDialogs& dialogs_;
   FirmwareDocument document_;
   QUndoStack history_;
   QString file_path_;
   int64_t drag_ = 0;         // the drag that writes now; 0: none
   int64_t drags_begun_ = 0;  // drags so far, for their keys
+
+  QString journal_folder_;
+  QString journal_path_;  // the firmware the journal is about; empty: none
+  FirmwareImage saved_;   // that file's content
+  uint32_t saved_crc32_ = 0;
+  QTimer journal_timer_;
+  bool journal_paused_ = false;  // the history is being replaced
+  bool journal_failed_ = false;  // a failed write was reported once
 };
 
 }  // namespace orlindel::editor

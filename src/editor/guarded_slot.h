@@ -1,13 +1,16 @@
 // The one boundary where the editor's handlers meet Qt's event delivery.
 // Exceptions must not unwind through Qt, so every slot runs through
 // RunGuarded: one of our own errors ends the handler and is shown once in a
-// message box; anything else is a bug and ends the program loudly.
+// message box; so does a failed allocation, which must not cost the user the
+// open firmware and its unsaved edits; anything else is a bug and ends the
+// program loudly.
 #pragma once
 
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "core/errors.h"
@@ -15,12 +18,25 @@
 
 namespace orlindel::editor {
 
+// Shown when a handler runs out of memory; the firmware stays open.
+inline constexpr char kOutOfMemoryMessage[] =
+    "Not enough memory to finish this action. The firmware and its unsaved "
+    "changes are kept; close other programs, then save.";
+
 template <typename Handler>
 void RunGuarded(UserDialogs& dialogs, Handler&& handler) noexcept {
   try {
     std::forward<Handler>(handler)();
   } catch (const OrlindelError& error) {
     dialogs.ShowMessage(QString::fromUtf8(error.what()));
+  } catch (const std::bad_alloc&) {
+    // What the handler held is released by now; should even the message box
+    // find no room, the line on the error stream has to do.
+    try {
+      dialogs.ShowMessage(QString::fromLatin1(kOutOfMemoryMessage));
+    } catch (...) {
+      std::fprintf(stderr, "orlindel: %s\n", kOutOfMemoryMessage);
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "orlindel: unexpected error in a handler: %s\n",
                  error.what());

@@ -299,6 +299,7 @@ bool TfrmMain::UnsavedWorkSettled() {
     case UnsavedChoice::kSave:
       return SaveFirmwareAs();
     case UnsavedChoice::kDiscard:
+      editor_->DiscardJournal();
       return true;
     case UnsavedChoice::kCancel:
       break;

@@ -70,12 +70,18 @@ void AddPicturePreview(QFileDialog& dialog) {
 
 }  // namespace
 
-std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
-  QFileDialog dialog(parent_);
+void SetUpOpenFirmwareDialog(QFileDialog& dialog) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix("bin");
+  // No default suffix: the file opened is the one named, "twin" included,
+  // never a "twin.bin" beside it.
+  dialog.setDefaultSuffix(QString());
   dialog.setNameFilters(kFirmwareFilters);
+}
+
+std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
+  QFileDialog dialog(parent_);
+  SetUpOpenFirmwareDialog(dialog);
   return Run(dialog, preset);
 }
 
@@ -126,6 +132,15 @@ UnsavedChoice QtUserDialogs::AskSaveChanges() {
     default:
       return UnsavedChoice::kCancel;
   }
+}
+
+bool QtUserDialogs::AskRestoreEdits() {
+  return QMessageBox::question(
+             parent_, kAppTitle,
+             "Restore unsaved edits?\n\nThis firmware has edits from a "
+             "session that ended without saving them.",
+             QMessageBox::Yes | QMessageBox::No,
+             QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 }  // namespace orlindel::editor

@@ -5,9 +5,14 @@
 
 #include "editor/user_dialogs.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace orlindel::editor {
+
+// Makes `dialog` the firmware Open dialog: an existing file, "*.bin" offered
+// first, and exactly the name typed (no extension added).
+void SetUpOpenFirmwareDialog(QFileDialog& dialog);
 
 class QtUserDialogs : public UserDialogs {
  public:
@@ -21,6 +26,7 @@ class QtUserDialogs : public UserDialogs {
   std::optional<QString> SavePatch(const QString& preset) override;
   void ShowMessage(const QString& text) override;
   UnsavedChoice AskSaveChanges() override;
+  bool AskRestoreEdits() override;
 
  private:
   // A save dialog with `suffix` as the default extension; it asks before an

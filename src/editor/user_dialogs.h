@@ -32,6 +32,9 @@ class UserDialogs {
   // Asks whether the unsaved changes of the firmware are to be saved first,
   // dropped, or the action that would lose them cancelled.
   virtual UnsavedChoice AskSaveChanges() = 0;
+  // Asks whether the unsaved edits found in the journal of the firmware just
+  // opened are to be restored; false drops them.
+  virtual bool AskRestoreEdits() = 0;
 };
 
 }  // namespace orlindel::editor

@@ -129,13 +129,13 @@ TEST(ReadWholeStreamTest, ReadsUpToTheLimitAndRefusesMore) {
     FAIL() << "no error";
   } catch (const FileError& error) {
     EXPECT_STREQ(error.what(),
-                 "Cannot open file \"-\". Standard input holds more than 0 "
-                 "MiB");
+                 "Cannot open file \"-\". The file is larger than 0 MiB, the "
+                 "most an image may have");
   }
   std::istringstream broken("01");
   broken.setstate(std::ios::badbit);
   EXPECT_THROW(ReadWholeStream(broken, 10), FileError);
-  EXPECT_EQ(kMaxStandardInput, size_t{64} * 1024 * 1024);
+  EXPECT_EQ(kMaxImageSize, int64_t{64} * 1024 * 1024);
 }
 
 TEST(StandardOutputTest, DashOutputWritesTheImageAndMovesTheReport) {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -236,6 +238,61 @@ TEST_F(BoundedReadTest, AllocationFailureIsAClearError) {
   EXPECT_EQ(file_system.calls.back(), "Close");
 }
 #endif
+
+// A source of unknown length handing out its bytes in pieces, interrupted
+// now and then, failing where it is told to.
+TEST(ReadToLimitTest, PiecesAreJoinedUpToTheLimit) {
+  struct Row {
+    const char* name;
+    std::vector<int> steps;  // bytes per request; -EINTR, -EIO: that error
+    int64_t limit;
+    size_t expected_size;  // when no error
+    const char* error;     // nullptr: none
+  };
+  const Row rows[] = {
+      {"empty", {}, 4, 0, nullptr},
+      {"one piece", {3}, 4, 3, nullptr},
+      {"pieces reaching the limit", {1, 2, 1}, 4, 4, nullptr},
+      {"interrupted requests are repeated",
+       {-EINTR, 2, -EINTR, 2},
+       4,
+       4,
+       nullptr},
+      {"one byte past the limit",
+       {5},
+       4,
+       0,
+       "Cannot open file \"src\". The file is larger than 0 MiB, the most an "
+       "image may have"},
+      {"a failure after some bytes",
+       {2, -EIO},
+       4,
+       0,
+       "Cannot open file \"src\". Input/output error"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    size_t step = 0;
+    uint8_t next = 0;
+    const io::ReadSome source = [&](std::span<uint8_t> into, size_t& count) {
+      count = 0;
+      if (step == row.steps.size()) return 0;
+      const int now = row.steps[step++];
+      if (now < 0) return -now;
+      count = std::min(into.size(), static_cast<size_t>(now));
+      for (size_t i = 0; i < count; ++i) into[i] = next++;
+      return 0;
+    };
+    if (row.error != nullptr) {
+      EXPECT_EQ(ErrorOf([&] { io::ReadToLimit(source, "src", row.limit); }),
+                row.error);
+      continue;
+    }
+    const Bytes bytes = io::ReadToLimit(source, "src", row.limit);
+    ASSERT_EQ(bytes.size(), row.expected_size);
+    for (size_t i = 0; i < bytes.size(); ++i) EXPECT_EQ(bytes[i], i);
+  }
+}
 
 }  // namespace
 }  // namespace orlindel

@@ -21,6 +21,9 @@ class FakeUserDialogs : public UserDialogs {
   std::deque<QString> save_patch_answers;
   // Answers to the unsaved-changes question; an empty queue cancels.
   std::deque<UnsavedChoice> unsaved_answers;
+  // Answers to the question to restore journalled edits; an empty queue
+  // declines.
+  std::deque<bool> restore_answers;
 
   // What each dialog was preset with, and every message, in order.
   QStringList open_firmware_presets;
@@ -29,6 +32,7 @@ class FakeUserDialogs : public UserDialogs {
   QStringList save_patch_presets;
   QStringList messages;
   int unsaved_questions = 0;
+  int restore_questions = 0;
 
   // Runs with each firmware file the open dialog hands back, after the user
   // has picked it and before the editor reads it.
@@ -59,6 +63,13 @@ class FakeUserDialogs : public UserDialogs {
     if (unsaved_answers.empty()) return UnsavedChoice::kCancel;
     const UnsavedChoice answer = unsaved_answers.front();
     unsaved_answers.pop_front();
+    return answer;
+  }
+  bool AskRestoreEdits() override {
+    ++restore_questions;
+    if (restore_answers.empty()) return false;
+    const bool answer = restore_answers.front();
+    restore_answers.pop_front();
     return answer;
   }
 

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPushButton>
+#include <new>
 #include <stdexcept>
 
 #include "core/errors.h"
@@ -55,6 +56,26 @@ TEST(GuardedSlotTest, ConnectedSlotCatchesAtTheSignal) {
   button.click();
   EXPECT_EQ(dialogs.messages,
             QStringList({"Range check error", "Range check error"}));
+}
+
+// Running out of memory is no bug of ours: the handler ends with one message
+// and the program goes on, from a direct call and from a signal.
+TEST(GuardedSlotTest, RunningOutOfMemoryIsOneMessage) {
+  FakeUserDialogs dialogs;
+  const QString message =
+      "Not enough memory to finish this action. The firmware and its unsaved "
+      "changes are kept; close other programs, then save.";
+  bool finished = false;
+  RunGuarded(dialogs, [&] {
+    throw std::bad_alloc();
+    finished = true;
+  });
+  EXPECT_FALSE(finished);
+  QPushButton button;
+  QObject::connect(&button, &QPushButton::clicked,
+                   GuardedSlot(dialogs, [] { throw std::bad_alloc(); }));
+  button.click();
+  EXPECT_EQ(dialogs.messages, QStringList({message, message}));
 }
 
 TEST(GuardedSlotDeathTest, ForeignExceptionEndsTheProgram) {

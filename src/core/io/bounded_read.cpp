@@ -30,41 +30,31 @@ constexpr size_t kChunk = size_t{1} << 16;
 }
 
 // One read request, repeated when interrupted.
-int ReadSome(FileSystem& fs, Handle handle, std::span<uint8_t> into,
-             size_t& count) {
+int ReadSomeOf(const ReadSome& read_some, std::span<uint8_t> into,
+               size_t& count) {
   int error;
-  do error = fs.Read(handle, into, count);
+  do error = read_some(into, count);
   while (error == EINTR);
   return error;
+}
+
+// A ReadSome on an open handle.
+ReadSome HandleReader(FileSystem& fs, Handle handle) {
+  return [&fs, handle](std::span<uint8_t> into, size_t& count) {
+    return fs.Read(handle, into, count);
+  };
 }
 
 // Fills `bytes` (sized from the file's stated length) completely.
 void ReadExactly(FileSystem& fs, Handle handle, const std::string& name,
                  std::vector<uint8_t>& bytes) {
+  const ReadSome read_some = HandleReader(fs, handle);
   std::span<uint8_t> rest(bytes);
   while (!rest.empty()) {
     size_t count = 0;
-    if (const int error = ReadSome(fs, handle, rest, count)) Fail(name, error);
+    if (const int error = ReadSomeOf(read_some, rest, count)) Fail(name, error);
     if (count == 0) Fail(name, "The file ended before its full size was read");
     rest = rest.subspan(count);
-  }
-}
-
-// Reads to the end of a source whose length is not known beforehand.
-void ReadToEnd(FileSystem& fs, Handle handle, const std::string& name,
-               int64_t limit, std::vector<uint8_t>& bytes) {
-  const auto most = static_cast<size_t>(limit);
-  for (;;) {
-    const size_t have = bytes.size();
-    // Never more than one byte past the limit: enough to know it is passed.
-    bytes.resize(have + std::min(kChunk, most + 1 - have));
-    size_t count = 0;
-    const int error =
-        ReadSome(fs, handle, std::span<uint8_t>(bytes).subspan(have), count);
-    bytes.resize(have + count);
-    if (error != 0) Fail(name, error);
-    if (count == 0) return;
-    if (bytes.size() > most) TooLarge(name, limit);
   }
 }
 
@@ -112,13 +102,29 @@ std::vector<uint8_t> ReadWholeHandle(Handle handle, const std::string& name,
   // A regular file states its length: one over the limit is refused unread.
   if (status.type == FileType::kRegular && status.size > limit)
     TooLarge(name, limit);
+  return ReadToLimit(HandleReader(fs, handle), name, limit);
+}
+
+std::vector<uint8_t> ReadToLimit(const ReadSome& read_some,
+                                 const std::string& name, int64_t limit) {
+  const auto most = static_cast<size_t>(limit);
   std::vector<uint8_t> bytes;
   try {
-    ReadToEnd(fs, handle, name, limit, bytes);
+    for (;;) {
+      const size_t have = bytes.size();
+      // Never more than one byte past the limit: enough to know it is passed.
+      bytes.resize(have + std::min(kChunk, most + 1 - have));
+      size_t count = 0;
+      const int error =
+          ReadSomeOf(read_some, std::span<uint8_t>(bytes).subspan(have), count);
+      bytes.resize(have + count);
+      if (error != 0) Fail(name, error);
+      if (count == 0) return bytes;
+      if (bytes.size() > most) TooLarge(name, limit);
+    }
   } catch (const std::bad_alloc&) {
     throw OutOfMemoryError(name);
   }
-  return bytes;
 }
 
 }  // namespace orlindel::io

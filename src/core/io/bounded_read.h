@@ -2,7 +2,10 @@
 // before its contents are read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,5 +29,15 @@ std::vector<uint8_t> ReadWholeFile(
 std::vector<uint8_t> ReadWholeHandle(
     Handle handle, const std::string& name, int64_t limit,
     FileSystem& file_system = SystemFileSystem());
+
+// One read request on a source of unknown length: fills the front of `into`
+// and sets `count` (0 at the end); returns 0 or an errno value.
+using ReadSome = std::function<int(std::span<uint8_t> into, size_t& count)>;
+
+// Everything `read_some` delivers, at most `limit` bytes; a source that goes
+// on past `limit` is refused once `limit` + 1 bytes have come. Interrupted
+// requests (EINTR) are repeated. Errors as ReadWholeFile's, named `name`.
+std::vector<uint8_t> ReadToLimit(const ReadSome& read_some,
+                                 const std::string& name, int64_t limit);
 
 }  // namespace orlindel::io

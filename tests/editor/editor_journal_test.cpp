@@ -1,0 +1,230 @@
+// The journal of unsaved edits: a session's edits come back byte for byte
+// in the next one, for the same content only, and the journal goes when the
+// edits are saved, dropped or declined. A handler that runs out of memory
+// keeps the firmware and its edits.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <new>
+
+#include "core/patch/crc32.h"
+#include "editor/editor_document.h"
+#include "editor/guarded_slot.h"
+#include "tests/editor/fake_user_dialogs.h"
+#include "tests/support/firmware_builder.h"
+
+namespace orlindel::editor::testing {
+namespace {
+
+// Window 3 of DemoWindows(12, 0x1000) in bank 1: (520; 40) - (669; 119),
+// PalDY 48, blend 0x83.
+PaletteValues MovedRight(int dx) {
+  return {520 + dx, 40, 669 + dx, 119, 48, 0x83};
+}
+
+class EditorJournalTest : public ::testing::Test {
+ public:  // the table rows below reach in
+  EditorJournalTest() {
+    opened_ =
+        orlindel::testing::FirmwareBuilder(0x40000)
+            .WindowList(0x18000, orlindel::testing::DemoWindows(12, 0x1000))
+            .Build();
+    WriteFile(path_, opened_);
+    writer_.SetJournalFolder(journals_);
+    writer_.Open(path_);
+  }
+
+  static void WriteFile(const QString& path, const FirmwareImage& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<qint64>(bytes.size()));
+  }
+  static void WriteWindow3(EditorDocument& editor, int dx) {
+    editor.Perform("Window 0x03", [dx](FirmwareDocument& document) {
+      return document.WriteWindow(3, MovedRight(dx));
+    });
+  }
+  bool JournalExists() const {
+    return QFileInfo::exists(writer_.JournalFileFor(path_));
+  }
+  // A new session opening `path` with the journals of the first, answering
+  // the restore question with `restore`.
+  void Reopen(const QString& path, bool restore) {
+    reader_dialogs_.restore_answers = {restore};
+    reader_.SetJournalFolder(journals_);
+    reader_.Open(path);
+  }
+
+  QTemporaryDir folder_;
+  QString path_ = folder_.filePath("fw.bin");
+  QString journals_ = folder_.filePath("journal");
+  FirmwareImage opened_;
+  FakeUserDialogs dialogs_;
+  EditorDocument writer_{dialogs_};
+  FakeUserDialogs reader_dialogs_;
+  EditorDocument reader_{reader_dialogs_};
+};
+
+TEST_F(EditorJournalTest, RestoredEditsAreTheSameHistory) {
+  WriteWindow3(writer_, 10);
+  writer_.BeginDrag();
+  WriteWindow3(writer_, 11);
+  WriteWindow3(writer_, 12);
+  writer_.EndDrag();
+  EXPECT_TRUE(writer_.JournalPending());
+  writer_.FlushJournal();
+  ASSERT_TRUE(JournalExists());
+
+  Reopen(path_, true);
+  EXPECT_EQ(reader_dialogs_.restore_questions, 1);
+  EXPECT_EQ(reader_.Document().image(), writer_.Document().image());
+  EXPECT_EQ(reader_.Document().WindowValues(3), MovedRight(12));
+  EXPECT_FALSE(reader_.IsClean());
+  ASSERT_EQ(reader_.History().count(), 2);  // the move and the drag
+  EXPECT_EQ(reader_.History().text(0), "Window 0x03");
+  reader_.UndoImageEdit();
+  EXPECT_EQ(reader_.Document().WindowValues(3), MovedRight(10));
+  reader_.UndoImageEdit();
+  EXPECT_EQ(reader_.Document().image(), opened_);
+  EXPECT_TRUE(reader_.IsClean());
+}
+
+TEST_F(EditorJournalTest, TheEditorsTimerWritesTheJournal) {
+  WriteWindow3(writer_, 4);
+  EXPECT_FALSE(JournalExists());  // a drag's moves are written once
+  EXPECT_TRUE(QTest::qWaitFor([&] { return JournalExists(); }, 5000));
+  EXPECT_FALSE(writer_.JournalPending());
+}
+
+TEST_F(EditorJournalTest, OtherContentIsNotOffered) {
+  WriteWindow3(writer_, 10);
+  writer_.FlushJournal();
+  const struct {
+    const char* name;
+    int64_t changed_offset;  // -1: none
+    bool append;
+  } rows[] = {{"one byte outside the edits", 0x100, false},
+              {"one byte longer", -1, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FirmwareImage other = opened_;
+    if (row.changed_offset >= 0) other[row.changed_offset] ^= 0x01;
+    if (row.append) other.push_back(0);
+    WriteFile(path_, other);
+    Reopen(path_, true);
+    EXPECT_EQ(reader_dialogs_.restore_questions, 0);
+    EXPECT_EQ(reader_.Document().image(), other);
+    EXPECT_TRUE(reader_.IsClean());
+  }
+  // The same content under another name has no journal.
+  const QString copy = folder_.filePath("copy.bin");
+  WriteFile(copy, opened_);
+  Reopen(copy, true);
+  EXPECT_EQ(reader_dialogs_.restore_questions, 0);
+}
+
+TEST_F(EditorJournalTest, DecliningSavingOrDroppingDeletesTheJournal) {
+  const struct {
+    const char* name;
+    void (*settle)(EditorJournalTest&);
+  } rows[] = {
+      {"declined",
+       [](EditorJournalTest& test) {
+         test.Reopen(test.path_, false);
+         EXPECT_EQ(test.reader_dialogs_.restore_questions, 1);
+         EXPECT_EQ(test.reader_.Document().image(), test.opened_);
+       }},
+      {"saved",
+       [](EditorJournalTest& test) { test.writer_.SaveAs(test.path_); }},
+      {"dropped",
+       [](EditorJournalTest& test) { test.writer_.DiscardJournal(); }},
+      {"undone to the file",
+       [](EditorJournalTest& test) { test.writer_.UndoImageEdit(); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFile(path_, opened_);
+    writer_.Open(path_);
+    WriteWindow3(writer_, 7);
+    writer_.FlushJournal();
+    ASSERT_TRUE(JournalExists());
+    row.settle(*this);
+    EXPECT_FALSE(JournalExists());
+    EXPECT_FALSE(writer_.JournalPending());
+  }
+}
+
+TEST_F(EditorJournalTest, UndoingPastASaveIsJournalledAgainstTheSavedFile) {
+  WriteWindow3(writer_, 10);
+  writer_.SaveAs(path_);
+  writer_.UndoImageEdit();  // back to the file as first opened
+  writer_.FlushJournal();
+  ASSERT_TRUE(JournalExists());
+  Reopen(path_, true);
+  EXPECT_EQ(reader_dialogs_.restore_questions, 1);
+  EXPECT_EQ(reader_.Document().image(), opened_);
+  EXPECT_FALSE(reader_.IsClean());
+  EXPECT_EQ(reader_.History().text(0), "Undo Window 0x03");
+
+  // An edit after that undo drops the saved state from the history: the
+  // journal then holds the difference to the saved file.
+  WriteWindow3(writer_, 3);
+  writer_.FlushJournal();
+  EditorDocument third(reader_dialogs_);
+  third.SetJournalFolder(journals_);
+  reader_dialogs_.restore_answers = {true};
+  third.Open(path_);
+  EXPECT_EQ(third.Document().WindowValues(3), MovedRight(3));
+  EXPECT_EQ(third.Document().image(), writer_.Document().image());
+}
+
+TEST_F(EditorJournalTest, RunningOutOfMemoryKeepsTheEdits) {
+  WriteWindow3(writer_, 10);
+  const FirmwareImage edited = writer_.Document().image();
+  RunGuarded(dialogs_, [&] {
+    writer_.Perform("Window 0x03", [](FirmwareDocument&) -> EditList {
+      throw std::bad_alloc();
+    });
+  });
+  EXPECT_EQ(dialogs_.messages, QStringList({kOutOfMemoryMessage}));
+  EXPECT_EQ(writer_.Document().image(), edited);
+  EXPECT_EQ(writer_.History().count(), 1);
+  EXPECT_FALSE(writer_.IsClean());
+}
+
+// A session killed outright: the next one restores what it had, byte for
+// byte.
+TEST_F(EditorJournalTest, EditsOfAKilledSessionComeBack) {
+  QProcess child;
+  child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  child.start(ORLINDEL_JOURNAL_CHILD, {path_, journals_});
+  ASSERT_TRUE(child.waitForStarted(10000));
+  QByteArray said;
+  while (!said.contains('\n') && child.waitForReadyRead(20000))
+    said += child.readAll();
+  ASSERT_TRUE(said.startsWith("ready ")) << said.toStdString();
+  child.kill();  // SIGKILL: no handler, no clean-up runs
+  ASSERT_TRUE(child.waitForFinished(10000));
+  EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+
+  Reopen(path_, true);
+  EXPECT_EQ(reader_dialogs_.restore_questions, 1);
+  EXPECT_EQ(
+      QString::asprintf("ready %08x\n", Crc32(reader_.Document().image())),
+      QString::fromLatin1(said));
+  EXPECT_EQ(reader_.Document().WindowValues(3), MovedRight(12));
+  EXPECT_EQ(reader_.History().count(), 2);
+  EXPECT_FALSE(reader_.IsClean());
+  while (reader_.History().canUndo()) reader_.UndoImageEdit();
+  EXPECT_EQ(reader_.Document().image(), opened_);
+}
+
+}  // namespace
+}  // namespace orlindel::editor::testing
