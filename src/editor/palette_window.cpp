@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "editor/editor_font.h"
 #include "editor/flag_scope.h"
 
 namespace orlindel::editor {
@@ -63,9 +64,7 @@ TfrmWB::TfrmWB(PaletteHost& host, QWidget* parent)
     : QWidget(parent, Qt::Tool), host_(host) {
   setObjectName(QStringLiteral("frmWB"));
   setFixedSize(kClientWidth, kClientHeight);
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(EditorFont());
 
   AddLabel(this, "Top:", 65, 3);
   AddLabel(this, "Left:", 2, 26);

@@ -20,6 +20,7 @@ class QtUserDialogs : public UserDialogs {
   std::optional<QString> OpenPicture(const QString& preset) override;
   std::optional<QString> SavePatch(const QString& preset) override;
   void ShowMessage(const QString& text) override;
+  void ShowInformation(const QString& title, const QString& html) override;
   UnsavedChoice AskSaveChanges() override;
 
  private:
