@@ -3,15 +3,20 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
 
 #include "editor/app_settings.h"
 #include "editor/app_title.h"
@@ -153,7 +158,13 @@ void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
   request.status3 = StatusPanel(3);
   request.status7 = StatusPanel(7);
 
-  render::PreviewResult result = render::RenderPreview(request);
+  render::PreviewResult result;
+  try {
+    result = render::RenderPreview(request);
+  } catch (...) {
+    windows_->PreviewFailed();
+    throw;
+  }
 
   windows_->ApplyPreview(result);
   state_.NtscRect = result.ntsc_rect;
@@ -350,6 +361,33 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   event->ignore();
   RunGuarded(dialogs_, [&] {
     if (UnsavedWorkSettled()) event->accept();
+  });
+}
+
+namespace {
+
+// The local file a drag carries, when it carries exactly one.
+std::optional<QString> DroppedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return std::nullopt;
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile()) return std::nullopt;
+  return urls.first().toLocalFile();
+}
+
+}  // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = DroppedFile(event->mimeData());
+  if (!file) return;
+  event->acceptProposedAction();
+  // The question about unsaved work and any error wait until the drop has
+  // ended, so the program the file came from is not held up by them.
+  QTimer::singleShot(0, this, [this, path = *file] {
+    RunGuarded(dialogs_, [&] { OpenFirmwareFile(path); });
   });
 }
 

@@ -113,6 +113,10 @@ class TfrmMain : public QMainWindow, public PageHost {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  // One local file dropped on the window is opened like a file picked in
+  // the open dialog.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Control construction, one line per control (main_window_controls.cpp).

@@ -124,12 +124,27 @@ void TfrmWB::Fill(const PaletteValues& values) {
   // From the clamped values, so the size shown is the size the edges show.
   seWidth_->SetValue(seRight_->value() - seLeft_->value() + 1);
   seHeight_->SetValue(seBottom_->value() - seTop_->value() + 1);
+  filled_ = values;
+  shown_ = TextValues();
 }
 
-PaletteValues TfrmWB::Values() const {
+PaletteValues TfrmWB::TextValues() const {
   return PaletteValues{seLeft_->TextValue(),  seTop_->TextValue(),
                        seRight_->TextValue(), seBottom_->TextValue(),
                        sePalDY_->TextValue(), seBlend_->TextValue()};
+}
+
+PaletteValues TfrmWB::Values() const {
+  const PaletteValues text = TextValues();
+  const auto pick = [](int typed, int shown, int filled) {
+    return typed == shown ? filled : typed;
+  };
+  return PaletteValues{pick(text.left, shown_.left, filled_.left),
+                       pick(text.top, shown_.top, filled_.top),
+                       pick(text.right, shown_.right, filled_.right),
+                       pick(text.bottom, shown_.bottom, filled_.bottom),
+                       pick(text.pal_dy, shown_.pal_dy, filled_.pal_dy),
+                       pick(text.blend, shown_.blend, filled_.blend)};
 }
 
 void TfrmWB::SetEditingEnabled(bool enabled) {
