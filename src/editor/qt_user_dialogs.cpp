@@ -141,7 +141,14 @@ std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
 }
 
 void QtUserDialogs::ShowMessage(const QString& text) {
-  QMessageBox::information(parent_, kAppTitle, text);
+  QMessageBox::critical(parent_, kAppTitle, text);
+}
+
+void QtUserDialogs::ShowInformation(const QString& title, const QString& html) {
+  QMessageBox box(QMessageBox::Information, title, html, QMessageBox::Ok,
+                  parent_);
+  box.setTextFormat(Qt::RichText);
+  box.exec();
 }
 
 UnsavedChoice QtUserDialogs::AskSaveChanges() {

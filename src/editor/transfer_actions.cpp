@@ -94,7 +94,9 @@ void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
                    return import.edits;
                  });
   emit editor.ImageChanged();
-  dialogs.ShowMessage(LayoutImportSummary(import));
+  dialogs.ShowInformation(
+      "Import layout",
+      LayoutImportSummary(import).toHtmlEscaped().replace("\n", "<br>"));
 }
 
 void ExportPreviewToFile(const QImage& bitmap, UserDialogs& dialogs) {

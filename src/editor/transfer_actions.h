@@ -22,10 +22,10 @@ void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs);
 void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs);
 
 // Asks for a layout document and imports it as one history entry "Import
-// layout NAME", then shows a summary: how many items changed, were identical
-// or could not be applied, and their names. A layout that does not wholly
-// fit is refused with its reasons (LayoutError) and nothing is applied; the
-// command line's --only applies the parts that fit.
+// layout NAME", then shows a summary in an information window: how many items
+// changed, were identical or could not be applied, and their names. A layout
+// that does not wholly fit is refused with its reasons (LayoutError) and
+// nothing is applied; the command line's --only applies the parts that fit.
 void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs);
 
 // The text of the summary shown after an import.

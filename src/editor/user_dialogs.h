@@ -40,8 +40,10 @@ class UserDialogs {
   // Picture file to write the preview into ("png" is the default extension;
   // the suffix chooses the format). nullopt on cancel.
   virtual std::optional<QString> SavePicture(const QString& preset) = 0;
-  // A modal message box captioned with the application title.
+  // A modal error message captioned with the application title.
   virtual void ShowMessage(const QString& text) = 0;
+  // A modal window of information (rich text `html`) captioned `title`.
+  virtual void ShowInformation(const QString& title, const QString& html) = 0;
   // Asks whether the unsaved changes of the firmware are to be saved first,
   // dropped, or the action that would lose them cancelled.
   virtual UnsavedChoice AskSaveChanges() = 0;

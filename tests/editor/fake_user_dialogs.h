@@ -33,6 +33,9 @@ class FakeUserDialogs : public UserDialogs {
   QStringList save_patch_presets;
   int file_questions = 0;  // of the patch, layout and picture dialogs
   QStringList messages;
+  // Title and text of every information window, in order.
+  QStringList information_titles;
+  QStringList information_texts;
   int unsaved_questions = 0;
 
   // Runs with each firmware file the open dialog hands back, after the user
@@ -75,6 +78,10 @@ class FakeUserDialogs : public UserDialogs {
     return Next(save_picture_answers);
   }
   void ShowMessage(const QString& text) override { messages << text; }
+  void ShowInformation(const QString& title, const QString& html) override {
+    information_titles << title;
+    information_texts << html;
+  }
   UnsavedChoice AskSaveChanges() override {
     ++unsaved_questions;
     if (unsaved_answers.empty()) return UnsavedChoice::kCancel;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -21,7 +22,6 @@
 #include "core/patch/bps.h"
 #include "core/patch/ips.h"
 #include "core/text.h"
-#include "editor/guarded_slot.h"
 #include "tests/editor/main_window_fixture.h"
 
 namespace orlindel::editor::testing {
@@ -62,9 +62,11 @@ class TransferActionsTest : public MainWindowTest {
   }
   void ApplyPatch(const QString& name, const std::vector<uint8_t>& patch) {
     dialogs.open_patch_answers.push_back(WriteFile(name, patch));
-    RunGuarded(dialogs, [&] { ApplyPatchFromFile(frmMain.Editor(), dialogs); });
+    Trigger("actApplyPatch");
   }
   const FirmwareImage& Image() { return frmMain.Document().image(); }
+  // Picks the File menu's item `name`.
+  void Trigger(const char* name) { Control<QAction>(name).trigger(); }
 };
 
 TEST_F(TransferActionsTest, AppliesIpsAndBpsAsOneUndoableEntry) {
@@ -138,8 +140,8 @@ TEST_F(TransferActionsTest, ExportPatchWritesBpsOrIpsBySuffix) {
   const QString bps = folder.filePath("out.BPS");
   const QString ips = folder.filePath("out.ips");
   dialogs.save_patch_answers = {bps, ips};
-  frmMain.Editor().ExportPatch();
-  frmMain.Editor().ExportPatch();
+  Trigger("actExportPatch");
+  Trigger("actExportPatch");
   const std::vector<uint8_t> bps_bytes = ReadFileBytes(bps);
   const std::vector<uint8_t> ips_bytes = ReadFileBytes(ips);
   ASSERT_GE(bps_bytes.size(), 4u);
@@ -153,20 +155,22 @@ TEST_F(TransferActionsTest, LayoutExportImportRoundTrip) {
   Open(before);
   const QString layout = folder.filePath("fw.json");
   dialogs.save_layout_answers.push_back(layout);
-  RunGuarded(dialogs, [&] { ExportLayoutToFile(frmMain.Editor(), dialogs); });
+  Trigger("actExportLayout");
   ApplyPatch("move.ips", WriteIps(before, Firmware(12, 8)));
 
   dialogs.open_layout_answers.push_back(layout);
-  RunGuarded(dialogs, [&] { ImportLayoutFromFile(frmMain.Editor(), dialogs); });
+  Trigger("actImportLayout");
   EXPECT_TRUE(Image() == before);  // the checksum included
   ASSERT_EQ(frmMain.History().count(), 2);
   EXPECT_EQ(frmMain.History().text(1), "Import layout fw.json");
-  ASSERT_EQ(dialogs.messages.size(), 1);
-  EXPECT_EQ(dialogs.messages.front(),
-            "Layout imported:\n"
-            "1 changed: window 3\n"
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+  ASSERT_EQ(dialogs.information_texts.size(), 1);
+  EXPECT_EQ(dialogs.information_titles.front(), "Import layout");
+  EXPECT_EQ(dialogs.information_texts.front(),
+            "Layout imported:<br>"
+            "1 changed: window 3<br>"
             "11 identical: window 0, window 1, window 2, window 4, window 5, "
-            "window 6, window 7, window 8, window 9, window 10, window 11\n"
+            "window 6, window 7, window 8, window 9, window 10, window 11<br>"
             "0 not applied");
   frmMain.Editor().UndoImageEdit();
   EXPECT_TRUE(Image() == Firmware(12, 8));
@@ -176,10 +180,10 @@ TEST_F(TransferActionsTest, LayoutThatDoesNotFitIsRefusedWhole) {
   Open(Firmware(8, 8));
   const QString layout = folder.filePath("eight.json");
   dialogs.save_layout_answers.push_back(layout);
-  RunGuarded(dialogs, [&] { ExportLayoutToFile(frmMain.Editor(), dialogs); });
+  Trigger("actExportLayout");
   Open(Firmware(6));
   dialogs.open_layout_answers.push_back(layout);
-  RunGuarded(dialogs, [&] { ImportLayoutFromFile(frmMain.Editor(), dialogs); });
+  Trigger("actImportLayout");
   ASSERT_EQ(dialogs.messages.size(), 1);
   EXPECT_EQ(dialogs.messages.front(),
             "The layout does not fit this firmware:\n"
@@ -198,14 +202,14 @@ TEST_F(TransferActionsTest, ExportedPreviewEqualsTheBitmap) {
     SCOPED_TRACE(name);
     const QString path = folder.filePath(name);
     dialogs.save_picture_answers.push_back(path);
-    RunGuarded(dialogs, [&] { ExportPreviewToFile(bitmap, dialogs); });
+    Trigger("actExportPreview");
     EXPECT_TRUE(dialogs.messages.isEmpty());
     const QImage written(path);
     ASSERT_FALSE(written.isNull());
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB888), bitmap);
   }
   dialogs.save_picture_answers.push_back(folder.filePath("preview.nope"));
-  RunGuarded(dialogs, [&] { ExportPreviewToFile(bitmap, dialogs); });
+  Trigger("actExportPreview");
   ASSERT_EQ(dialogs.messages.size(), 1);
   EXPECT_TRUE(dialogs.messages.front().endsWith(
       "Its suffix names no picture format that can be written."));
