@@ -23,8 +23,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # dpkg-shlibdeps works out the library packages the programs link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET orlindel)
-  # The editor draws with a Tahoma-metric font that this package provides.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-wine)
+  # The editor draws with a Tahoma-metric font that fonts-wine provides; its
+  # window icon is an SVG, drawn by Qt's SVG plugins in libqt6svg6.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wine, libqt6svg6")
 endif()
 
 include(CPack)

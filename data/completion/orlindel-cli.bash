@@ -14,7 +14,7 @@ _orlindel_cli() {
   fi
 
   local commands="info subtitle set-subtitle set-window trace fix-checksum
-    diff ips apply-ips"
+    diff ips apply-ips bps apply-bps export-layout import-layout render"
 
   # The command is the first word that is not an option.
   local command="" i
@@ -45,7 +45,12 @@ _orlindel_cli() {
       options="-o --output --id --left --top --right --bottom --pal-dy
         --blend --json" ;;
     trace) options="--start --stop --depth --json" ;;
-    fix-checksum | ips | apply-ips) options="-o --output --json" ;;
+    fix-checksum | ips | apply-ips | bps | apply-bps | export-layout)
+      options="-o --output --json" ;;
+    import-layout) options="-o --output --dry-run --only --json" ;;
+    render)
+      options="-o --output --window --second --view --tv --safe-title
+        --safe-action --background --background-mode --json" ;;
     diff) options="--json" ;;
     *) return ;;
   esac
@@ -60,12 +65,30 @@ _orlindel_cli() {
   done
 
   case $prev in
-    -o | --output)
+    -o | --output | --background)
       COMPREPLY=($(compgen -f -- "$cur"))
+      return ;;
+    --only)
+      # A comma-separated list: complete the part after the last comma.
+      local done_parts="" part=$cur
+      if [[ $cur == *,* ]]; then
+        done_parts=${cur%,*},
+        part=${cur##*,}
+      fi
+      local left="" p
+      for p in windows subtitle positions; do
+        [[ ,$done_parts == *",$p,"* ]] || left+=" $p"
+      done
+      COMPREPLY=($(compgen -P "$done_parts" -W "$left" -- "$part"))
+      return ;;
+    --view) COMPREPLY=($(compgen -W "ntsc pal both" -- "$cur")); return ;;
+    --tv) COMPREPLY=($(compgen -W "pal ntsc" -- "$cur")); return ;;
+    --background-mode)
+      COMPREPLY=($(compgen -W "top center stretch" -- "$cur"))
       return ;;
     --window | --x1 | --y1 | --x2 | --y2 | --align | --flags | --line-space | \
       --id | --left | --top | --right | --bottom | --pal-dy | --blend | \
-      --start | --stop | --depth)
+      --start | --stop | --depth | --second)
       return ;;  # a number
   esac
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/apply_ips_command.h"
+#include "cli/bps_commands.h"
 #include "cli/command_parser.h"
 #include "cli/diff_command.h"
 #include "cli/fix_checksum_command.h"
@@ -13,6 +14,8 @@
 #include "cli/info_command.h"
 #include "cli/ips_command.h"
 #include "cli/json_output.h"
+#include "cli/layout_commands.h"
+#include "cli/render_command.h"
 #include "cli/set_subtitle_command.h"
 #include "cli/set_window_command.h"
 #include "cli/subtitle_command.h"
@@ -117,6 +120,63 @@ const std::vector<CommandSpec>& Commands() {
        {Output("the patched image"), kJson},
        RunApplyIps,
        0},
+      {"bps",
+       "Write the BPS patch that turns image A into image B; it names the "
+       "CRC32 of A and refuses any other file",
+       {{"A", "The image before (\"-\": standard input)"},
+        {"B", "The image after (\"-\": standard input)"}},
+       {Output("the patch"), kJson},
+       RunBps},
+      {"apply-bps",
+       "Apply a BPS patch to image A, refused unless A is the file it was made "
+       "from, and write the result as it is",
+       {{"A", "The image to patch (\"-\": standard input)"},
+        {"PATCH", "The BPS patch (\"-\": standard input)"}},
+       {Output("the patched image"), kJson},
+       RunApplyBps,
+       0},
+      {"export-layout",
+       "Write the image's layout (window rectangles, subtitle area, message "
+       "positions) as a JSON document",
+       {kImage},
+       {{"-o,--output", "OUT",
+         "Write the layout to OUT (\"-\" or none: standard output)"},
+        kJson},
+       RunExportLayout},
+      {"import-layout",
+       "Write a layout document into the image and save it with a fresh "
+       "checksum, reporting what changed",
+       {kImage, {"LAYOUT", "The layout document (\"-\": standard input)"}},
+       {{"-o,--output", "OUT",
+         "Write the changed image to OUT (\"-\": standard output); not "
+         "needed with --dry-run"},
+        {"--dry-run", "", "Report what would change and write nothing"},
+        {"--only", "PARTS",
+         "Apply only these parts as far as they fit: windows, subtitle, "
+         "positions, separated by commas"},
+        kJson},
+       RunImportLayout,
+       0},
+#ifdef ORLINDEL_CLI_RENDER
+      {"render",
+       "Draw the editor's TV preview of the image and write it as a picture "
+       "in the format its suffix names",
+       {kImage},
+       {{"-o,--output", "PICTURE",
+         "Write the picture to PICTURE (\"-\": standard output, as PNG)", true},
+        Number("--window", "The selected window (default 0)"),
+        Number("--second", "A second window drawn with it"),
+        {"--view", "MODE",
+         "Window positions: ntsc, pal or both (default: as --tv)"},
+        {"--tv", "TV", "The TV height: pal (576 lines, the default) or ntsc"},
+        {"--safe-title", "", "Frame the title-safe area"},
+        {"--safe-action", "", "Frame the action-safe area"},
+        {"--background", "BMP", "A BMP picture drawn under the windows"},
+        {"--background-mode", "MODE",
+         "Where the picture goes: top, center (the default) or stretch"},
+        kJson},
+       RunRender},
+#endif
   };
   return commands;
 }
@@ -191,6 +251,11 @@ int RunReportingErrors(CommandContext& context,
   } catch (const PatchError& error) {
     // A refused comparison or patch: nothing was written.
     ReportError(context, "patch", error.what());
+    return kExitNegative;
+  } catch (const LayoutError& error) {
+    // A layout document that cannot be read or does not fit: nothing was
+    // written.
+    ReportError(context, "layout", error.what());
     return kExitNegative;
   } catch (const OutOfMemoryError& error) {
     ReportError(context, "memory", error.what());

@@ -1,13 +1,43 @@
 #include "core/firmware_document.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "core/checks.h"
 #include "core/errors.h"
+#include "core/history/image_diff.h"
 #include "core/osd_pos_list.h"
+#include "core/patch/bps.h"
+#include "core/patch/crc32.h"
+#include "core/patch/ips.h"
+#include "core/text.h"
 
 namespace orlindel {
+
+PatchFormat PatchFormatOf(std::span<const uint8_t> patch) {
+  const auto starts_with = [patch](std::string_view magic) {
+    return patch.size() >= magic.size() &&
+           std::equal(magic.begin(), magic.end(), patch.begin());
+  };
+  if (starts_with("PATCH")) return PatchFormat::kIps;
+  if (starts_with("BPS1")) return PatchFormat::kBps;
+  throw PatchError(
+      "Not a patch: it begins with neither \"PATCH\" (IPS) nor \"BPS1\" "
+      "(BPS)");
+}
+
+void CheckBpsSource(ImageView source, std::span<const uint8_t> patch) {
+  const BpsHeader header = ReadBpsHeader(patch);
+  const uint32_t source_crc = Crc32(source);
+  // A file of another size has another CRC too; either way the patch was not
+  // made from this file, and both CRCs tell the user which one it wants.
+  if (header.source_crc != source_crc || header.source_size != source.size())
+    throw PatchError(
+        Format("The patch was made for a file with CRC32 %08X; this file has "
+               "CRC32 %08X",
+               header.source_crc, source_crc));
+}
 
 FirmwareDocument::FirmwareDocument(FirmwareImage image)
     : image_(std::move(image)) {}
@@ -105,6 +135,35 @@ EditList FirmwareDocument::RevertChange(const ByteEdit& change) {
 
 EditList FirmwareDocument::FixChecksum() {
   return Record({ChecksumRange(image_)}, [&] { FixImageChecksum(image_); });
+}
+
+EditList FirmwareDocument::ApplyPatch(std::span<const uint8_t> patch) {
+  interrupted_.clear();
+  FirmwareImage patched;
+  if (PatchFormatOf(patch) == PatchFormat::kBps) {
+    CheckBpsSource(image_, patch);
+    patched = ApplyBpsPatch(image_, patch);
+    if (patched.size() != image_.size())
+      throw PatchError(Format(
+          "The patch changes the file's length from %zu to %zu bytes; an "
+          "open image cannot change its length",
+          image_.size(), patched.size()));
+  } else {
+    // ParseIps refuses a record past the end, so an IPS patch never grows
+    // the open image.
+    patched = ApplyIps(image_, patch);
+  }
+  EditList edits = DiffImages(image_, patched);
+  ApplyEdits(image_, edits);
+  return edits;
+}
+
+LayoutImport FirmwareDocument::ImportLayout(const Layout& layout,
+                                            LayoutParts only, bool dry_run) {
+  interrupted_.clear();
+  // The import undoes its own writes when it fails, so nothing is kept for
+  // TakeInterruptedEdits.
+  return orlindel::ImportLayout(image_, layout, only, dry_run);
 }
 
 void FirmwareDocument::Replay(const EditList& edits, bool undo) {

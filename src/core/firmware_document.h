@@ -6,16 +6,29 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "core/firmware_image.h"
 #include "core/history/byte_edit.h"
 #include "core/history/labelled_changes.h"
+#include "core/layout/layout.h"
 #include "core/subtitle/subtitle_analysis.h"
 #include "core/window_geometry.h"
 #include "core/window_list.h"
 
 namespace orlindel {
+
+enum class PatchFormat { kIps, kBps };
+
+// The format of a patch file by its first bytes ("PATCH" or "BPS1").
+// PatchError for anything else.
+PatchFormat PatchFormatOf(std::span<const uint8_t> patch);
+
+// PatchError naming both CRC32s when the BPS patch was made from another file
+// than `source` (of another CRC32 or another size); also the checks of
+// ReadBpsHeader.
+void CheckBpsSource(ImageView source, std::span<const uint8_t> patch);
 
 class FirmwareDocument {
  public:
@@ -87,6 +100,19 @@ class FirmwareDocument {
   EditList RevertChange(const ByteEdit& change);
   // Fixes the image checksum.
   EditList FixChecksum();
+  // Applies an IPS or BPS patch (told apart by their first bytes) as it is:
+  // no checksum fix, since the patch carries the bytes its author meant.
+  // PatchError, with nothing written, for bytes that are neither, for a BPS
+  // patch made from another file than this image (the text names both
+  // CRC32s), and for any patch that would change the image's length: an IPS
+  // record past the end or a BPS target of another size, which an open
+  // image cannot take.
+  EditList ApplyPatch(std::span<const uint8_t> patch);
+  // Writes `layout` into the image (see orlindel::ImportLayout): all of it or
+  // refused with LayoutError when `only` names no part, else the parts named
+  // as far as they fit. A dry run reports the same and changes nothing.
+  LayoutImport ImportLayout(const Layout& layout, LayoutParts only,
+                            bool dry_run);
   // Writes the old bytes of `edits` in reverse order (undo) or their new
   // bytes in order (redo). RangeError for an edit outside the image.
   void Replay(const EditList& edits, bool undo);

@@ -13,11 +13,11 @@
 #include "core/io/bounded_read.h"
 #include "core/io/safe_write.h"
 #include "core/patch/crc32.h"
-#include "core/patch/ips.h"
 #include "core/text.h"
 #include "editor/flag_scope.h"
 #include "editor/guarded_slot.h"
 #include "editor/local_path.h"
+#include "editor/patch_files.h"
 
 namespace orlindel::editor {
 
@@ -224,8 +224,9 @@ void EditorDocument::ExportPatch() {
     const std::optional<QString> chosen =
         dialogs_.SavePatch(SuggestedPatchName(file_path_));
     if (!chosen) return;
+    // ".bps" chooses a BPS patch, which only applies to the file as opened.
     SaveWholeFile(LocalPath(*chosen),
-                  WriteIps(document_.opened(), document_.image()));
+                  PatchFileFor(*chosen, document_.opened(), document_.image()));
   });
 }
 

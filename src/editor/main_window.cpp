@@ -3,16 +3,24 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFont>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
 
+#include "editor/app_settings.h"
 #include "editor/app_title.h"
+#include "editor/editor_font.h"
 #include "editor/guarded_slot.h"
 #include "render/background_picture.h"
 
@@ -21,26 +29,32 @@ namespace orlindel::editor {
 namespace {
 
 constexpr int kStatusBarHeight = 19;
+// The preview's lines for PAL and NTSC.
+constexpr int kPalLines = 576;
+constexpr int kNtscLines = 480;
 
 QString PositionText(int x, int y) { return QString("(%1;%2)").arg(x).arg(y); }
 
 }  // namespace
 
 TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), dialogs_(dialogs) {
+    : QMainWindow(parent), dialogs_(dialogs) {
   setObjectName("frmMain");
-  // Where Tahoma is missing, a face of similar width keeps the captions
-  // inside the fixed layout.
-  QFont font;
-  font.setFamilies(
-      {"Tahoma", "Liberation Sans", "Arial", "DejaVu Sans Condensed"});
-  font.setPixelSize(11);
-  setFont(font);
-  setFixedSize(kMainClientWidth, kMainClientHeight);
+  setFont(EditorFont());
+  client_ = new QWidget(this);
+  client_->setObjectName("frmMainClient");
+  client_->setFixedSize(kMainClientWidth, kMainClientHeight);
+  client_->setMouseTracking(true);
+  setCentralWidget(client_);
+  // The window is the menu bar over the fixed client: it takes their size
+  // and cannot be resized by the user.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   setMouseTracking(true);
+  setAcceptDrops(true);
   editor_ = new EditorDocument(dialogs_, this);
   CreateControls();
   CreateActions();
+  CreateMenus();
   frmChanges_ = new TfrmChanges(*editor_, this);
   FormCreate();
   ConnectHandlers();
@@ -68,7 +82,7 @@ void TfrmMain::FormCreate() {
   state_.NtscRect = Rect{};
   state_.PalRect = Rect{};
   cmbTV->setCurrentIndex(0);
-  state_.NormalHeight = height();
+  state_.NormalHeight = client_->height();
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -84,12 +98,11 @@ void TfrmMain::showEvent(QShowEvent* event) {
 
 void TfrmMain::FormShow() { RenderPreview(-1, false, -1); }
 
-void TfrmMain::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  // The status bar stays on the bottom edge when the TV switch resizes.
-  if (sbInfo != nullptr)
-    sbInfo->setGeometry(0, height() - kStatusBarHeight, width(),
-                        kStatusBarHeight);
+void TfrmMain::SetClientHeight(int height) {
+  client_->setFixedSize(client_->width(), height);
+  // The status bar stays on the bottom edge.
+  sbInfo->setGeometry(0, height - kStatusBarHeight, client_->width(),
+                      kStatusBarHeight);
 }
 
 void TfrmMain::mouseMoveEvent(QMouseEvent* /*event*/) {
@@ -150,7 +163,13 @@ void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
   request.status3 = StatusPanel(3);
   request.status7 = StatusPanel(7);
 
-  render::PreviewResult result = render::RenderPreview(request);
+  render::PreviewResult result;
+  try {
+    result = render::RenderPreview(request);
+  } catch (...) {
+    windows_->PreviewFailed();
+    throw;
+  }
 
   windows_->ApplyPreview(result);
   state_.NtscRect = result.ntsc_rect;
@@ -168,15 +187,36 @@ void TfrmMain::btnFWOpenClick() {
   const std::optional<QString> chosen =
       dialogs_.OpenFirmware(ledFWFile->text().trimmed());
   if (!chosen) return;
-  ledFWFile->setText(*chosen);
-  btnShowClick();
+  btnShowClick(*chosen);
 }
 
-void TfrmMain::btnShowClick() {
-  OpenFirmware(ledFWFile->text());
+bool TfrmMain::OpenFirmwareFile(const QString& path) {
+  if (!UnsavedWorkSettled()) return false;
+  btnShowClick(path);
+  return true;
+}
+
+void TfrmMain::OpenAtStart(const QString& path) {
+  RunGuarded(dialogs_, [&] { OpenFirmwareFile(path); });
+}
+
+void TfrmMain::btnShowClick(const QString& path) {
+  // A file that cannot be opened throws here, before the field changes: the
+  // field keeps naming the image still loaded, which Save suggests.
+  OpenFirmware(path);
+  ledFWFile->setText(path);
+  AddRecentFile(path);
+  RebuildRecentMenu();
   const WindowsPage::Selection selection = windows_->Selected();
   RenderPreview(selection.primary, selection.draw_second, selection.second);
-  if (Document().WindowListKnown()) btnSave->setEnabled(true);
+  UpdateSaveEnabled();
+}
+
+void TfrmMain::UpdateSaveEnabled() {
+  const bool known = Document().WindowListKnown();
+  // Once enabled, Save stays so.
+  if (known) btnSave->setEnabled(true);
+  actSave->setEnabled(btnSave->isEnabled());
 }
 
 void TfrmMain::OpenFirmware(const QString& path) {
@@ -212,11 +252,11 @@ void TfrmMain::cmbTVChange() {
   state_.ResizeAllowed = true;
   const bool pal = cmbTV->currentIndex() == 0;
   if (pal) {
-    FormCanResizeTo(state_.NormalHeight);
+    FormCanResizeTo(FittingClientHeight());
     windows_->SetRectsMode(1);
     cmbBackgrY->setCurrentIndex(1);
   } else {
-    FormCanResizeTo(state_.NormalHeight - kNtscHeightReduction);
+    FormCanResizeTo(FittingClientHeight());
     windows_->SetRectsMode(0);
     cmbBackgrY->setCurrentIndex(1);
     // Wipe the taller PAL picture before the shorter one is drawn.
@@ -224,13 +264,29 @@ void TfrmMain::cmbTVChange() {
   }
   state_.ResizeAllowed = false;
   Refresh();
-  subtitle_->FitLog(preview_->Bitmap().height());
+  subtitle_->FitLog(preview_->height());
 }
 
 void TfrmMain::FormCanResizeTo(int height) {
-  // The window's size is fixed; only the TV switch, which allows it for the
-  // moment, gives it another height.
-  if (state_.ResizeAllowed) setFixedSize(width(), height);
+  // The window's size is fixed; only the TV switch and the zoom, which allow
+  // it for the moment, give it another height.
+  if (state_.ResizeAllowed) SetClientHeight(height);
+}
+
+int TfrmMain::FittingClientHeight() const {
+  const int lines = cmbTV->currentIndex() == 0 ? kPalLines : kNtscLines;
+  const int full = cmbTV->currentIndex() == 0
+                       ? state_.NormalHeight
+                       : state_.NormalHeight - kNtscHeightReduction;
+  return full - lines + preview_->ZoomedLength(lines);
+}
+
+void TfrmMain::SetZoom(int percent) {
+  preview_->SetZoom(percent);
+  state_.ResizeAllowed = true;
+  FormCanResizeTo(FittingClientHeight());
+  state_.ResizeAllowed = false;
+  subtitle_->FitLog(preview_->height());
 }
 
 void TfrmMain::pcMainChange() {
@@ -242,7 +298,7 @@ void TfrmMain::pcMainChange() {
   subtitle_->ShowLog(subtitles);
   Refresh();
   if (subtitles) {
-    subtitle_->FitLog(preview_->Bitmap().height());
+    subtitle_->FitLog(preview_->height());
     subtitle_->RefreshSubtitlePage();
   }
   if (osd_positions) osd_positions_->PageShown();
@@ -311,6 +367,33 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   event->ignore();
   RunGuarded(dialogs_, [&] {
     if (UnsavedWorkSettled()) event->accept();
+  });
+}
+
+namespace {
+
+// The local file a drag carries, when it carries exactly one.
+std::optional<QString> DroppedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return std::nullopt;
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile()) return std::nullopt;
+  return urls.first().toLocalFile();
+}
+
+}  // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = DroppedFile(event->mimeData());
+  if (!file) return;
+  event->acceptProposedAction();
+  // The question about unsaved work and any error wait until the drop has
+  // ended, so the program the file came from is not held up by them.
+  QTimer::singleShot(0, this, [this, path = *file] {
+    RunGuarded(dialogs_, [&] { OpenFirmwareFile(path); });
   });
 }
 

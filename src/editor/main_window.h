@@ -1,11 +1,12 @@
-// The editor's main window (frmMain), the shell around the pages: it builds
-// the "Open / Save" page and the pages of the other editors above a TV-sized
-// preview, holds the controls they share (TV standard, background, safe
-// areas, status bar), runs the open and save flows and the refresh that
-// draws the preview from every page's part.
+// The editor's main window (frmMain), the shell around the pages: a menu bar
+// above a fixed client area that holds the "Open / Save" page and the pages
+// of the other editors above a TV-sized preview, the controls they share (TV
+// standard, background, safe areas, status bar). It runs the open and save
+// flows and the refresh that draws the preview from every page's part.
 #pragma once
 
 #include <QImage>
+#include <QMainWindow>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -28,12 +29,13 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 
 namespace orlindel::editor {
 
-// The main window's client area at creation (PAL).
+// The main window's client area (below the menu bar) at creation (PAL).
 inline constexpr int kMainClientWidth = 734;
 inline constexpr int kMainClientHeight = 719;
 // Where the preview's top-left pixel lies in the client area.
@@ -41,6 +43,8 @@ inline constexpr int kPreviewLeft = 8;
 inline constexpr int kPreviewTop = 115;
 // The window is this much shorter while NTSC (480 lines, not 576) is shown.
 inline constexpr int kNtscHeightReduction = 96;
+// The sizes View -> Zoom offers for the preview, in percent.
+inline constexpr int kZoomPercents[] = {100, 75, 50};
 
 // What the main window itself shows beside the pages.
 struct EditingState {
@@ -50,7 +54,7 @@ struct EditingState {
   bool ResizeAllowed = false;               // only the TV switch resizes
 };
 
-class TfrmMain : public QWidget, public PageHost {
+class TfrmMain : public QMainWindow, public PageHost {
   Q_OBJECT
 
  public:
@@ -67,6 +71,9 @@ class TfrmMain : public QWidget, public PageHost {
   const QUndoStack& History() const { return editor_->History(); }
   WindowsPage& Windows() { return *windows_; }
   PreviewWidget& Preview() { return *preview_; }
+  // The fixed client area below the menu bar; every control's coordinates
+  // are the client's.
+  QWidget& Client() { return *client_; }
 
   // Draws the preview for window `primary` (-1: none) and, when
   // `draw_second`, window `second` below it, then applies what the drawing
@@ -79,6 +86,13 @@ class TfrmMain : public QWidget, public PageHost {
   // list throws (FileError or RangeError) and leaves the image and the
   // editing state as they were.
   void OpenFirmware(const QString& path);
+  // Opens `path` as if the user had picked it in the open dialog: asks about
+  // unsaved work first, shows an error in the dialogs and keeps the image
+  // loaded before. False when nothing was opened.
+  bool OpenFirmwareFile(const QString& path);
+  // The firmware named on the command line: opened like OpenFirmwareFile,
+  // an error shown once in the dialogs.
+  void OpenAtStart(const QString& path);
   // Loads the BMP file named in the background field, or drops the picture
   // when no such file exists. InvalidBitmapError for any other content (the
   // background is then empty).
@@ -98,8 +112,11 @@ class TfrmMain : public QWidget, public PageHost {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  // One local file dropped on the window is opened like a file picked in
+  // the open dialog.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Control construction, one line per control (main_window_controls.cpp).
@@ -108,19 +125,50 @@ class TfrmMain : public QWidget, public PageHost {
   void CreateStatusBar();
   void CreateActions();
   void ConnectHandlers();
+  // The menu bar, one function per menu (main_window_menus.cpp).
+  void CreateMenus();
+  void CreateFileMenu(QMenu& menu);
+  void CreateEditMenu(QMenu& menu);
+  void CreateViewMenu(QMenu& menu);
+  void CreateHelpMenu(QMenu& menu);
+  // A menu action named `name` whose trigger runs `handler` guarded.
+  QAction* AddMenuAction(QMenu& menu, const char* name, const QString& text,
+                         const QKeySequence& keys, void (TfrmMain::*handler)());
+  void RebuildRecentMenu();
+  // Shows the preview at `percent` of its size; the client area follows.
+  void SetZoom(int percent);
+  // The client's height for the TV standard and zoom shown.
+  int FittingClientHeight() const;
+
+  // Menu handlers without a button of their own.
+  void actExportPatchClick();
+  // The patch, layout and picture actions (main_window_transfer.cpp).
+  void actApplyPatchClick();
+  void actExportLayoutClick();
+  void actImportLayoutClick();
+  void actExportPreviewClick();
+  void actQuitClick();
+  void actShortcutsClick();
+  void actAboutClick();
 
   void FormCreate();
   void FormShow();
   void ImageMouseMove(int px, int py);
 
   void btnFWOpenClick();
-  void btnShowClick();
+  // Opens `path` and shows it; the "FW File:" field changes only when the
+  // file was opened.
+  void btnShowClick(const QString& path);
   void btnSaveClick();
   void btnOpenImgClick();
   void cmbBackgrYChange();
   void cbStrechBackClick();
   void cmbTVChange();
   void FormCanResizeTo(int height);
+  // Gives the client area `height` and keeps the status bar on its bottom.
+  void SetClientHeight(int height);
+  // Enables Save (button and menu) once a firmware with a window list is in.
+  void UpdateSaveEnabled();
   void pcMainChange();
   void btnChangesClick();
 
@@ -139,6 +187,7 @@ class TfrmMain : public QWidget, public PageHost {
   QString StatusPanel(int panel) const;
 
   UserDialogs& dialogs_;
+  QWidget* client_ = nullptr;
   EditorDocument* editor_ = nullptr;
   EditingState state_;
   bool shown_once_ = false;
@@ -168,6 +217,17 @@ class TfrmMain : public QWidget, public PageHost {
   QAction* actUndo = nullptr;
   QAction* actRedo = nullptr;
   QAction* actChanges = nullptr;
+  QAction* actOpen = nullptr;
+  QMenu* mnuOpenRecent = nullptr;
+  QAction* actSave = nullptr;
+  QAction* actExportPatch = nullptr;
+  QAction* actApplyPatch = nullptr;
+  QAction* actExportLayout = nullptr;
+  QAction* actImportLayout = nullptr;
+  QAction* actExportPreview = nullptr;
+  QAction* actQuit = nullptr;
+  QAction* actShortcuts = nullptr;
+  QAction* actAbout = nullptr;
 };
 
 }  // namespace orlindel::editor

@@ -46,12 +46,12 @@ constexpr PanelLayout kPanels[10] = {
 }  // namespace
 
 void TfrmMain::CreateControls() {
-  pcMain = Make<QTabWidget>(this, "pcMain");
+  pcMain = Make<QTabWidget>(client_, "pcMain");
   pcMain->setGeometry(0, 0, kMainClientWidth, 87);
   CreateOpenSavePage();
   windows_ = new WindowsPage(*this, *pcMain, *this);
   osd_positions_ = new OsdPositionsPage(*this, *pcMain, this);
-  preview_ = new PreviewWidget(dialogs_, this);
+  preview_ = new PreviewWidget(dialogs_, client_);
   preview_->move(kPreviewLeft, kPreviewTop);
   preview_->SetInput(windows_);
   preview_->SetHoverHandler([this](std::optional<QPoint> pixel) {
@@ -64,23 +64,25 @@ void TfrmMain::CreateControls() {
   });
   // meLog, made by the subtitle page, lies over the preview.
   subtitle_ =
-      new SubtitlePage(*this, *pcMain, *this, {kPreviewLeft, kPreviewTop});
+      new SubtitlePage(*this, *pcMain, *client_, {kPreviewLeft, kPreviewTop});
   pcMain->setCurrentWidget(tsInOut);
 
-  Label2 = MakeLabel(this, "Label2", "Resolution:", 5, 94);
-  cmbTV = MakeComboBox(this, "cmbTV", {"PAL", "NTSC"}, 65, 89, 51);
-  Label1 = MakeLabel(this, "Label1", "Background:", 125, 94);
-  cmbBackgrY = MakeComboBox(this, "cmbBackgrY", {"Top", "Center", "Strech"},
+  Label2 = MakeLabel(client_, "Label2", "Resolution:", 5, 94);
+  cmbTV = MakeComboBox(client_, "cmbTV", {"PAL", "NTSC"}, 65, 89, 51);
+  Label1 = MakeLabel(client_, "Label1", "Background:", 125, 94);
+  cmbBackgrY = MakeComboBox(client_, "cmbBackgrY", {"Top", "Center", "Strech"},
                             192, 89, 73);
   cbSafeAction =
-      MakeCheckBox(this, "cbSafeAction", "Safe Action Area", 273, 91);
-  cbSafeTitle = MakeCheckBox(this, "cbSafeTitle", "Safe Title Area", 384, 91);
+      MakeCheckBox(client_, "cbSafeAction", "Safe Action Area", 273, 91);
+  cbSafeTitle =
+      MakeCheckBox(client_, "cbSafeTitle", "Safe Title Area", 384, 91);
 
   CreateStatusBar();
 
   // The cross-hair belongs to the preview only: every other control keeps
   // the arrow instead of inheriting the window's cursor.
-  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+  for (QWidget* child :
+       client_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (child != preview_) child->setCursor(Qt::ArrowCursor);
 }
 
@@ -99,8 +101,8 @@ void TfrmMain::CreateOpenSavePage() {
 }
 
 void TfrmMain::CreateStatusBar() {
-  sbInfo = Make<QFrame>(this, "sbInfo");
-  sbInfo->setGeometry(0, height() - kStatusBarHeight, kMainClientWidth,
+  sbInfo = Make<QFrame>(client_, "sbInfo");
+  sbInfo->setGeometry(0, client_->height() - kStatusBarHeight, kMainClientWidth,
                       kStatusBarHeight);
   int left = 0;
   for (size_t n = 0; n < sbInfoPanels.size(); ++n) {

@@ -9,13 +9,15 @@ namespace orlindel::editor {
 PaletteSpinEdit::PaletteSpinEdit(int minimum, int maximum, QWidget* parent)
     : QSpinBox(parent) {
   setRange(minimum, maximum);
+  // The value is read when the typing is finished, not at every key.
+  setKeyboardTracking(false);
   last_text_ = lineEdit()->text();
-  // Typing changes the line edit's text even when the clamped value stays;
-  // setting a value changes the text through valueChanged.
-  connect(lineEdit(), &QLineEdit::textChanged, this,
-          &PaletteSpinEdit::CheckTextChange);
-  connect(this, &QSpinBox::valueChanged, this,
-          &PaletteSpinEdit::CheckTextChange);
+  // Typing is remembered and stored when it is finished; setting or
+  // stepping the value raises its change at once.
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });
+  connect(this, &QSpinBox::valueChanged, this, [this] {
+    if (setting_) CheckTextChange();
+  });
 }
 
 int PaletteSpinEdit::TextValue() const {
@@ -55,12 +57,14 @@ void PaletteSpinEdit::keyPressEvent(QKeyEvent* event) {
   // Enter clamps the text like the loss of focus.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
     SettleText();
-  else
-    CheckTextChange();
 }
 
 void PaletteSpinEdit::stepBy(int steps) {
+  // A step starts from the typed text and ends the typing.
+  setting_ = true;
   QSpinBox::stepBy(steps);
+  setting_ = false;
+  typed_ = false;
   CheckTextChange();
 }
 
@@ -68,19 +72,19 @@ bool PaletteSpinEdit::CheckTextChange() {
   const QString text = lineEdit()->text();
   if (text == last_text_) return false;
   last_text_ = text;
-  if (!setting_) {
-    const int typed = TextValue();
-    clamp_pending_ = typed < minimum() || typed > maximum();
-  }
   emit Changed();
   return true;
 }
 
 void PaletteSpinEdit::SettleText() {
+  if (!typed_) {
+    CheckTextChange();
+    return;
+  }
+  typed_ = false;
   // A refill may already have clamped the text without a change of its own;
-  // the clamped value is stored all the same.
-  if (!CheckTextChange() && clamp_pending_) emit Changed();
-  clamp_pending_ = false;
+  // the finished typing is stored all the same.
+  if (!CheckTextChange()) emit Changed();
 }
 
 }  // namespace orlindel::editor

@@ -11,12 +11,13 @@
 //   and sums of such numbers cannot overflow); other characters are refused.
 //   QSpinBox's own value() stays clamped, the text keeps what was typed;
 // - setting a value clamps it to the range first (SetValue);
-// - every change of the text, typed or set, raises Changed() once. When the
-//   edit loses the focus (or Enter is pressed) the text is clamped to the
-//   range, which raises another Changed(), so a number typed out of range
-//   ends up stored clamped. This holds also when the preview's refill has
-//   already clamped the text in the meantime (silently, while the palette
-//   was updating): the out-of-range typing is remembered until then.
+// - a typed number is one change, raised when the typing is finished: Enter
+//   or the loss of focus clamps the text to the range and raises Changed()
+//   once (nothing while the keys are typed). Setting a value and stepping
+//   (arrow keys, wheel) raise Changed() at once when the text changes. When
+//   the preview's refill has clamped the text in the meantime (silently,
+//   while the palette was updating), the finished typing still raises
+//   Changed().
 #pragma once
 
 #include <QSpinBox>
@@ -48,14 +49,14 @@ class PaletteSpinEdit : public QSpinBox {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  // Raises Changed() when the text differs from the last one seen.
+  // Raises Changed() when the text differs from the last one raised.
   bool CheckTextChange();
-  // Focus loss or Enter: the text is clamped; store the clamped value.
+  // Focus loss or Enter: the text is clamped; store the typed value.
   void SettleText();
 
   QString last_text_;
-  bool setting_ = false;        // inside SetValue
-  bool clamp_pending_ = false;  // a typed number lies outside the range
+  bool setting_ = false;  // inside SetValue or a step
+  bool typed_ = false;    // typing not yet stored
 };
 
 }  // namespace orlindel::editor

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "editor/editor_font.h"
 #include "editor/flag_scope.h"
 
 namespace orlindel::editor {
@@ -63,9 +64,7 @@ TfrmWB::TfrmWB(PaletteHost& host, QWidget* parent)
     : QWidget(parent, Qt::Tool), host_(host) {
   setObjectName(QStringLiteral("frmWB"));
   setFixedSize(kClientWidth, kClientHeight);
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(EditorFont());
 
   AddLabel(this, "Top:", 65, 3);
   AddLabel(this, "Left:", 2, 26);
@@ -125,12 +124,27 @@ void TfrmWB::Fill(const PaletteValues& values) {
   // From the clamped values, so the size shown is the size the edges show.
   seWidth_->SetValue(seRight_->value() - seLeft_->value() + 1);
   seHeight_->SetValue(seBottom_->value() - seTop_->value() + 1);
+  filled_ = values;
+  shown_ = TextValues();
 }
 
-PaletteValues TfrmWB::Values() const {
+PaletteValues TfrmWB::TextValues() const {
   return PaletteValues{seLeft_->TextValue(),  seTop_->TextValue(),
                        seRight_->TextValue(), seBottom_->TextValue(),
                        sePalDY_->TextValue(), seBlend_->TextValue()};
+}
+
+PaletteValues TfrmWB::Values() const {
+  const PaletteValues text = TextValues();
+  const auto pick = [](int typed, int shown, int filled) {
+    return typed == shown ? filled : typed;
+  };
+  return PaletteValues{pick(text.left, shown_.left, filled_.left),
+                       pick(text.top, shown_.top, filled_.top),
+                       pick(text.right, shown_.right, filled_.right),
+                       pick(text.bottom, shown_.bottom, filled_.bottom),
+                       pick(text.pal_dy, shown_.pal_dy, filled_.pal_dy),
+                       pick(text.blend, shown_.blend, filled_.blend)};
 }
 
 void TfrmWB::SetEditingEnabled(bool enabled) {

@@ -36,9 +36,12 @@ class TfrmWB : public QWidget {
   bool Updating = false;
 
   // Fills the controls in the preview's order with each control clamping,
-  // Updating set throughout.
+  // Updating set throughout. The values themselves are kept unclamped.
   void Fill(const PaletteValues& values);
-  // The six values as WriteBackWindow reads them from the spin edits' texts.
+  // The six values as WriteBackWindow stores them: a spin edit's text where
+  // it differs from what the last Fill showed (the user changed it), the
+  // filled value otherwise, so a stored value beyond the palette's range
+  // stays as stored unless the user changes that very field.
   PaletteValues Values() const;
   // Enables or disables the ten editing controls.
   void SetEditingEnabled(bool enabled);
@@ -77,7 +80,12 @@ class TfrmWB : public QWidget {
   // that position whatever the handler's refill set.
   void ScrollAction(QScrollBar* bar, void (TfrmWB::*handler)(int));
 
+  // The six values as the spin edits' texts read them.
+  PaletteValues TextValues() const;
+
   PaletteHost& host_;
+  PaletteValues filled_;  // as the last Fill was given them
+  PaletteValues shown_;   // as the last Fill showed them (clamped)
   PaletteSpinEdit* seTop_ = nullptr;
   PaletteSpinEdit* seLeft_ = nullptr;
   PaletteSpinEdit* seRight_ = nullptr;

@@ -19,8 +19,29 @@ PreviewWidget::PreviewWidget(UserDialogs& dialogs, QWidget* parent)
 
 void PreviewWidget::Show(QImage bitmap) {
   bitmap_ = std::move(bitmap);
-  resize(bitmap_.size());
+  resize(ZoomedLength(bitmap_.width()), ZoomedLength(bitmap_.height()));
   repaint();
+}
+
+void PreviewWidget::SetZoom(int percent) {
+  zoom_percent_ = percent;
+  resize(ZoomedLength(bitmap_.width()), ZoomedLength(bitmap_.height()));
+  update();
+}
+
+int PreviewWidget::ZoomedLength(int length) const {
+  return length * zoom_percent_ / 100;
+}
+
+QPoint PreviewWidget::ToPicture(QPoint point) const {
+  // Each widget pixel shows the picture pixel it covers the most of; the
+  // division rounds down, also for points left of or above the picture.
+  const auto map = [this](int v) {
+    const int scaled = v * 100;
+    return scaled >= 0 ? scaled / zoom_percent_
+                       : -((-scaled + zoom_percent_ - 1) / zoom_percent_);
+  };
+  return {map(point.x()), map(point.y())};
 }
 
 void PreviewWidget::Wipe(const QColor& colour) {
@@ -31,11 +52,16 @@ void PreviewWidget::Wipe(const QColor& colour) {
 void PreviewWidget::paintEvent(QPaintEvent* /*event*/) {
   if (bitmap_.isNull()) return;
   QPainter painter(this);
-  painter.drawImage(0, 0, bitmap_);
+  if (zoom_percent_ == 100) {
+    painter.drawImage(0, 0, bitmap_);
+  } else {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), bitmap_);
+  }
 }
 
 void PreviewWidget::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint point = event->position().toPoint();
+  const QPoint point = ToPicture(event->position().toPoint());
   RunGuarded(dialogs_, [&] {
     const bool over_picture =
         !bitmap_.isNull() && bitmap_.rect().contains(point);
@@ -51,7 +77,7 @@ void PreviewWidget::mouseMoveEvent(QMouseEvent* event) {
 void PreviewWidget::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
   if (event->button() != Qt::LeftButton) return;
-  const QPoint point = event->position().toPoint();
+  const QPoint point = ToPicture(event->position().toPoint());
   if (bitmap_.isNull() || !bitmap_.rect().contains(point)) return;
   // A click on the preview gives it the keyboard, for the nudges.
   setFocus(Qt::MouseFocusReason);

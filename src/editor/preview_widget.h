@@ -11,7 +11,8 @@
 
 namespace orlindel::editor {
 
-// Where the preview's mouse and keys go. Coordinates are preview pixels.
+// Where the preview's mouse and keys go. Coordinates are the picture's (TV)
+// pixels whatever the zoom.
 class PreviewInput {
  public:
   virtual ~PreviewInput() = default;
@@ -48,6 +49,15 @@ class PreviewWidget : public QWidget {
   // Paints the whole picture in `colour` at once (before a shorter one).
   void Wipe(const QColor& colour);
 
+  // Shows the picture at `percent` of its size (100, 75 or 50); the mouse
+  // still reports picture pixels.
+  void SetZoom(int percent);
+  int Zoom() const { return zoom_percent_; }
+  // `length` picture pixels at the zoom shown, in widget pixels.
+  int ZoomedLength(int length) const;
+  // The picture pixel under widget point `point`.
+  QPoint ToPicture(QPoint point) const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -60,6 +70,7 @@ class PreviewWidget : public QWidget {
   PreviewInput* input_ = nullptr;
   std::function<void(std::optional<QPoint>)> hover_;
   QImage bitmap_;
+  int zoom_percent_ = 100;
 };
 
 }  // namespace orlindel::editor

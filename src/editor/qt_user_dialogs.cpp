@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
@@ -99,7 +100,37 @@ std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
 }
 
 std::optional<QString> QtUserDialogs::SavePatch(const QString& preset) {
-  return RunSave("ips", {"IPS patches (*.ips)", "*.* (*)"}, preset);
+  return RunSave(
+      "ips", {"IPS patches (*.ips)", "BPS patches (*.bps)", "*.* (*)"}, preset);
+}
+
+std::optional<QString> QtUserDialogs::OpenPatch(const QString& preset) {
+  return RunOpen({"Patches (*.ips *.bps)", "*.* (*)"}, preset);
+}
+
+std::optional<QString> QtUserDialogs::SaveLayout(const QString& preset) {
+  return RunSave("json", {"Layouts (*.json)", "*.* (*)"}, preset);
+}
+
+std::optional<QString> QtUserDialogs::OpenLayout(const QString& preset) {
+  return RunOpen({"Layouts (*.json)", "*.* (*)"}, preset);
+}
+
+std::optional<QString> QtUserDialogs::SavePicture(const QString& preset) {
+  QStringList filters;
+  for (const QByteArray& format : QImageWriter::supportedImageFormats())
+    filters << QString("%1 (*.%2)").arg(QString(format).toUpper(), format);
+  filters << "*.* (*)";
+  return RunSave("png", filters, preset);
+}
+
+std::optional<QString> QtUserDialogs::RunOpen(const QStringList& filters,
+                                              const QString& preset) {
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(filters);
+  return Run(dialog, preset);
 }
 
 std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
@@ -116,7 +147,14 @@ std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
 }
 
 void QtUserDialogs::ShowMessage(const QString& text) {
-  QMessageBox::information(parent_, kAppTitle, text);
+  QMessageBox::critical(parent_, kAppTitle, text);
+}
+
+void QtUserDialogs::ShowInformation(const QString& title, const QString& html) {
+  QMessageBox box(QMessageBox::Information, title, html, QMessageBox::Ok,
+                  parent_);
+  box.setTextFormat(Qt::RichText);
+  box.exec();
 }
 
 UnsavedChoice QtUserDialogs::AskSaveChanges() {

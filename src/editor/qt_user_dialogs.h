@@ -24,13 +24,20 @@ class QtUserDialogs : public UserDialogs {
   std::optional<QString> SaveFirmware(const QString& preset) override;
   std::optional<QString> OpenPicture(const QString& preset) override;
   std::optional<QString> SavePatch(const QString& preset) override;
+  std::optional<QString> OpenPatch(const QString& preset) override;
+  std::optional<QString> SaveLayout(const QString& preset) override;
+  std::optional<QString> OpenLayout(const QString& preset) override;
+  std::optional<QString> SavePicture(const QString& preset) override;
   void ShowMessage(const QString& text) override;
+  void ShowInformation(const QString& title, const QString& html) override;
   UnsavedChoice AskSaveChanges() override;
   bool AskRestoreEdits() override;
 
  private:
   // A save dialog with `suffix` as the default extension; it asks before an
   // existing file is replaced.
+  std::optional<QString> RunOpen(const QStringList& filters,
+                                 const QString& preset);
   std::optional<QString> RunSave(const QString& suffix,
                                  const QStringList& filters,
                                  const QString& preset);

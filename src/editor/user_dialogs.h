@@ -24,11 +24,26 @@ class UserDialogs {
   // Picture to show under the windows (any picture format is offered; the
   // file must exist). nullopt on cancel.
   virtual std::optional<QString> OpenPicture(const QString& preset) = 0;
-  // File to write a patch into ("ips" is the default extension; an existing
-  // file is overwritten only after a question). nullopt on cancel.
+  // File to write a patch into: IPS or BPS, as its suffix says ("ips" is the
+  // default extension; an existing file is overwritten only after a
+  // question). nullopt on cancel.
   virtual std::optional<QString> SavePatch(const QString& preset) = 0;
-  // A modal message box captioned with the application title.
+  // Patch file to apply to the open image (IPS and BPS offered; the file
+  // must exist). nullopt on cancel.
+  virtual std::optional<QString> OpenPatch(const QString& preset) = 0;
+  // File to write a layout document into ("json" is the default extension;
+  // an existing file is overwritten only after a question). nullopt on
+  // cancel.
+  virtual std::optional<QString> SaveLayout(const QString& preset) = 0;
+  // Layout document to import (the file must exist). nullopt on cancel.
+  virtual std::optional<QString> OpenLayout(const QString& preset) = 0;
+  // Picture file to write the preview into ("png" is the default extension;
+  // the suffix chooses the format). nullopt on cancel.
+  virtual std::optional<QString> SavePicture(const QString& preset) = 0;
+  // A modal error message captioned with the application title.
   virtual void ShowMessage(const QString& text) = 0;
+  // A modal window of information (rich text `html`) captioned `title`.
+  virtual void ShowInformation(const QString& title, const QString& html) = 0;
   // Asks whether the unsaved changes of the firmware are to be saved first,
   // dropped, or the action that would lose them cancelled.
   virtual UnsavedChoice AskSaveChanges() = 0;

@@ -1,5 +1,6 @@
 #include "editor/windows_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSlider>
@@ -97,7 +98,9 @@ void WindowsPage::UncheckSecond() {
 
 void WindowsPage::ApplyPreview(const render::PreviewResult& result) {
   if (frmWB_ != nullptr) {
-    frmWB_->SetEditingEnabled(result.palette_enabled);
+    // Editable only while it shows the selected window's own values.
+    frmWB_->SetEditingEnabled(result.palette_enabled &&
+                              result.palette.has_value());
     if (result.palette) {
       const FlagScope loading(PaletteLoading_);
       frmWB_->Fill(*result.palette);
@@ -105,6 +108,11 @@ void WindowsPage::ApplyPreview(const render::PreviewResult& result) {
     if (result.palette_caption) frmWB_->setWindowTitle(*result.palette_caption);
   }
   SelectedWindowShown_ = result.palette.has_value();
+}
+
+void WindowsPage::PreviewFailed() {
+  SelectedWindowShown_ = false;
+  if (frmWB_ != nullptr) frmWB_->SetEditingEnabled(false);
 }
 
 QSize WindowsPage::PaletteSize() const {
@@ -182,6 +190,7 @@ void WindowsPage::PreviewPressed(int px, int py) {
   if (handle == DragHandle::kNone) return;
   drag_handle_ = handle;
   drag_origin_ = QPoint(px, py);
+  drag_moved_ = false;
   drag_start_ = frmWB_->Values();
   BeginDrag();
 }
@@ -193,6 +202,12 @@ std::optional<Qt::CursorShape> WindowsPage::PreviewMoved(int px, int py,
     const std::optional<Rect> frame = GrabbableFrame();
     if (frame && over_picture) return CursorFor(HandleAt(*frame, px, py));
     return std::nullopt;
+  }
+  if (!drag_moved_) {
+    const QPoint moved = QPoint(px, py) - drag_origin_;
+    if (moved.manhattanLength() < QApplication::startDragDistance())
+      return CursorFor(drag_handle_);
+    drag_moved_ = true;
   }
   MoveSelectedWindow(DraggedValues(drag_start_, drag_handle_,
                                    px - drag_origin_.x(), py - drag_origin_.y(),

@@ -67,6 +67,8 @@ class WindowsPage : public QObject, public PaletteHost, public PreviewInput {
   // window's values.
   void BeginPreview() { SelectedWindowShown_ = false; }
   void ApplyPreview(const render::PreviewResult& result);
+  // The drawing failed: the palette shows no window it could edit.
+  void PreviewFailed();
   // The width and height the palette shows (0 x 0 without a palette).
   QSize PaletteSize() const;
   bool PaletteLoading() const { return PaletteLoading_; }
@@ -110,6 +112,9 @@ class WindowsPage : public QObject, public PaletteHost, public PreviewInput {
   // window's edges then.
   DragHandle drag_handle_ = DragHandle::kNone;
   QPoint drag_origin_;
+  // The mouse has moved past the drag distance since the press; until then
+  // a jittering press moves nothing.
+  bool drag_moved_ = false;
   PaletteValues drag_start_;
   // Nudges within this pause of each other are one edit.
   QTimer nudge_pause_;

@@ -41,17 +41,28 @@ expect "--help --version " --
 expect "--help --json --log " subtitle fw.bin --
 expect "--depth " trace fw.bin --d
 expect "" set-window fw.bin --left ""
+expect "apply-bps apply-ips " app
+expect "export-layout " ex
+expect "--dry-run " import-layout fw.bin --d
+expect "windows,positions windows,subtitle " import-layout fw.bin --only windows,
+expect "ntsc " render fw.bin --tv n
+expect "both " render fw.bin --view b
+expect "stretch " render fw.bin --background-mode s
 
 # Every option a command's help lists is offered for that command.
-for command in info subtitle set-subtitle set-window trace fix-checksum \
-  diff ips apply-ips; do
+checked=0
+for command in $("$cli" --help |
+  sed -n '/^\(Sub\)\{0,1\}[Cc]ommands:/,/^$/p' | grep -oE '^  [a-z][a-z-]+'); do
   offered=" $(complete_words "$command" -) "
   for option in $("$cli" "$command" --help |
     grep -oE '^  (-[a-z]|--[a-z0-9-]+)(,--[a-z0-9-]+)?' | tr ',' ' '); do
     [[ $offered == *" $option "* ]] ||
       fail "$command: $option is in the help but not completed"
   done
+  checked=$((checked + 1))
 done
+# The command list came from the program's help: it must not be empty.
+[[ $checked -ge 13 ]] || fail "only $checked commands found in the help"
 
 [[ $failures -eq 0 ]] && echo "all completion checks passed"
 exit $((failures > 0))

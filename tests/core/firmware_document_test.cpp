@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/patch/bps.h"
+#include "core/patch/ips.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel {
@@ -129,6 +131,65 @@ TEST(FirmwareDocument, SubtitleWriteWithoutTheRoutineChangesNothing) {
   EXPECT_FALSE(updated);
   EXPECT_TRUE(edits.empty());
   EXPECT_EQ(document.image(), before);
+}
+
+TEST(FirmwareDocument, ApplyPatchReportsTheRunsItChanged) {
+  const FirmwareImage before = {0, 1, 2, 3, 4, 5, 6, 7};
+  const FirmwareImage after = {0, 9, 9, 3, 4, 5, 6, 8};
+  // Two runs: 1..2 and 7; no checksum fix, the patch's bytes as they are.
+  const EditList expected = {{1, {1, 2}, {9, 9}}, {7, {7}, {8}}};
+  const struct {
+    const char* name;
+    std::vector<uint8_t> patch;
+  } cases[] = {
+      {"IPS", {'P', 'A', 'T', 'C', 'H', 0, 0,   1,   0,  2, 9, 9,  //
+               0,   0,   7,   0,   1,   8, 'E', 'O', 'F'}},
+      {"BPS", MakeBpsPatch(before, after)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FirmwareDocument document(before);
+    EXPECT_EQ(document.ApplyPatch(c.patch), expected);
+    EXPECT_EQ(document.image(), after);
+    document.Replay(expected, true);
+    EXPECT_EQ(document.image(), before);
+  }
+}
+
+TEST(FirmwareDocument, ApplyPatchRefusesWhatAnOpenImageCannotTake) {
+  const FirmwareImage image = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+  const struct {
+    const char* name;
+    std::vector<uint8_t> patch;
+    std::string message;
+  } cases[] = {
+      {"BPS from another file", MakeBpsPatch(FirmwareImage{'a'}, image),
+       "The patch was made for a file with CRC32 E8B7BE43; this file has "
+       "CRC32 CBF43926"},
+      {"BPS that shortens", MakeBpsPatch(image, FirmwareImage{'a', 'b', 'c'}),
+       "The patch changes the file's length from 9 to 3 bytes; an open image "
+       "cannot change its length"},
+      {"IPS that grows",
+       {'P', 'A', 'T', 'C', 'H', 0, 0, 8, 0, 2, 1, 2, 'E', 'O', 'F'},
+       "The patch reaches past the end of the image: 2 bytes at 0x000008, but "
+       "the image is 0x9 bytes long"},
+      {"neither",
+       {'B', 'P', 'S'},
+       "Not a patch: it begins with neither \"PATCH\" (IPS) nor \"BPS1\" "
+       "(BPS)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FirmwareDocument document(image);
+    try {
+      document.ApplyPatch(c.patch);
+      ADD_FAILURE() << "applied";
+    } catch (const PatchError& error) {
+      EXPECT_EQ(std::string(error.what()), c.message);
+    }
+    EXPECT_EQ(document.image(), image);
+    EXPECT_TRUE(document.TakeInterruptedEdits().empty());
+  }
 }
 
 }  // namespace

@@ -19,6 +19,10 @@ class FakeUserDialogs : public UserDialogs {
   std::deque<QString> save_firmware_answers;
   std::deque<QString> open_picture_answers;
   std::deque<QString> save_patch_answers;
+  std::deque<QString> open_patch_answers;
+  std::deque<QString> save_layout_answers;
+  std::deque<QString> open_layout_answers;
+  std::deque<QString> save_picture_answers;
   // Answers to the unsaved-changes question; an empty queue cancels.
   std::deque<UnsavedChoice> unsaved_answers;
   // Answers to the question to restore journalled edits; an empty queue
@@ -30,7 +34,11 @@ class FakeUserDialogs : public UserDialogs {
   QStringList save_firmware_presets;
   QStringList open_picture_presets;
   QStringList save_patch_presets;
+  int file_questions = 0;  // of the patch, layout and picture dialogs
   QStringList messages;
+  // Title and text of every information window, in order.
+  QStringList information_titles;
+  QStringList information_texts;
   int unsaved_questions = 0;
   int restore_questions = 0;
 
@@ -57,7 +65,27 @@ class FakeUserDialogs : public UserDialogs {
     save_patch_presets << preset;
     return Next(save_patch_answers);
   }
+  std::optional<QString> OpenPatch(const QString&) override {
+    ++file_questions;
+    return Next(open_patch_answers);
+  }
+  std::optional<QString> SaveLayout(const QString&) override {
+    ++file_questions;
+    return Next(save_layout_answers);
+  }
+  std::optional<QString> OpenLayout(const QString&) override {
+    ++file_questions;
+    return Next(open_layout_answers);
+  }
+  std::optional<QString> SavePicture(const QString&) override {
+    ++file_questions;
+    return Next(save_picture_answers);
+  }
   void ShowMessage(const QString& text) override { messages << text; }
+  void ShowInformation(const QString& title, const QString& html) override {
+    information_titles << title;
+    information_texts << html;
+  }
   UnsavedChoice AskSaveChanges() override {
     ++unsaved_questions;
     if (unsaved_answers.empty()) return UnsavedChoice::kCancel;

@@ -47,9 +47,13 @@ class WindowDragTest : public MainWindowTest {
   static QPoint Pixel(int px, int py) { return QPoint(px, py); }
   QWidget* Preview() { return &frmMain.Preview(); }
 
-  // A press at preview pixel (px, py), a move by (dx, dy), a release.
+  // A press at preview pixel (px, py), a move by (dx, dy), a release. The
+  // mouse first leaves the drag distance, as a hand does; where the window
+  // ends depends on the last position only.
   void Drag(int px, int py, int dx, int dy) {
     QTest::mousePress(Preview(), Qt::LeftButton, {}, Pixel(px, py));
+    const int away = QApplication::startDragDistance();
+    QTest::mouseMove(Preview(), Pixel(px + away, py + away));
     QTest::mouseMove(Preview(), Pixel(px + dx / 2, py + dy / 2));
     QTest::mouseMove(Preview(), Pixel(px + dx, py + dy));
     QTest::mouseRelease(Preview(), Qt::LeftButton, {}, Pixel(px + dx, py + dy));

@@ -123,7 +123,9 @@ TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
     dialogs.messages.clear();
     OpenThroughDialog(row.path);
     EXPECT_EQ(dialogs.messages, QStringList({row.message}));
-    EXPECT_EQ(Control<QLineEdit>("ledFWFile").text(), row.path);
+    // The field names the file still loaded, which Save suggests.
+    EXPECT_EQ(Control<QLineEdit>("ledFWFile").text(),
+              folder.filePath("good.bin"));
     const FirmwareDocument& document = frmMain.Document();
     EXPECT_EQ(document.image(), good);
     EXPECT_EQ(document.WindowListPos(), 0x18000);

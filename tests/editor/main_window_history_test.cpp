@@ -121,22 +121,24 @@ TEST_F(HistoryTest, ScrollDragIsOneEntry) {
   EXPECT_EQ(Image(), opened_);
 }
 
-TEST_F(HistoryTest, WriteBackThatFailsHalfwayIsUndoable) {
-  // Blend "300" does not fit its byte; the next write-back stores Left and
-  // stops at the blend, leaving the checksum as it was.
-  frmWB.seBlend()->selectAll();
-  QTest::keyClicks(frmWB.seBlend(), "300");
-  const FirmwareImage before = Image();
-  const int entries = Entries();
-  dialogs.messages.clear();
+// A typed number is one entry of the history, stored when the typing ends;
+// so is each arrow-key step.
+TEST_F(HistoryTest, TypedValueIsOneEntry) {
   frmWB.seLeft()->selectAll();
   QTest::keyClicks(frmWB.seLeft(), "530");
+  EXPECT_EQ(Entries(), 0);
+  EXPECT_EQ(Image(), opened_);
+  QTest::keyClick(frmWB.seLeft(), Qt::Key_Return);
+  // 530 = 0x212, stored big-endian.
+  EXPECT_EQ(Image()[kWindow3Left], 0x02);
   EXPECT_EQ(Image()[kWindow3Left + 1], 0x12);
-  EXPECT_EQ(dialogs.messages.size(), 3);  // "5", "53", "530"
-  // Each stored Left is an entry of its own.
-  ASSERT_EQ(Entries(), entries + 3);
-  for (int n = 0; n < 3; ++n) Trigger("actUndo");
-  EXPECT_EQ(Image(), before);
+  ASSERT_EQ(Entries(), 1);
+  QTest::keyClick(frmWB.seLeft(), Qt::Key_Up);
+  EXPECT_EQ(Image()[kWindow3Left + 1], 0x13);
+  EXPECT_EQ(Entries(), 2);
+  Trigger("actUndo");
+  Trigger("actUndo");
+  EXPECT_EQ(Image(), opened_);
 }
 
 TEST_F(HistoryTest, ShortcutsReachTheHistoryFromAnEditField) {

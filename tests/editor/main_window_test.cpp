@@ -43,8 +43,8 @@ TEST_F(MainWindowTest, StartValues) {
   // The placeholder shows as nothing until there are unsaved changes.
   EXPECT_EQ(frmMain.windowTitle(), "Orlindel v0.5 by Brackwater[*]");
   EXPECT_FALSE(frmMain.isWindowModified());
-  EXPECT_EQ(frmMain.size(), QSize(734, 719));
-  EXPECT_EQ(frmMain.minimumSize(), frmMain.maximumSize());
+  EXPECT_EQ(frmMain.Client().size(), QSize(734, 719));
+  EXPECT_EQ(frmMain.Client().minimumSize(), frmMain.Client().maximumSize());
   EXPECT_EQ(Control<QTabWidget>("pcMain").currentWidget()->objectName(),
             "tsInOut");
   EXPECT_EQ(Control<QComboBox>("cmbTV").currentIndex(), 0);
@@ -105,8 +105,8 @@ TEST_F(MainWindowTest, TvStandardSwitchResizesAndSelects) {
   background.setCurrentIndex(2);
   QTest::keyClick(&tv, Qt::Key_Down);  // the user picks "NTSC"
   ASSERT_EQ(tv.currentIndex(), 1);
-  EXPECT_EQ(frmMain.height(), 719 - 96);
-  EXPECT_EQ(frmMain.width(), 734);
+  EXPECT_EQ(frmMain.Client().height(), 719 - 96);
+  EXPECT_EQ(frmMain.Client().width(), 734);
   EXPECT_EQ(rects.currentIndex(), 0);
   EXPECT_EQ(background.currentIndex(), 1);
   EXPECT_EQ(frmMain.Preview().Bitmap().size(), QSize(720, 480));
@@ -117,7 +117,7 @@ TEST_F(MainWindowTest, TvStandardSwitchResizesAndSelects) {
   background.setCurrentIndex(0);
   QTest::keyClick(&tv, Qt::Key_Up);  // back to "PAL"
   ASSERT_EQ(tv.currentIndex(), 0);
-  EXPECT_EQ(frmMain.height(), 719);
+  EXPECT_EQ(frmMain.Client().height(), 719);
   EXPECT_EQ(rects.currentIndex(), 1);
   EXPECT_EQ(background.currentIndex(), 1);
   EXPECT_EQ(frmMain.Preview().Bitmap().size(), QSize(720, 576));
@@ -126,8 +126,10 @@ TEST_F(MainWindowTest, TvStandardSwitchResizesAndSelects) {
 }
 
 TEST_F(MainWindowTest, ResizingFromOutsideIsRefused) {
+  const QSize size = frmMain.size();
   frmMain.resize(900, 800);
-  EXPECT_EQ(frmMain.size(), QSize(734, 719));
+  EXPECT_EQ(frmMain.size(), size);
+  EXPECT_EQ(frmMain.Client().size(), QSize(734, 719));
 }
 
 TEST_F(MainWindowTest, SecondWindowSelectorFollowsItsCheckBox) {

@@ -92,9 +92,11 @@ class PaletteTest : public ::testing::Test {
     host_->stored.clear();
   }
 
+  // Types `text` over the edit's text; Return finishes the value.
   static void Type(PaletteSpinEdit* edit, const char* text) {
     edit->selectAll();
     QTest::keyClicks(edit, QString::fromLatin1(text));
+    QTest::keyClick(edit, Qt::Key_Return);
   }
 
   std::unique_ptr<ImageHost> host_;
@@ -170,7 +172,11 @@ TEST_F(PaletteTest, ControlsNamesGeometryRangesAndHints) {
 TEST_F(PaletteTest, FillClampsEachControlAndStoresNothing) {
   Load(Window(0, 0, 9, 9));
   palette_->Fill(PaletteValues{700, 100, 799, 600, 580, 255});
-  EXPECT_EQ(palette_->Values(), (PaletteValues{700, 100, 720, 576, 576, 255}));
+  // The edits show the values clamped; untouched, they read as filled.
+  EXPECT_EQ(palette_->seRight()->TextValue(), 720);
+  EXPECT_EQ(palette_->seBottom()->TextValue(), 576);
+  EXPECT_EQ(palette_->sePalDY()->TextValue(), 576);
+  EXPECT_EQ(palette_->Values(), (PaletteValues{700, 100, 799, 600, 580, 255}));
   EXPECT_EQ(palette_->sbLeft()->value(), 700);
   EXPECT_EQ(palette_->sbTop()->value(), 100);
   EXPECT_EQ(palette_->seWidth()->TextValue(), 21);
@@ -231,51 +237,79 @@ TEST_F(PaletteTest, TypingAWidthMovesTheRightEdge) {
   EXPECT_EQ(palette_->seWidth()->TextValue(), 50);
 }
 
-TEST_F(PaletteTest, OutOfRangeEdgeIsStoredClampedAfterAnyChange) {
+// Only the field the user changed is stored anew; a stored value beyond the
+// palette's range stays as stored until its own field is changed.
+TEST_F(PaletteTest, OnlyTouchedFieldsAreStored) {
   Load(Window(700, 0, 799, 9));
   EXPECT_EQ(palette_->seRight()->TextValue(), 720);
   EXPECT_EQ(host_->Record().right, 799);
   Type(palette_->seBlend(), "7");
   EXPECT_EQ(host_->Record().blend, 7);
-  EXPECT_EQ(host_->Record().right, 720);
+  EXPECT_EQ(host_->Record().right, 799);
+  EXPECT_EQ(host_->Record().left, 700);
+  // Moving the window moves both edges from what the palette shows.
+  palette_->sbLeft()->setSliderPosition(690);
+  EXPECT_EQ(host_->Record().left, 690);
+  EXPECT_EQ(host_->Record().right, 710);
+  Type(palette_->seRight(), "715");
+  EXPECT_EQ(host_->Record().right, 715);
 }
 
-// A typed number is read as typed; losing the focus clamps the text, which
-// stores again.
-TEST_F(PaletteTest, TypedNumberAboveTheMaximumIsStoredThenClamped) {
+// A typed number is one change, stored when the typing is finished (Return
+// or the loss of focus), clamped to the range by then.
+TEST_F(PaletteTest, TypedNumberIsStoredOnceWhenFinished) {
   Load(Window(0, 0, 9, 9));
-  host_->loading = true;  // keep the typed text: no refill
-  Type(palette_->seRight(), "800");
-  ASSERT_FALSE(host_->stored.empty());
-  EXPECT_EQ(host_->stored.back().right, 800);
-  QFocusEvent focus_out(QEvent::FocusOut, Qt::TabFocusReason);
-  QApplication::sendEvent(palette_->seRight(), &focus_out);
-  EXPECT_EQ(host_->stored.back().right, 720);
-  EXPECT_EQ(palette_->seRight()->text(), QString("720"));
+  const struct Row {
+    const char* name;
+    Qt::Key finish;  // Qt::Key_unknown: the focus leaves
+  } rows[] = {{"return", Qt::Key_Return},
+              {"enter", Qt::Key_Enter},
+              {"focus out", Qt::Key_unknown}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    host_->stored.clear();
+    palette_->seRight()->selectAll();
+    QTest::keyClicks(palette_->seRight(), "800");
+    EXPECT_TRUE(host_->stored.empty());  // nothing while typing
+    if (row.finish == Qt::Key_unknown) {
+      QFocusEvent focus_out(QEvent::FocusOut, Qt::TabFocusReason);
+      QApplication::sendEvent(palette_->seRight(), &focus_out);
+    } else {
+      QTest::keyClick(palette_->seRight(), row.finish);
+    }
+    ASSERT_EQ(host_->stored.size(), 1u);
+    EXPECT_EQ(host_->stored.back().right, 720);
+    EXPECT_EQ(palette_->seRight()->text(), QString("720"));
+    // Leaving the edit afterwards stores nothing more.
+    QFocusEvent focus_out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(palette_->seRight(), &focus_out);
+    EXPECT_EQ(host_->stored.size(), 1u);
+    Type(palette_->seRight(), "9");  // back to the start for the next row
+  }
 
-  const size_t stores = host_->stored.size();
+  host_->stored.clear();
   QTest::keyClicks(palette_->seRight(), "x");  // letters are refused
-  EXPECT_EQ(palette_->seRight()->text(), QString("720"));
-  EXPECT_EQ(host_->stored.size(), stores);
+  EXPECT_EQ(palette_->seRight()->text(), QString("9"));
+  EXPECT_TRUE(host_->stored.empty());
 
   palette_->seRight()->selectAll();
   QTest::keyClick(palette_->seRight(), Qt::Key_Delete);
+  EXPECT_TRUE(host_->stored.empty());
+  QTest::keyClick(palette_->seRight(), Qt::Key_Return);
+  ASSERT_EQ(host_->stored.size(), 1u);
   EXPECT_EQ(host_->stored.back().right, 0);  // empty text reads as 0
 }
 
-// With the refill in between, the text shows 720 at once; leaving the edit
-// still stores the clamped value over the typed one.
-TEST_F(PaletteTest, TypedNumberAboveTheMaximumEndsClampedAfterARefill) {
-  Load(Window(0, 0, 9, 9));
-  Type(palette_->seRight(), "800");
-  EXPECT_EQ(host_->Record().right, 800);
-  EXPECT_EQ(palette_->seRight()->text(), QString("720"));
-  QTest::keyClick(palette_->seRight(), Qt::Key_Return);
-  EXPECT_EQ(host_->Record().right, 720);
-  const size_t stores = host_->stored.size();
-  QFocusEvent focus_out(QEvent::FocusOut, Qt::TabFocusReason);
-  QApplication::sendEvent(palette_->seRight(), &focus_out);
-  EXPECT_EQ(host_->stored.size(), stores);  // settled once only
+// An arrow key steps the value and stores it at once, one change per step.
+TEST_F(PaletteTest, ArrowKeyStepIsStoredAtOnce) {
+  Load(Window(10, 0, 19, 9));
+  QTest::keyClick(palette_->seRight(), Qt::Key_Up);
+  ASSERT_EQ(host_->stored.size(), 1u);
+  EXPECT_EQ(host_->Record().right, 20);
+  QTest::keyClick(palette_->seRight(), Qt::Key_Down);
+  QTest::keyClick(palette_->seRight(), Qt::Key_Down);
+  EXPECT_EQ(host_->stored.size(), 3u);
+  EXPECT_EQ(host_->Record().right, 18);
 }
 
 TEST_F(PaletteTest, PlacesItselfAgainstTheMainWindowAndRefusesToClose) {

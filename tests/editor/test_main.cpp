@@ -1,9 +1,21 @@
 // Runs the editor tests inside one QApplication, on the off-screen platform
-// unless another platform was asked for.
+// unless another platform was asked for. The editor's settings go to a
+// temporary folder, emptied before every test, never to the user's.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 #include <QTemporaryDir>
+
+namespace {
+
+class FreshSettings : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo& /*test*/) override {
+    QSettings().clear();
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -15,6 +27,13 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // Tests close main windows; that must not end the application.
   QApplication::setQuitOnLastWindowClosed(false);
+  const QTemporaryDir settings_folder;
+  QApplication::setOrganizationName("orlindel-tests");
+  QApplication::setApplicationName("orlindel-editor-tests");
+  QSettings::setDefaultFormat(QSettings::IniFormat);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                     settings_folder.path());
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
   return RUN_ALL_TESTS();
 }

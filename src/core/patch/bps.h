@@ -29,9 +29,6 @@
 
 namespace orlindel {
 
-// The largest image a patch may build: 64 MiB.
-inline constexpr int64_t kBpsMaxTargetSize = int64_t{64} << 20;
-
 // The encoding of `value` as a BPS number (one to ten bytes).
 std::vector<uint8_t> EncodeBpsNumber(uint64_t value);
 
@@ -43,7 +40,7 @@ uint64_t DecodeBpsNumber(std::span<const uint8_t> bytes, int64_t& position);
 // A patch that turns `source` into `target`: SourceRead where both hold the
 // same byte at the same offset, TargetRead elsewhere, no metadata. Linear in
 // the sizes; the patch is at most a little longer than the target. PatchError
-// for a target larger than kBpsMaxTargetSize.
+// for a target larger than kMaxImageSize.
 std::vector<uint8_t> MakeBpsPatch(ImageView source, ImageView target);
 
 // What the patch says of itself, read without building anything.
@@ -64,7 +61,7 @@ BpsHeader ReadBpsHeader(std::span<const uint8_t> patch);
 // PatchError, before anything is built where it can be told in advance: the
 // checks of ReadBpsHeader; a source of another size or CRC than the patch was
 // made for (the text names both CRCs); a target larger than
-// kBpsMaxTargetSize; an action that reads outside the source, outside the
+// kMaxImageSize; an action that reads outside the source, outside the
 // target written so far or past the actions, or writes past the target's
 // size; actions that end before the target is complete; a target whose CRC
 // differs from the one the patch records.

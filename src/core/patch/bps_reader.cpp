@@ -187,7 +187,7 @@ FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
         Format("The patch was made for a file with CRC32 %08X; this file has "
                "CRC32 %08X",
                header.source_crc, source_crc));
-  if (header.target_size > static_cast<uint64_t>(kBpsMaxTargetSize))
+  if (header.target_size > static_cast<uint64_t>(kMaxImageSize))
     throw PatchError(
         Format("The patch would make a file of %llu bytes: an image has at "
                "most 64 MiB",

@@ -27,7 +27,7 @@ void AppendLittleEndian32(std::vector<uint8_t>& patch, uint32_t value) {
 }  // namespace
 
 std::vector<uint8_t> MakeBpsPatch(ImageView source, ImageView target) {
-  if (std::ssize(target) > kBpsMaxTargetSize)
+  if (std::ssize(target) > kMaxImageSize)
     throw PatchError(Format(
         "A patch cannot make a file of %zu bytes: an image has at most 64 MiB",
         target.size()));

@@ -1,0 +1,66 @@
+#include "editor/app_settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace orlindel::editor {
+
+namespace {
+
+const char kRecentFilesKey[] = "recentFiles";
+
+QString FolderKey(FileKind kind) {
+  switch (kind) {
+    case FileKind::kFirmware:
+      return "folders/firmware";
+    case FileKind::kPicture:
+      return "folders/picture";
+    case FileKind::kPatch:
+      return "folders/patch";
+  }
+  return "folders/other";
+}
+
+}  // namespace
+
+QStringList RecentFiles() {
+  QSettings settings;
+  const QStringList stored = settings.value(kRecentFilesKey).toStringList();
+  QStringList existing;
+  for (const QString& path : stored)
+    if (QFileInfo(path).isFile() && existing.size() < kMaxRecentFiles)
+      existing << path;
+  if (existing != stored) settings.setValue(kRecentFilesKey, existing);
+  return existing;
+}
+
+void AddRecentFile(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  QSettings settings;
+  QStringList files = settings.value(kRecentFilesKey).toStringList();
+  files.removeAll(absolute);
+  files.prepend(absolute);
+  while (files.size() > kMaxRecentFiles) files.removeLast();
+  settings.setValue(kRecentFilesKey, files);
+}
+
+QString LastFolder(FileKind kind) {
+  const QString folder = QSettings().value(FolderKey(kind)).toString();
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void RememberFolder(FileKind kind, const QString& chosen_file) {
+  QSettings().setValue(FolderKey(kind), QFileInfo(chosen_file).absolutePath());
+}
+
+QString StartPath(FileKind kind, const QString& preset) {
+  // A preset with a folder of its own (the file the user works on) wins.
+  if (!preset.isEmpty() && QFileInfo(preset).isAbsolute()) return preset;
+  const QString folder = LastFolder(kind);
+  if (folder.isEmpty()) return preset;
+  if (!preset.isEmpty()) return QDir(folder).filePath(preset);
+  return folder.endsWith('/') ? folder : folder + '/';
+}
+
+}  // namespace orlindel::editor

@@ -1,0 +1,14 @@
+#include "editor/shortcuts.h"
+
+namespace orlindel::editor {
+
+QString ShortcutsHtml() {
+  QString html = "<table cellspacing=\"4\">";
+  for (const ShortcutEntry& entry : kShortcuts)
+    html += QString("<tr><td><b>%1</b></td><td>%2</td></tr>")
+                .arg(QString::fromUtf8(entry.keys).toHtmlEscaped(),
+                     QString::fromUtf8(entry.action).toHtmlEscaped());
+  return html + "</table>";
+}
+
+}  // namespace orlindel::editor

@@ -1,0 +1,39 @@
+// The File menu's actions that carry work between firmware files: applying
+// a patch, exporting and importing a layout, and saving the preview as a
+// picture. Each asks through the dialogs seam and throws the core's errors
+// for the caller to show (run it through RunGuarded).
+#pragma once
+
+#include <QImage>
+
+#include "editor/editor_document.h"
+#include "editor/user_dialogs.h"
+
+namespace orlindel::editor {
+
+// Asks for an IPS or BPS patch file and applies it to the open image as one
+// history entry "Apply patch NAME", then has every view read the image
+// again. PatchError, nothing changed, for a BPS patch made from another file
+// (the text names both CRC32s), a damaged patch, or one that would change the
+// image's length. Nothing happens without an open firmware.
+void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs);
+
+// Asks for a file and writes the layout document of the open image there.
+void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs);
+
+// Asks for a layout document and imports it as one history entry "Import
+// layout NAME", then shows a summary in an information window: how many items
+// changed, were identical or could not be applied, and their names. A layout
+// that does not wholly fit is refused with its reasons (LayoutError) and
+// nothing is applied; the command line's --only applies the parts that fit.
+void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs);
+
+// The text of the summary shown after an import.
+QString LayoutImportSummary(const LayoutImport& import);
+
+// Asks for a picture file and writes `bitmap` there in the format its suffix
+// names. FileError for a suffix that names no format Qt can write, or a file
+// that cannot be written.
+void ExportPreviewToFile(const QImage& bitmap, UserDialogs& dialogs);
+
+}  // namespace orlindel::editor
