@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QStringList>
 
+#include "editor/app_settings.h"
 #include "editor/app_title.h"
 
 namespace orlindel::editor {
@@ -16,13 +17,18 @@ namespace {
 
 const QStringList kFirmwareFilters = {"*.bin (*.bin)", "*.* (*)"};
 
-// A dialog that starts in the folder of `preset` with its file name preset.
-std::optional<QString> Run(QFileDialog& dialog, const QString& preset) {
-  if (!preset.isEmpty()) dialog.selectFile(preset);
+// A dialog that starts in the folder of `preset` with its file name preset,
+// or in the folder last used for `kind` when the preset names none; the
+// chosen file's folder is remembered for the next time.
+std::optional<QString> Run(QFileDialog& dialog, FileKind kind,
+                           const QString& preset) {
+  const QString start = StartPath(kind, preset);
+  if (!start.isEmpty()) dialog.selectFile(start);
   dialog.setSizeGripEnabled(true);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
+  RememberFolder(kind, files.first());
   return files.first();
 }
 
@@ -76,11 +82,11 @@ std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix("bin");
   dialog.setNameFilters(kFirmwareFilters);
-  return Run(dialog, preset);
+  return Run(dialog, FileKind::kFirmware, preset);
 }
 
 std::optional<QString> QtUserDialogs::SaveFirmware(const QString& preset) {
-  return RunSave("bin", kFirmwareFilters, preset);
+  return RunSave(FileKind::kFirmware, "bin", kFirmwareFilters, preset);
 }
 
 std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
@@ -89,14 +95,16 @@ std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(PictureFilters());
   AddPicturePreview(dialog);
-  return Run(dialog, preset);
+  return Run(dialog, FileKind::kPicture, preset);
 }
 
 std::optional<QString> QtUserDialogs::SavePatch(const QString& preset) {
-  return RunSave("ips", {"IPS patches (*.ips)", "*.* (*)"}, preset);
+  return RunSave(FileKind::kPatch, "ips", {"IPS patches (*.ips)", "*.* (*)"},
+                 preset);
 }
 
-std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
+std::optional<QString> QtUserDialogs::RunSave(FileKind kind,
+                                              const QString& suffix,
                                               const QStringList& filters,
                                               const QString& preset) {
   QFileDialog dialog(parent_);
@@ -106,7 +114,7 @@ std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
   dialog.setNameFilters(filters);
   // The overwrite question is the dialog's own (on by default).
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-  return Run(dialog, preset);
+  return Run(dialog, kind, preset);
 }
 
 void QtUserDialogs::ShowMessage(const QString& text) {
