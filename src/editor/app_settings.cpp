@@ -18,6 +18,8 @@ QString FolderKey(FileKind kind) {
       return "folders/picture";
     case FileKind::kPatch:
       return "folders/patch";
+    case FileKind::kLayout:
+      return "folders/layout";
   }
   return "folders/other";
 }

@@ -19,7 +19,7 @@ QStringList RecentFiles();
 void AddRecentFile(const QString& path);
 
 // The kinds of file a dialog asks for; each remembers its own folder.
-enum class FileKind { kFirmware, kPicture, kPatch };
+enum class FileKind { kFirmware, kPicture, kPatch, kLayout };
 
 // The folder the last dialog of `kind` chose a file in; empty when none was
 // remembered or it no longer exists.
