@@ -55,8 +55,9 @@ EditorDocument::EditorDocument(UserDialogs& dialogs, QObject* parent)
 
 EditorDocument::~EditorDocument() {
   FlushJournal();
-  // The history empties itself as it goes, after the timer is gone.
-  disconnect(&history_, nullptr, this, nullptr);
+  // The history empties itself as it goes, telling whoever listens; by then
+  // the timer, and the window that owns this document, are gone.
+  history_.blockSignals(true);
 }
 
 void EditorDocument::Open(const QString& path) {
