@@ -35,6 +35,8 @@ QAction* TfrmMain::AddMenuAction(QMenu& menu, const char* name,
   QAction* action = menu.addAction(text);
   action->setObjectName(name);
   action->setShortcut(keys);
+  // Like the history's keys, they work from the palette too.
+  action->setShortcutContext(Qt::ApplicationShortcut);
   ConnectGuarded(dialogs_, action, &QAction::triggered, this, handler);
   return action;
 }
