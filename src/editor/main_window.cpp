@@ -62,7 +62,12 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   if (const int zoom = SavedZoom(kZoomPercents); zoom != 100) SetZoom(zoom);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  // The history clears itself when the document goes, after this window has
+  // become a plain widget: nothing it says may reach this window's slots.
+  QObject::disconnect(&editor_->History(), nullptr, this, nullptr);
+  QObject::disconnect(editor_, nullptr, this, nullptr);
+}
 
 void TfrmMain::AttachPalette(TfrmWB* palette) {
   windows_->AttachPalette(palette);
