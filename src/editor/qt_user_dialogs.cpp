@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QStringList>
 
+#include "editor/app_settings.h"
 #include "editor/app_title.h"
 
 namespace orlindel::editor {
@@ -17,13 +18,18 @@ namespace {
 
 const QStringList kFirmwareFilters = {"*.bin (*.bin)", "*.* (*)"};
 
-// A dialog that starts in the folder of `preset` with its file name preset.
-std::optional<QString> Run(QFileDialog& dialog, const QString& preset) {
-  if (!preset.isEmpty()) dialog.selectFile(preset);
+// A dialog that starts in the folder of `preset` with its file name preset,
+// or in the folder last used for `kind` when the preset names none; the
+// chosen file's folder is remembered for the next time.
+std::optional<QString> Run(QFileDialog& dialog, FileKind kind,
+                           const QString& preset) {
+  const QString start = StartPath(kind, preset);
+  if (!start.isEmpty()) dialog.selectFile(start);
   dialog.setSizeGripEnabled(true);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
+  RememberFolder(kind, files.first());
   return files.first();
 }
 
@@ -77,11 +83,11 @@ std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix("bin");
   dialog.setNameFilters(kFirmwareFilters);
-  return Run(dialog, preset);
+  return Run(dialog, FileKind::kFirmware, preset);
 }
 
 std::optional<QString> QtUserDialogs::SaveFirmware(const QString& preset) {
-  return RunSave("bin", kFirmwareFilters, preset);
+  return RunSave(FileKind::kFirmware, "bin", kFirmwareFilters, preset);
 }
 
 std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
@@ -90,24 +96,28 @@ std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(PictureFilters());
   AddPicturePreview(dialog);
-  return Run(dialog, preset);
+  return Run(dialog, FileKind::kPicture, preset);
 }
 
 std::optional<QString> QtUserDialogs::SavePatch(const QString& preset) {
-  return RunSave(
-      "ips", {"IPS patches (*.ips)", "BPS patches (*.bps)", "*.* (*)"}, preset);
+  return RunSave(FileKind::kPatch, "ips",
+                 {"IPS patches (*.ips)", "BPS patches (*.bps)", "*.* (*)"},
+                 preset);
 }
 
+// Layouts travel with patches: their dialogs share the patch folder.
 std::optional<QString> QtUserDialogs::OpenPatch(const QString& preset) {
-  return RunOpen({"Patches (*.ips *.bps)", "*.* (*)"}, preset);
+  return RunOpen(FileKind::kPatch, {"Patches (*.ips *.bps)", "*.* (*)"},
+                 preset);
 }
 
 std::optional<QString> QtUserDialogs::SaveLayout(const QString& preset) {
-  return RunSave("json", {"Layouts (*.json)", "*.* (*)"}, preset);
+  return RunSave(FileKind::kPatch, "json", {"Layouts (*.json)", "*.* (*)"},
+                 preset);
 }
 
 std::optional<QString> QtUserDialogs::OpenLayout(const QString& preset) {
-  return RunOpen({"Layouts (*.json)", "*.* (*)"}, preset);
+  return RunOpen(FileKind::kPatch, {"Layouts (*.json)", "*.* (*)"}, preset);
 }
 
 std::optional<QString> QtUserDialogs::SavePicture(const QString& preset) {
@@ -115,19 +125,21 @@ std::optional<QString> QtUserDialogs::SavePicture(const QString& preset) {
   for (const QByteArray& format : QImageWriter::supportedImageFormats())
     filters << QString("%1 (*.%2)").arg(QString(format).toUpper(), format);
   filters << "*.* (*)";
-  return RunSave("png", filters, preset);
+  return RunSave(FileKind::kPicture, "png", filters, preset);
 }
 
-std::optional<QString> QtUserDialogs::RunOpen(const QStringList& filters,
+std::optional<QString> QtUserDialogs::RunOpen(FileKind kind,
+                                              const QStringList& filters,
                                               const QString& preset) {
   QFileDialog dialog(parent_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(filters);
-  return Run(dialog, preset);
+  return Run(dialog, kind, preset);
 }
 
-std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
+std::optional<QString> QtUserDialogs::RunSave(FileKind kind,
+                                              const QString& suffix,
                                               const QStringList& filters,
                                               const QString& preset) {
   QFileDialog dialog(parent_);
@@ -137,7 +149,7 @@ std::optional<QString> QtUserDialogs::RunSave(const QString& suffix,
   dialog.setNameFilters(filters);
   // The overwrite question is the dialog's own (on by default).
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-  return Run(dialog, preset);
+  return Run(dialog, kind, preset);
 }
 
 void QtUserDialogs::ShowMessage(const QString& text) {

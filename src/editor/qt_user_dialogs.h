@@ -3,6 +3,7 @@
 
 #include <QStringList>
 
+#include "editor/app_settings.h"
 #include "editor/user_dialogs.h"
 
 class QWidget;
@@ -30,9 +31,9 @@ class QtUserDialogs : public UserDialogs {
  private:
   // A save dialog with `suffix` as the default extension; it asks before an
   // existing file is replaced.
-  std::optional<QString> RunOpen(const QStringList& filters,
+  std::optional<QString> RunOpen(FileKind kind, const QStringList& filters,
                                  const QString& preset);
-  std::optional<QString> RunSave(const QString& suffix,
+  std::optional<QString> RunSave(FileKind kind, const QString& suffix,
                                  const QStringList& filters,
                                  const QString& preset);
 

@@ -33,10 +33,12 @@ WindowsPage::WindowsPage(PageHost& host, QTabWidget& tabs, QWidget& main_window)
   tabs.addTab(tsWB, "Windows");
   cmbRects = MakeComboBox(tsWB, "cmbRects",
                           {"NTSC windows", "PAL windows", "NTSC+PAL windows"},
-                          5, 4, 105);
-  tbID = MakeTrackBar(tsWB, "tbID", 123, 4, 280, 30);
+                          5, 4, 123);
+  // Wide enough for "NTSC+PAL windows" beside the arrow; the selectors give
+  // way to it and to the "2nd" caption.
+  tbID = MakeTrackBar(tsWB, "tbID", 132, 4, 271, 30);
   cb2nd = MakeCheckBox(tsWB, "cb2nd", "2nd", 409, 4);
-  tbID2 = MakeTrackBar(tsWB, "tbID2", 445, 4, 280, 30);
+  tbID2 = MakeTrackBar(tsWB, "tbID2", 453, 4, 272, 30);
   tbID2->setEnabled(false);
 
   UserDialogs& dialogs = host_.Dialogs();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QSlider>
 #include <QTabWidget>
@@ -158,6 +159,73 @@ TEST_F(WindowDragTest, ArrowKeysNudgeAsOneEdit) {
   EXPECT_EQ(Entries(), 1);
   Undo();
   EXPECT_EQ(Window(), (Edges{200, 136, 349, 215}));
+}
+
+// A press whose mouse jitters within the drag distance moves nothing; past
+// it, the window follows the whole way from the press.
+TEST_F(WindowDragTest, JitterWithinTheDragDistanceMovesNothing) {
+  const int distance = QApplication::startDragDistance();
+  ASSERT_GT(distance, 2);
+  const struct Row {
+    int dx, dy;
+  } jitters[] = {
+      {1, 0}, {0, 1}, {-1, -1}, {distance - 1, 0}, {0, 1 - distance}};
+  for (const Row& row : jitters) {
+    SCOPED_TRACE(::testing::Message() << row.dx << ", " << row.dy);
+    QTest::mousePress(Preview(), Qt::LeftButton, {}, Pixel(270, 220));
+    QTest::mouseMove(Preview(), Pixel(270 + row.dx, 220 + row.dy));
+    QTest::mouseRelease(Preview(), Qt::LeftButton, {},
+                        Pixel(270 + row.dx, 220 + row.dy));
+    EXPECT_EQ(Entries(), 0);
+    EXPECT_EQ(Window(), (Edges{200, 136, 349, 215}));
+  }
+  QTest::mousePress(Preview(), Qt::LeftButton, {}, Pixel(270, 220));
+  QTest::mouseMove(Preview(), Pixel(270 + distance, 220));
+  QTest::mouseRelease(Preview(), Qt::LeftButton, {},
+                      Pixel(270 + distance, 220));
+  EXPECT_EQ(Window(), (Edges{200 + distance, 136, 349 + distance, 215}));
+  EXPECT_EQ(Entries(), 1);
+}
+
+// The zoomed preview is smaller, and so is the window; the mouse still
+// reads, drags and nudges in TV pixels.
+TEST_F(WindowDragTest, ZoomMapsTheMouseToTvPixels) {
+  const struct Row {
+    const char* action;
+    QSize preview;
+    int client_height;
+    QPoint widget;  // a widget point ...
+    QString pixel;  // ... and the TV pixel it reads as
+  } rows[] = {
+      {"actZoom50", {360, 288}, 719 - 288, {100, 60}, "(200;120)"},
+      {"actZoom75", {540, 432}, 719 - 144, {99, 60}, "(132;80)"},
+      {"actZoom100", {720, 576}, 719, {100, 60}, "(100;60)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.action);
+    Control<QAction>(row.action).trigger();
+    EXPECT_EQ(Preview()->size(), row.preview);
+    EXPECT_EQ(frmMain.Client().height(), row.client_height);
+    EXPECT_EQ(Control<QWidget>("sbInfo").y(), row.client_height - 19);
+    EXPECT_EQ(frmMain.Preview().Bitmap().size(), QSize(720, 576));
+    QTest::mouseMove(Preview(), row.widget);
+    EXPECT_EQ(Panel(1), row.pixel);
+  }
+
+  // At 50 %, widget (135; 110) is TV (270; 220) inside window 5's PAL
+  // frame; 15 x 10 widget pixels move the window by 30 x 20 TV pixels.
+  Control<QAction>("actZoom50").trigger();
+  QTest::mousePress(Preview(), Qt::LeftButton, {}, QPoint(135, 110));
+  QTest::mouseMove(Preview(), QPoint(150, 120));
+  QTest::mouseRelease(Preview(), Qt::LeftButton, {}, QPoint(150, 120));
+  EXPECT_EQ(Window(), (Edges{230, 156, 379, 235}));
+  EXPECT_EQ(Panel(1), "(300;240)");
+  EXPECT_EQ(Entries(), 1);
+
+  // NTSC at 50 %: 240 lines shown, the client 96 / 2 shorter again.
+  QTest::keyClick(&Control<QComboBox>("cmbTV"), Qt::Key_Down);
+  EXPECT_EQ(Preview()->size(), QSize(360, 240));
+  EXPECT_EQ(frmMain.Client().height(), 719 - 96 - 240);
 }
 
 }  // namespace

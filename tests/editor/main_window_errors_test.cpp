@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <functional>
+#include <initializer_list>
 #include <span>
 
 #include "editor/palette_spin_edit.h"
@@ -158,10 +159,15 @@ TEST_F(HandlerErrorTest, RefreshOfAWindowPastTheImageEnd) {
     ExpectFlagsCleared();
   }
 
-  // The palette still shows window 5: its edits are not stored into window
-  // 0's record, whose drawing failed.
+  // The palette still shows window 5: its controls are off, and its edits
+  // are not stored into window 0's record, whose drawing failed.
   ShowPage("tsWB");
   dialogs.messages.clear();
+  for (const QWidget* control : std::initializer_list<const QWidget*>{
+           frmWB.seTop(), frmWB.seLeft(), frmWB.seRight(), frmWB.sePalDY(),
+           frmWB.seBottom(), frmWB.seBlend(), frmWB.seWidth(), frmWB.seHeight(),
+           frmWB.sbTop(), frmWB.sbLeft()})
+    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
   const FirmwareImage before = frmMain.Document().image();
   frmWB.seBlend()->SetValue(0x20);
   frmWB.sbTop()->setSliderPosition(200);
@@ -174,6 +180,7 @@ TEST_F(HandlerErrorTest, RefreshOfAWindowPastTheImageEnd) {
   dialogs.messages.clear();
   Slider("tbID").setValue(5);
   EXPECT_TRUE(dialogs.messages.isEmpty());
+  EXPECT_TRUE(frmWB.seBlend()->isEnabled());
   frmWB.seBlend()->SetValue(0x10);
   Slider("tbID").setValue(0);
   EXPECT_TRUE(dialogs.messages.isEmpty());
