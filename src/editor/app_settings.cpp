@@ -45,6 +45,15 @@ void AddRecentFile(const QString& path) {
   settings.setValue(kRecentFilesKey, files);
 }
 
+int SavedZoom(std::span<const int> offered) {
+  const int zoom = QSettings().value("view/zoom", 100).toInt();
+  for (const int percent : offered)
+    if (percent == zoom) return zoom;
+  return 100;
+}
+
+void SaveZoom(int percent) { QSettings().setValue("view/zoom", percent); }
+
 QString LastFolder(FileKind kind) {
   const QString folder = QSettings().value(FolderKey(kind)).toString();
   return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();

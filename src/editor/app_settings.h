@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <span>
 
 namespace orlindel::editor {
 
@@ -17,6 +18,11 @@ QStringList RecentFiles();
 // Puts `path` (made absolute) first in the list, removing an older entry of
 // the same file and the oldest beyond kMaxRecentFiles.
 void AddRecentFile(const QString& path);
+
+// The preview's zoom in percent the user chose last (100 when none or
+// not one of `offered`).
+int SavedZoom(std::span<const int> offered);
+void SaveZoom(int percent);
 
 // The kinds of file a dialog asks for; each remembers its own folder.
 enum class FileKind { kFirmware, kPicture, kPatch };

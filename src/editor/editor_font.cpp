@@ -34,10 +34,11 @@ void LoadWineTahoma() {
 QFont EditorFont() {
   LoadWineTahoma();
   QFont font;
-  // The fallbacks are no wider than Tahoma at this size; DejaVu Sans, what
-  // fontconfig offers for Tahoma otherwise, is wider and comes only last.
-  font.setFamilies({"Tahoma", "Liberation Sans Narrow", "Liberation Sans",
-                    "Arial", "DejaVu Sans Condensed", "DejaVu Sans"});
+  // The layout is sized for Tahoma and DejaVu Sans Condensed, which is at
+  // most a pixel wider per caption; DejaVu Sans, what fontconfig offers for
+  // Tahoma otherwise, is wider and comes only last.
+  font.setFamilies({"Tahoma", "DejaVu Sans Condensed", "Liberation Sans Narrow",
+                    "DejaVu Sans"});
   font.setPixelSize(11);
   return font;
 }

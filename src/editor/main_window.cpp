@@ -58,6 +58,8 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   frmChanges_ = new TfrmChanges(*editor_, this);
   FormCreate();
   ConnectHandlers();
+  // The zoom chosen last time (View -> Zoom is checked to match).
+  if (const int zoom = SavedZoom(kZoomPercents); zoom != 100) SetZoom(zoom);
 }
 
 TfrmMain::~TfrmMain() = default;

@@ -68,7 +68,7 @@ void TfrmMain::CreateControls() {
   pcMain->setCurrentWidget(tsInOut);
 
   Label2 = MakeLabel(client_, "Label2", "Resolution:", 5, 94);
-  cmbTV = MakeComboBox(client_, "cmbTV", {"PAL", "NTSC"}, 65, 89, 51);
+  cmbTV = MakeComboBox(client_, "cmbTV", {"PAL", "NTSC"}, 65, 89, 53);
   Label1 = MakeLabel(client_, "Label1", "Background:", 125, 94);
   cmbBackgrY = MakeComboBox(client_, "cmbBackgrY", {"Top", "Center", "Strech"},
                             192, 89, 73);

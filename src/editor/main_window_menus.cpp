@@ -35,6 +35,8 @@ QAction* TfrmMain::AddMenuAction(QMenu& menu, const char* name,
   QAction* action = menu.addAction(text);
   action->setObjectName(name);
   action->setShortcut(keys);
+  // Like the history's keys, they work from the palette too.
+  action->setShortcutContext(Qt::ApplicationShortcut);
   ConnectGuarded(dialogs_, action, &QAction::triggered, this, handler);
   return action;
 }
@@ -84,14 +86,18 @@ void TfrmMain::CreateViewMenu(QMenu& menu) {
   QMenu* zoom = menu.addMenu("&Zoom");
   zoom->setObjectName("mnuZoom");
   auto* group = new QActionGroup(this);
+  // The zoom chosen last time comes back.
+  const int saved = SavedZoom(kZoomPercents);
   for (const int percent : kZoomPercents) {
     QAction* action = zoom->addAction(QString("%1 %").arg(percent));
     action->setObjectName(QString("actZoom%1").arg(percent));
     action->setCheckable(true);
-    action->setChecked(percent == 100);
+    action->setChecked(percent == saved);
     group->addAction(action);
-    connect(action, &QAction::triggered, this,
-            GuardedSlot(dialogs_, [this, percent] { SetZoom(percent); }));
+    connect(action, &QAction::triggered, this, GuardedSlot(dialogs_, [=, this] {
+              SetZoom(percent);
+              SaveZoom(percent);
+            }));
   }
 }
 
@@ -104,7 +110,12 @@ void TfrmMain::CreateHelpMenu(QMenu& menu) {
 }
 
 void TfrmMain::RebuildRecentMenu() {
-  mnuOpenRecent->clear();
+  // The entry that opened a file may be the one whose trigger runs now: it
+  // goes once that has ended.
+  for (QAction* old : mnuOpenRecent->actions()) {
+    mnuOpenRecent->removeAction(old);
+    old->deleteLater();
+  }
   const QStringList files = RecentFiles();
   for (int n = 0; n < files.size(); ++n) {
     const QString path = files[n];

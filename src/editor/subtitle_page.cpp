@@ -88,7 +88,7 @@ SubtitlePage::SubtitlePage(PageHost& host, QTabWidget& tabs,
   rbCenter =
       MakeButton<QRadioButton>(gbHAlign, "rbCenter", "Center", 49, 15, 57, 17);
   rbRight =
-      MakeButton<QRadioButton>(gbHAlign, "rbRight", "Right", 105, 15, 45, 17);
+      MakeButton<QRadioButton>(gbHAlign, "rbRight", "Right", 104, 15, 47, 17);
   gbVAlign =
       MakeGroupBox(tsMpeg4Sub, "gbVAlign", "Vertical Align", 156, 0, 77, 57);
   rbTop = MakeButton<QRadioButton>(gbVAlign, "rbTop", "Top", 4, 15, 60, 17);

@@ -104,21 +104,35 @@ std::string Touching(const QWidget& root) {
   return found;
 }
 
-TEST_F(MainWindowTest, EveryCaptionFitsItsControl) {
-  // The font is the one both windows share.
+TEST_F(MainWindowTest, EditorFontIsSharedByBothWindows) {
   EXPECT_EQ(frmMain.font(), EditorFont());
   EXPECT_EQ(frmWB.font(), EditorFont());
   EXPECT_EQ(QFontInfo(EditorFont()).pixelSize(), 11);
-  auto& pages = Control<QTabWidget>("pcMain");
-  for (int n = 0; n < pages.count(); ++n) {
-    SCOPED_TRACE(pages.widget(n)->objectName().toStdString());
-    pages.setCurrentIndex(n);
-    EXPECT_EQ(Overflowing(*pages.widget(n)), "");
-    EXPECT_EQ(Touching(*pages.widget(n)), "");
+}
+
+// With Tahoma, and with the first fallback where Tahoma is missing.
+TEST_F(MainWindowTest, EveryCaptionFitsItsControl) {
+  for (const char* family : {"Tahoma", "DejaVu Sans Condensed"}) {
+    SCOPED_TRACE(family);
+    QFont font(EditorFont());
+    font.setFamilies({family});
+    if (QFontInfo(font).family() != family) {
+      ADD_FAILURE() << family << " is not installed";
+      continue;
+    }
+    frmMain.setFont(font);
+    frmWB.setFont(font);
+    auto& pages = Control<QTabWidget>("pcMain");
+    for (int n = 0; n < pages.count(); ++n) {
+      SCOPED_TRACE(pages.widget(n)->objectName().toStdString());
+      pages.setCurrentIndex(n);
+      EXPECT_EQ(Overflowing(*pages.widget(n)), "");
+      EXPECT_EQ(Touching(*pages.widget(n)), "");
+    }
+    EXPECT_EQ(Overflowing(frmMain.Client()), "");
+    EXPECT_EQ(Overflowing(frmWB), "");
+    EXPECT_EQ(Touching(frmWB), "");
   }
-  EXPECT_EQ(Overflowing(frmMain.Client()), "");
-  EXPECT_EQ(Overflowing(frmWB), "");
-  EXPECT_EQ(Touching(frmWB), "");
 }
 
 }  // namespace

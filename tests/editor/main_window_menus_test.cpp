@@ -50,12 +50,12 @@ class MenusTest : public MainWindowTest {
   }
 
   QString Firmware(const QString& name) {
-    return WriteFile(name, FirmwareWithWindows(5)
-                               .OsdPosList(0x14000,
-                                           {{0x5000, {{0, 10, 4, 0, 0}}},
-                                            {0x5012, {{1, 0, 0, 100, 20}}},
-                                            {0x501B, {{2, 1, 2, 3, 4}}}})
-                               .Build());
+    return WriteFile(name,
+                     FirmwareWithWindows(5)
+                         .OsdPosList(0x14000, {{0x5000, {{0, 10, 4, 0, 0}}},
+                                               {0x5012, {{1, 0, 0, 100, 20}}},
+                                               {0x501B, {{2, 1, 2, 3, 4}}}})
+                         .Build());
   }
 
   // Drags `urls` over the window and drops them there; true when the window
@@ -227,7 +227,8 @@ TEST_F(MenusTest, DroppedFileOpensAfterTheUnsavedQuestion) {
   EXPECT_FALSE(Drop({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}));
   EXPECT_FALSE(Drop({QUrl("https://example.org/fw.bin")}));
   EXPECT_EQ(FileField(), second);
-  EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("/").toStdString();
+  EXPECT_TRUE(dialogs.messages.isEmpty())
+      << dialogs.messages.join("/").toStdString();
 }
 
 TEST_F(MenusTest, FirmwareNamedAtStartOpensOrLeavesAnEmptyEditor) {
@@ -235,7 +236,8 @@ TEST_F(MenusTest, FirmwareNamedAtStartOpensOrLeavesAnEmptyEditor) {
   frmMain.OpenAtStart(good);
   EXPECT_EQ(FileField(), good);
   EXPECT_EQ(frmMain.Document().WindowListPos(), 0x18000);
-  EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("/").toStdString();
+  EXPECT_TRUE(dialogs.messages.isEmpty())
+      << dialogs.messages.join("/").toStdString();
 }
 
 TEST_F(MenusTest, BadFirmwareNamedAtStartShowsOneMessage) {
@@ -262,6 +264,16 @@ TEST_F(MenusTest, HelpListsEveryShortcutAndAboutNamesVersionAndLicence) {
        {QString("Orlindel 0.5"), QString("GPL-3.0-or-later"),
         QString("Qt ") + qVersion()})
     EXPECT_TRUE(about.contains(part)) << part.toStdString();
+}
+
+TEST_F(MenusTest, ZoomChosenLastComesBack) {
+  Action("actZoom75").trigger();
+  TfrmMain next(dialogs);
+  EXPECT_TRUE(next.findChild<QAction*>("actZoom75")->isChecked());
+  EXPECT_FALSE(next.findChild<QAction*>("actZoom100")->isChecked());
+  EXPECT_EQ(next.Preview().Zoom(), 75);
+  EXPECT_EQ(next.Client().height(), 719 - 144);
+  EXPECT_EQ(next.State().NormalHeight, 719);
 }
 
 TEST(ShortcutListTest, ReadmeListsEveryShortcut) {
