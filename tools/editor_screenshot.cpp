@@ -27,6 +27,10 @@ class PrintingDialogs : public orlindel::editor::UserDialogs {
   std::optional<QString> SaveFirmware(const QString&) override { return {}; }
   std::optional<QString> OpenPicture(const QString&) override { return {}; }
   std::optional<QString> SavePatch(const QString&) override { return {}; }
+  std::optional<QString> OpenPatch(const QString&) override { return {}; }
+  std::optional<QString> SaveLayout(const QString&) override { return {}; }
+  std::optional<QString> OpenLayout(const QString&) override { return {}; }
+  std::optional<QString> SavePicture(const QString&) override { return {}; }
   void ShowMessage(const QString& text) override {
     ++messages;
     std::fprintf(stderr, "editor_screenshot: %s\n", qPrintable(text));
