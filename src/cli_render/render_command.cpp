@@ -9,7 +9,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QString>
-#include <cstdlib>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
@@ -41,12 +41,21 @@ int Choice(const CommandLine& line, const std::string& option,
                    list);
 }
 
+// Qt's own notes (a missing runtime folder and the like) would mix with the
+// command's report on standard error; only its critical errors are shown.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext& /*context*/,
+                     const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg)
+    std::fprintf(stderr, "orlindel-cli: %s\n", qUtf8Printable(message));
+}
+
 // Fonts and pictures need a Qt Gui application; without a display the
 // offscreen platform draws the same.
 void EnsureGuiApplication() {
   if (QGuiApplication::instance() != nullptr) return;
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(QuietQtMessages);
   static int argc = 1;
   static char name[] = "orlindel-cli";
   static char* argv[] = {name, nullptr};

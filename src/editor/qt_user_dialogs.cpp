@@ -111,6 +111,7 @@ std::optional<QString> QtUserDialogs::SavePatch(const QString& preset) {
                  preset);
 }
 
+// Layouts travel with patches: their dialogs share the patch folder.
 std::optional<QString> QtUserDialogs::OpenPatch(const QString& preset) {
   return RunOpen(FileKind::kPatch, {"Patches (*.ips *.bps)", "*.* (*)"},
                  preset);

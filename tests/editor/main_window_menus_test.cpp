@@ -86,7 +86,9 @@ TEST_F(MenusTest, MenuBarHoldsEveryCommandWithItsShortcut) {
   EXPECT_EQ(menus, QStringList({"mnuFile", "mnuEdit", "mnuView", "mnuHelp"}));
   EXPECT_EQ(Items("mnuFile"),
             QStringList({"actOpen", "mnuOpenRecent", "actSave",
-                         "actExportPatch", "-", "actQuit"}));
+                         "actExportPatch", "actApplyPatch", "actExportLayout",
+                         "actImportLayout", "actExportPreview", "-",
+                         "actQuit"}));
   EXPECT_EQ(Items("mnuEdit"),
             QStringList({"actUndo", "actRedo", "-", "actChanges"}));
   EXPECT_EQ(Items("mnuView"), QStringList({"mnuZoom"}));
