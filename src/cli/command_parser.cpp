@@ -59,16 +59,16 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
   app.get_formatter()->label("Positionals", "Files");
 
   struct Bound {
-    const CommandSpec* spec;
+    const CommandSpec* command;
     CLI::App* app;
   };
   std::vector<Bound> bound;
-  for (const CommandSpec& spec : commands) {
-    CLI::App* sub = app.add_subcommand(spec.name, spec.description);
+  for (const CommandSpec& command : commands) {
+    CLI::App* sub = app.add_subcommand(command.name, command.description);
     sub->set_help_flag("-h,--help", "Print this command's help and exit");
-    for (const FileSpec& file : spec.files)
+    for (const FileSpec& file : command.files)
       sub->add_option(file.name, file.description)->required()->type_name("");
-    for (const OptionSpec& option : spec.options) {
+    for (const OptionSpec& option : command.options) {
       if (option.value_name.empty()) {
         sub->add_flag(option.names, option.description)
             ->disable_flag_override();
@@ -79,7 +79,7 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
       }
     }
-    bound.push_back({&spec, sub});
+    bound.push_back({&command, sub});
   }
 
   // Only the program's own help ends with the summary.
@@ -105,11 +105,11 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
   for (const Bound& b : bound) {
     if (!b.app->parsed()) continue;
     ParsedArguments parsed;
-    parsed.command = b.spec;
-    for (const FileSpec& file : b.spec->files)
+    parsed.command = b.command;
+    for (const FileSpec& file : b.command->files)
       parsed.line.positional.push_back(
           b.app->get_option(file.name)->as<std::string>());
-    for (const OptionSpec& option : b.spec->options) {
+    for (const OptionSpec& option : b.command->options) {
       const CLI::Option* given = b.app->get_option(FirstName(option.names));
       if (given->count() == 0) continue;
       if (option.value_name.empty())

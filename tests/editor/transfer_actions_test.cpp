@@ -39,10 +39,10 @@ uint32_t ZlibCrc32(const std::vector<uint8_t>& bytes) {
 // A 256 KiB image with `windows` windows; window 3's left edge moved by
 // `nudge` pixels.
 FirmwareImage Firmware(int windows, int nudge = 0) {
-  std::vector<orlindel::testing::WindowSpec> specs =
+  std::vector<orlindel::testing::WindowSpec> records =
       DemoWindows(windows, 0x1000);
-  specs[3].left = static_cast<uint16_t>(specs[3].left + nudge);
-  return FirmwareBuilder(0x40000).WindowList(0x18000, specs).Build();
+  records[3].left = static_cast<uint16_t>(records[3].left + nudge);
+  return FirmwareBuilder(0x40000).WindowList(0x18000, records).Build();
 }
 
 std::vector<uint8_t> ReadFileBytes(const QString& path) {

@@ -14,13 +14,13 @@ failures=0
 
 # run_case NAME pass|fail FILE=CONTENT... (CONTENT takes \n escapes)
 run_case() {
-  local name=$1 expected=$2 tree="$work/$1" spec path got
+  local name=$1 expected=$2 tree="$work/$1" entry path got
   shift 2
   mkdir -p "$tree/src"
-  for spec in "$@"; do
-    path=${spec%%=*}
+  for entry in "$@"; do
+    path=${entry%%=*}
     mkdir -p "$(dirname "$tree/src/$path")"
-    printf '%b\n' "${spec#*=}" >"$tree/src/$path"
+    printf '%b\n' "${entry#*=}" >"$tree/src/$path"
   done
   if "$checker" "$tree" "$work/widgets" >/dev/null; then got=pass; else got=fail; fi
   if [ "$got" != "$expected" ]; then
