@@ -17,6 +17,7 @@
 #include "core/errors.h"
 #include "core/firmware_image.h"
 #include "tests/core/fault_injecting_file_system.h"
+#include "tests/support/test_folder.h"
 
 namespace orlindel {
 namespace {
@@ -33,17 +34,6 @@ std::string OpenError(const std::string& name, const std::string& reason) {
 
 class BoundedReadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() /
-        ("orlindel_bounded_read_" +
-         std::string(
-             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string PathOf(const std::string& name) const {
     return (dir_ / name).string();
   }
@@ -63,7 +53,8 @@ class BoundedReadTest : public ::testing::Test {
     return PathOf(name);
   }
 
-  fs::path dir_;
+  orlindel::testing::TestFolder folder_{"orlindel_bounded_read_"};
+  const fs::path dir_ = folder_.path();
 };
 
 template <typename Load>

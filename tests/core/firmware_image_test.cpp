@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/errors.h"
+#include "tests/support/test_folder.h"
 
 namespace orlindel {
 namespace {
@@ -97,19 +98,6 @@ TEST(SuggestedSaveNameTest, ReplacesTheExtensionAfterTheLastDelimiter) {
 
 class FirmwareFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() /
-        ("orlindel_file_test_" +
-         std::string(
-             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all);
-    fs::remove_all(dir_);
-  }
   std::string PathOf(const std::string& name) const {
     return (dir_ / name).string();
   }
@@ -119,7 +107,8 @@ class FirmwareFileTest : public ::testing::Test {
                static_cast<std::streamsize>(bytes.size()));
   }
 
-  fs::path dir_;
+  orlindel::testing::TestFolder folder_{"orlindel_file_test_"};
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(FirmwareFileTest, LoadsAndSavesTheWholeImage) {

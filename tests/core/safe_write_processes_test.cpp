@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "tests/core/worker_images.h"
+#include "tests/support/test_folder.h"
 
 extern char** environ;
 
@@ -98,17 +99,7 @@ Bytes ReadFile(const std::string& path) {
 
 class SaveProcessesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() /
-        ("orlindel_save_processes_" +
-         std::string(
-             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    out_ = (dir_ / "out.bin").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { out_ = (dir_ / "out.bin").string(); }
 
   // The names in the folder other than out.bin.
   std::vector<std::string> Strays() const {
@@ -119,7 +110,8 @@ class SaveProcessesTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
+  orlindel::testing::TestFolder folder_{"orlindel_save_processes_"};
+  const fs::path dir_ = folder_.path();
   std::string out_;
 };
 

@@ -17,6 +17,7 @@
 
 #include "core/errors.h"
 #include "tests/core/fault_injecting_file_system.h"
+#include "tests/support/test_folder.h"
 
 namespace orlindel {
 namespace {
@@ -35,17 +36,6 @@ const Bytes kNew = [] {
 
 class SafeWriteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() /
-        ("orlindel_safe_write_" +
-         std::string(
-             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string PathOf(const std::string& name) const {
     return (dir_ / name).string();
   }
@@ -81,7 +71,8 @@ class SafeWriteTest : public ::testing::Test {
     return "saved";
   }
 
-  fs::path dir_;
+  orlindel::testing::TestFolder folder_{"orlindel_safe_write_"};
+  const fs::path dir_ = folder_.path();
 };
 
 std::string CreateError(const std::string& path, const std::string& reason) {
