@@ -62,7 +62,12 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   if (const int zoom = SavedZoom(kZoomPercents); zoom != 100) SetZoom(zoom);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+  // The history is destroyed with the document, a child of this window, and
+  // clearing it then signals index and clean changes: by that time this
+  // window is only a QWidget, so nothing of it may be called any more.
+  QObject::disconnect(&editor_->History(), nullptr, this, nullptr);
+}
 
 void TfrmMain::AttachPalette(TfrmWB* palette) {
   windows_->AttachPalette(palette);
