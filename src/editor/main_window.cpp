@@ -63,10 +63,10 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-  // The history is destroyed with the document, a child of this window, and
-  // clearing it then signals index and clean changes: by that time this
-  // window is only a QWidget, so nothing of it may be called any more.
+  // The history clears itself when the document goes, after this window has
+  // become a plain widget: nothing it says may reach this window's slots.
   QObject::disconnect(&editor_->History(), nullptr, this, nullptr);
+  QObject::disconnect(editor_, nullptr, this, nullptr);
 }
 
 void TfrmMain::AttachPalette(TfrmWB* palette) {
