@@ -84,11 +84,11 @@ TEST_F(MenusTest, MenuBarHoldsEveryCommandWithItsShortcut) {
   for (const QAction* action : frmMain.menuBar()->actions())
     menus << action->menu()->objectName();
   EXPECT_EQ(menus, QStringList({"mnuFile", "mnuEdit", "mnuView", "mnuHelp"}));
-  EXPECT_EQ(Items("mnuFile"),
-            QStringList({"actOpen", "mnuOpenRecent", "actSave",
-                         "actExportPatch", "actApplyPatch", "actExportLayout",
-                         "actImportLayout", "actExportPreview", "-",
-                         "actQuit"}));
+  EXPECT_EQ(
+      Items("mnuFile"),
+      QStringList({"actOpen", "mnuOpenRecent", "actSave", "actExportPatch",
+                   "actApplyPatch", "actExportLayout", "actImportLayout",
+                   "actExportPreview", "-", "actQuit"}));
   EXPECT_EQ(Items("mnuEdit"),
             QStringList({"actUndo", "actRedo", "-", "actChanges"}));
   EXPECT_EQ(Items("mnuView"), QStringList({"mnuZoom"}));
