@@ -54,7 +54,8 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   editor_ = new EditorDocument(dialogs_, this);
   CreateControls();
   CreateActions();
-  CreateMenus();
+  menus_ = new MainMenus(*menuBar(), *this, *editor_, dialogs_, *actUndo,
+                         *actRedo, *actChanges);
   frmChanges_ = new TfrmChanges(*editor_, this);
   FormCreate();
   ConnectHandlers();
@@ -208,7 +209,7 @@ void TfrmMain::btnShowClick(const QString& path) {
   OpenFirmware(path);
   ledFWFile->setText(path);
   AddRecentFile(path);
-  RebuildRecentMenu();
+  menus_->RebuildRecentMenu();
   const WindowsPage::Selection selection = windows_->Selected();
   RenderPreview(selection.primary, selection.draw_second, selection.second);
   UpdateSaveEnabled();
@@ -218,7 +219,7 @@ void TfrmMain::UpdateSaveEnabled() {
   const bool known = Document().WindowListKnown();
   // Once enabled, Save stays so.
   if (known) btnSave->setEnabled(true);
-  actSave->setEnabled(btnSave->isEnabled());
+  menus_->SetSaveEnabled(btnSave->isEnabled());
 }
 
 void TfrmMain::OpenFirmware(const QString& path) {
@@ -282,6 +283,8 @@ int TfrmMain::FittingClientHeight() const {
                        : state_.NormalHeight - kNtscHeightReduction;
   return full - lines + preview_->ZoomedLength(lines);
 }
+
+const QImage& TfrmMain::PreviewBitmap() const { return preview_->Bitmap(); }
 
 void TfrmMain::SetZoom(int percent) {
   preview_->SetZoom(percent);

@@ -16,6 +16,7 @@
 #include "core/window_geometry.h"
 #include "editor/changes_window.h"
 #include "editor/editor_document.h"
+#include "editor/main_menus.h"
 #include "editor/osd_positions_page.h"
 #include "editor/page_host.h"
 #include "editor/palette_window.h"
@@ -29,7 +30,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 class QTabWidget;
 
@@ -43,9 +43,6 @@ inline constexpr int kPreviewLeft = 8;
 inline constexpr int kPreviewTop = 115;
 // The window is this much shorter while NTSC (480 lines, not 576) is shown.
 inline constexpr int kNtscHeightReduction = 96;
-// The sizes View -> Zoom offers for the preview, in percent.
-inline constexpr int kZoomPercents[] = {100, 75, 50};
-
 // What the main window itself shows beside the pages.
 struct EditingState {
   std::optional<QImage> BackgroundPicture;  // empty picture: draws nothing
@@ -54,7 +51,7 @@ struct EditingState {
   bool ResizeAllowed = false;               // only the TV switch resizes
 };
 
-class TfrmMain : public QMainWindow, public PageHost {
+class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   Q_OBJECT
 
  public:
@@ -89,7 +86,7 @@ class TfrmMain : public QMainWindow, public PageHost {
   // Opens `path` as if the user had picked it in the open dialog: asks about
   // unsaved work first, shows an error in the dialogs and keeps the image
   // loaded before. False when nothing was opened.
-  bool OpenFirmwareFile(const QString& path);
+  bool OpenFirmwareFile(const QString& path) override;
   // The firmware named on the command line: opened like OpenFirmwareFile,
   // an error shown once in the dialogs.
   void OpenAtStart(const QString& path);
@@ -109,6 +106,14 @@ class TfrmMain : public QMainWindow, public PageHost {
   bool SelectWindow(int index) override;
   QSize SelectedWindowSize() const override;
 
+  // MenuHost.
+  void OpenThroughDialog() override { btnFWOpenClick(); }
+  void SaveThroughDialog() override { btnSaveClick(); }
+  // Shows the preview at `percent` of its size; the client area follows.
+  void SetZoom(int percent) override;
+  void Quit() override { close(); }
+  const QImage& PreviewBitmap() const override;
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -125,31 +130,8 @@ class TfrmMain : public QMainWindow, public PageHost {
   void CreateStatusBar();
   void CreateActions();
   void ConnectHandlers();
-  // The menu bar, one function per menu (main_window_menus.cpp).
-  void CreateMenus();
-  void CreateFileMenu(QMenu& menu);
-  void CreateEditMenu(QMenu& menu);
-  void CreateViewMenu(QMenu& menu);
-  void CreateHelpMenu(QMenu& menu);
-  // A menu action named `name` whose trigger runs `handler` guarded.
-  QAction* AddMenuAction(QMenu& menu, const char* name, const QString& text,
-                         const QKeySequence& keys, void (TfrmMain::*handler)());
-  void RebuildRecentMenu();
-  // Shows the preview at `percent` of its size; the client area follows.
-  void SetZoom(int percent);
   // The client's height for the TV standard and zoom shown.
   int FittingClientHeight() const;
-
-  // Menu handlers without a button of their own.
-  void actExportPatchClick();
-  // The patch, layout and picture actions (main_window_transfer.cpp).
-  void actApplyPatchClick();
-  void actExportLayoutClick();
-  void actImportLayoutClick();
-  void actExportPreviewClick();
-  void actQuitClick();
-  void actShortcutsClick();
-  void actAboutClick();
 
   void FormCreate();
   void FormShow();
@@ -217,17 +199,7 @@ class TfrmMain : public QMainWindow, public PageHost {
   QAction* actUndo = nullptr;
   QAction* actRedo = nullptr;
   QAction* actChanges = nullptr;
-  QAction* actOpen = nullptr;
-  QMenu* mnuOpenRecent = nullptr;
-  QAction* actSave = nullptr;
-  QAction* actExportPatch = nullptr;
-  QAction* actApplyPatch = nullptr;
-  QAction* actExportLayout = nullptr;
-  QAction* actImportLayout = nullptr;
-  QAction* actExportPreview = nullptr;
-  QAction* actQuit = nullptr;
-  QAction* actShortcuts = nullptr;
-  QAction* actAbout = nullptr;
+  MainMenus* menus_ = nullptr;
 };
 
 }  // namespace orlindel::editor

@@ -1,0 +1,182 @@
+#include "editor/main_menus.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "editor/app_settings.h"
+#include "editor/app_title.h"
+#include "editor/editor_document.h"
+#include "editor/guarded_slot.h"
+#include "editor/shortcuts.h"
+#include "editor/transfer_actions.h"
+#include "editor/user_dialogs.h"
+#include "orlindel/version.h"
+
+namespace orlindel::editor {
+
+MainMenus::MainMenus(QMenuBar& bar, MenuHost& host, EditorDocument& editor,
+                     UserDialogs& dialogs, QAction& undo, QAction& redo,
+                     QAction& changes)
+    : QObject(&bar),
+      host_(host),
+      editor_(editor),
+      dialogs_(dialogs),
+      undo_(undo),
+      redo_(redo),
+      changes_(changes) {
+  bar.setObjectName("mnuMain");
+  const auto add = [&bar](const char* name, const QString& title) {
+    QMenu* menu = bar.addMenu(title);
+    menu->setObjectName(name);
+    return menu;
+  };
+  CreateFileMenu(*add("mnuFile", "&File"));
+  CreateEditMenu(*add("mnuEdit", "&Edit"));
+  CreateViewMenu(*add("mnuView", "&View"));
+  CreateHelpMenu(*add("mnuHelp", "&Help"));
+}
+
+template <typename Handler>
+QAction* MainMenus::AddMenuAction(QMenu& menu, const char* name,
+                                  const QString& text, const QKeySequence& keys,
+                                  Handler handler) {
+  QAction* action = menu.addAction(text);
+  action->setObjectName(name);
+  action->setShortcut(keys);
+  // Like the history's keys, they work from the palette too.
+  action->setShortcutContext(Qt::ApplicationShortcut);
+  connect(action, &QAction::triggered, this,
+          GuardedSlot(dialogs_, std::move(handler)));
+  return action;
+}
+
+void MainMenus::CreateFileMenu(QMenu& menu) {
+  AddMenuAction(menu, "actOpen", QString::fromUtf8("&Open\u2026"),
+                QKeySequence("Ctrl+O"), [this] { host_.OpenThroughDialog(); });
+  mnuOpenRecent = menu.addMenu("Open &Recent");
+  mnuOpenRecent->setObjectName("mnuOpenRecent");
+  connect(mnuOpenRecent, &QMenu::aboutToShow, this,
+          [this] { RebuildRecentMenu(); });
+  RebuildRecentMenu();
+  actSave = AddMenuAction(
+      menu, "actSave", QString::fromUtf8("&Save firmware\u2026"),
+      QKeySequence("Ctrl+S"), [this] { host_.SaveThroughDialog(); });
+  actSave->setEnabled(false);
+  AddMenuAction(menu, "actExportPatch",
+                QString::fromUtf8("Export &patch\u2026"), {},
+                [this] { actExportPatchClick(); });
+  AddMenuAction(menu, "actApplyPatch", QString::fromUtf8("&Apply patch\u2026"),
+                {}, [this] { actApplyPatchClick(); });
+  AddMenuAction(menu, "actExportLayout",
+                QString::fromUtf8("Export &layout\u2026"), {},
+                [this] { actExportLayoutClick(); });
+  AddMenuAction(menu, "actImportLayout",
+                QString::fromUtf8("&Import layout\u2026"), {},
+                [this] { actImportLayoutClick(); });
+  AddMenuAction(menu, "actExportPreview",
+                QString::fromUtf8("Export pre&view\u2026"), {},
+                [this] { actExportPreviewClick(); });
+  menu.addSeparator();
+  AddMenuAction(menu, "actQuit", "&Quit", QKeySequence("Ctrl+Q"),
+                [this] { host_.Quit(); });
+}
+
+void MainMenus::CreateEditMenu(QMenu& menu) {
+  menu.addAction(&undo_);
+  menu.addAction(&redo_);
+  menu.addSeparator();
+  changes_.setText(QString::fromUtf8("&Changes\u2026"));
+  menu.addAction(&changes_);
+}
+
+void MainMenus::CreateViewMenu(QMenu& menu) {
+  QMenu* zoom = menu.addMenu("&Zoom");
+  zoom->setObjectName("mnuZoom");
+  auto* group = new QActionGroup(this);
+  // The zoom chosen last time comes back.
+  const int saved = SavedZoom(kZoomPercents);
+  for (const int percent : kZoomPercents) {
+    QAction* action = zoom->addAction(QString("%1 %").arg(percent));
+    action->setObjectName(QString("actZoom%1").arg(percent));
+    action->setCheckable(true);
+    action->setChecked(percent == saved);
+    group->addAction(action);
+    connect(action, &QAction::triggered, this,
+            GuardedSlot(dialogs_, [this, percent] {
+              host_.SetZoom(percent);
+              SaveZoom(percent);
+            }));
+  }
+}
+
+void MainMenus::CreateHelpMenu(QMenu& menu) {
+  AddMenuAction(menu, "actShortcuts", "&Keyboard shortcuts", QKeySequence("F1"),
+                [this] { actShortcutsClick(); });
+  AddMenuAction(menu, "actAbout", QString::fromUtf8("&About\u2026"), {},
+                [this] { actAboutClick(); });
+}
+
+void MainMenus::RebuildRecentMenu() {
+  // The entry that opened a file may be the one whose trigger runs now: it
+  // goes once that has ended.
+  for (QAction* old : mnuOpenRecent->actions()) {
+    mnuOpenRecent->removeAction(old);
+    old->deleteLater();
+  }
+  const QStringList files = RecentFiles();
+  for (int n = 0; n < files.size(); ++n) {
+    const QString path = files[n];
+    // "&1" .. "&9", "1&0": the number picks the entry from the keyboard.
+    const QString number = n < 9 ? QString("&%1").arg(n + 1) : QString("1&0");
+    QAction* action = mnuOpenRecent->addAction(
+        QString("%1 %2").arg(number, QFileInfo(path).fileName()));
+    action->setObjectName(QString("actRecent%1").arg(n));
+    action->setData(path);
+    action->setToolTip(path);
+    connect(
+        action, &QAction::triggered, this,
+        GuardedSlot(dialogs_, [this, path] { host_.OpenFirmwareFile(path); }));
+  }
+  mnuOpenRecent->setEnabled(!files.isEmpty());
+}
+
+void MainMenus::SetSaveEnabled(bool enabled) { actSave->setEnabled(enabled); }
+
+void MainMenus::actExportPatchClick() { editor_.ExportPatch(); }
+
+void MainMenus::actApplyPatchClick() { ApplyPatchFromFile(editor_, dialogs_); }
+
+void MainMenus::actExportLayoutClick() {
+  ExportLayoutToFile(editor_, dialogs_);
+}
+
+void MainMenus::actImportLayoutClick() {
+  ImportLayoutFromFile(editor_, dialogs_);
+}
+
+void MainMenus::actExportPreviewClick() {
+  ExportPreviewToFile(host_.PreviewBitmap(), dialogs_);
+}
+
+void MainMenus::actShortcutsClick() {
+  dialogs_.ShowInformation("Keyboard shortcuts", ShortcutsHtml());
+}
+
+void MainMenus::actAboutClick() {
+  dialogs_.ShowInformation(
+      "About Orlindel",
+      QString("<p><b>%1</b></p>"
+              "<p>Orlindel %2: an editor for the OSD windows, the OSD message "
+              "positions and the subtitle parameters of DVD-player "
+              "firmware.</p>"
+              "<p>Licence: GPL-3.0-or-later</p>"
+              "<p>Built with Qt %3, running on Qt %4.</p>")
+          .arg(QString(kAppTitle).toHtmlEscaped(), QString(kVersion),
+               QT_VERSION_STR, qVersion()));
+}
+
+}  // namespace orlindel::editor
