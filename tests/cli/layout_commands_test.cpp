@@ -9,15 +9,13 @@
 #include "core/firmware_image.h"
 #include "tests/cli/cli_test_helpers.h"
 #include "tests/support/firmware_builder.h"
+#include "tests/support/layout_firmware.h"
 #include "tests/support/subtitle_code.h"
 
 namespace orlindel::cli {
 namespace {
 
-using orlindel::testing::FirmwareBuilder;
 using orlindel::testing::OsdGroupSpec;
-using orlindel::testing::PatchedLoads;
-using orlindel::testing::SubtitleRoutine;
 using orlindel::testing::SubtitleValues;
 using orlindel::testing::WindowSpec;
 using testing::CliResult;
@@ -26,37 +24,19 @@ using testing::RunCli;
 using testing::TempPath;
 using testing::WriteBytes;
 
-// Window 3, (40; 400) - (680; 560), Center, Flags 1, LineSpace 0.
-constexpr SubtitleValues kSubtitleOld = {3,    40,   0,    0x90, 0x01, 0xA8,
-                                         0x02, 0x30, 0x02, 1,    1,    0};
-// Window 4, (48; 420) - (672; 540), Right, Flags 9, LineSpace 4.
-constexpr SubtitleValues kSubtitleNew = {4,    48,   0,    0xA4, 0x01, 0xA0,
-                                         0x02, 0x1C, 0x02, 2,    9,    4};
-
-std::vector<WindowSpec> OldWindows() {
-  return {{0x0010, 10, 20, 300, 200, 48, 0x80},
-          {0x0020, 40, 60, 200, 120, 48, 0x81},
-          {0x0030, 100, 100, 400, 300, 0, 0x82},
-          {0x0040, 0, 0, 719, 575, 48, 0xFF},
-          {0x0050, 50, 400, 670, 560, 24, 0x40},
-          {0x0060, 320, 200, 400, 260, 48, 0x90}};
-}
-
-std::vector<OsdGroupSpec> OldGroups() {
-  return {{0x1000, {{0, 10, 4, 0, 0}, {1, 20, 8, 100, 16}}},
-          {0x1100, {{5, 1, 2, 3, 4}}},
-          {0x1200, {{2, 0, 0, 0, 0}, {3, 5, 5, 50, 20}, {4, 7, 7, 0, 0}}}};
-}
+constexpr const SubtitleValues& kSubtitleOld =
+    orlindel::testing::kLayoutSubtitleA;
+constexpr const SubtitleValues& kSubtitleNew =
+    orlindel::testing::kLayoutSubtitleB;
+constexpr auto* OldWindows = &orlindel::testing::LayoutWindowsA;
+constexpr auto* OldGroups = &orlindel::testing::LayoutGroupsA;
 
 // The tables in bank 1, the subtitle routine at 0x12340; the checksum fixed.
 FirmwareImage Firmware(const std::vector<WindowSpec>& windows,
                        const std::vector<OsdGroupSpec>& groups,
                        const SubtitleValues& subtitle) {
-  return FirmwareBuilder(0x20000, 0x00)
-      .Bytes(0x12340, SubtitleRoutine(PatchedLoads(subtitle)).bytes())
-      .OsdPosList(0x14000, groups)
-      .WindowList(0x18000, windows)
-      .Build();
+  return orlindel::testing::LayoutFirmware(orlindel::testing::kLayoutPlacementA,
+                                           windows, groups, subtitle);
 }
 
 FirmwareImage OldImage() {

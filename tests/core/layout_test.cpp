@@ -8,62 +8,25 @@
 
 #include "core/errors.h"
 #include "tests/support/firmware_builder.h"
+#include "tests/support/layout_firmware.h"
 #include "tests/support/subtitle_code.h"
 
 namespace orlindel {
 namespace {
 
-using testing::FirmwareBuilder;
 using testing::OsdGroupSpec;
-using testing::PatchedLoads;
-using testing::SubtitleRoutine;
 using testing::SubtitleValues;
 using testing::WindowSpec;
 
-// Where a firmware of the family keeps its tables, all in bank 1.
-struct Placement {
-  size_t window_list;
-  size_t osd_list;
-  size_t routine;
-};
-
-constexpr Placement kPlacementA = {0x18000, 0x14000, 0x12340};
-constexpr Placement kPlacementB = {0x1A000, 0x15000, 0x13000};
-
-FirmwareImage Firmware(const Placement& at,
-                       const std::vector<WindowSpec>& windows,
-                       const std::vector<OsdGroupSpec>& groups,
-                       std::optional<SubtitleValues> subtitle) {
-  FirmwareBuilder builder(0x20000, 0x00);
-  if (subtitle)
-    builder.Bytes(at.routine, SubtitleRoutine(PatchedLoads(*subtitle)).bytes());
-  return builder.OsdPosList(at.osd_list, groups)
-      .WindowList(at.window_list, windows)
-      .Build();
-}
-
-// Window 3, (40; 400) - (680; 560), Center, Flags 1, LineSpace 0.
-constexpr SubtitleValues kSubtitleA = {3,    40,   0,    0x90, 0x01, 0xA8,
-                                       0x02, 0x30, 0x02, 1,    1,    0};
-// Window 4, (48; 420) - (672; 540), Right, Flags 9, LineSpace 4.
-constexpr SubtitleValues kSubtitleB = {4,    48,   0,    0xA4, 0x01, 0xA0,
-                                       0x02, 0x1C, 0x02, 2,    9,    4};
-
-// Six windows with records at 0x10010 + 16 n.
-std::vector<WindowSpec> WindowsA() {
-  return {{0x0010, 10, 20, 300, 200, 48, 0x80},
-          {0x0020, 40, 60, 200, 120, 48, 0x81},
-          {0x0030, 100, 100, 400, 300, 0, 0x82},
-          {0x0040, 0, 0, 719, 575, 48, 0xFF},
-          {0x0050, 50, 400, 670, 560, 24, 0x40},
-          {0x0060, 320, 200, 400, 260, 48, 0x90}};
-}
-
-std::vector<OsdGroupSpec> GroupsA() {
-  return {{0x1000, {{0, 10, 4, 0, 0}, {1, 20, 8, 100, 16}}},
-          {0x1100, {{5, 1, 2, 3, 4}}},
-          {0x1200, {{2, 0, 0, 0, 0}, {3, 5, 5, 50, 20}, {4, 7, 7, 0, 0}}}};
-}
+constexpr const testing::LayoutPlacement& kPlacementA =
+    testing::kLayoutPlacementA;
+constexpr const testing::LayoutPlacement& kPlacementB =
+    testing::kLayoutPlacementB;
+constexpr const SubtitleValues& kSubtitleA = testing::kLayoutSubtitleA;
+constexpr const SubtitleValues& kSubtitleB = testing::kLayoutSubtitleB;
+constexpr auto* Firmware = &testing::LayoutFirmware;
+constexpr auto* WindowsA = &testing::LayoutWindowsA;
+constexpr auto* GroupsA = &testing::LayoutGroupsA;
 
 FirmwareImage ImageA() {
   return Firmware(kPlacementA, WindowsA(), GroupsA(), kSubtitleA);
