@@ -117,4 +117,13 @@ const FirmwareImage& BenchImage(ImageKind kind) {
   return images.emplace(kind, std::move(image)).first->second;
 }
 
+FirmwareImage SessionEdited(const FirmwareImage& opened) {
+  FirmwareImage edited = opened;
+  for (size_t at : {size_t{0x9E1000}, size_t{0x9E1012}, size_t{0x9E103C}})
+    edited[at] ^= 0x5A;
+  for (size_t i = 0; i < 12; ++i) edited[0x9C235C + 12 * i] ^= 0x90;
+  FixImageChecksum(edited);
+  return edited;
+}
+
 }  // namespace orlindel::bench

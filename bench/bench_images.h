@@ -25,4 +25,8 @@ const char* ImageKindName(ImageKind kind);
 // Built once per kind and kept for the run.
 const FirmwareImage& BenchImage(ImageKind kind);
 
+// `opened` after a typical session's changes: a few record fields, twelve
+// subtitle parameter loads and the checksum (offsets of the realistic image).
+FirmwareImage SessionEdited(const FirmwareImage& opened);
+
 }  // namespace orlindel::bench

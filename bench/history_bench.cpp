@@ -13,21 +13,11 @@ namespace {
 
 using bench::BenchImage;
 using bench::ImageKind;
-
-// A session's changes: a few record fields, twelve parameter loads and the
-// checksum.
-FirmwareImage Edited(const FirmwareImage& opened) {
-  FirmwareImage edited = opened;
-  for (size_t at : {size_t{0x9E1000}, size_t{0x9E1012}, size_t{0x9E103C}})
-    edited[at] ^= 0x5A;
-  for (size_t i = 0; i < 12; ++i) edited[0x9C235C + 12 * i] ^= 0x90;
-  FixImageChecksum(edited);
-  return edited;
-}
+using bench::SessionEdited;
 
 void BM_DiffImagesAfterASession(benchmark::State& state) {
   const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
-  const FirmwareImage edited = Edited(opened);
+  const FirmwareImage edited = SessionEdited(opened);
   for (auto _ : state) benchmark::DoNotOptimize(DiffImages(opened, edited));
 }
 BENCHMARK(BM_DiffImagesAfterASession)->Unit(benchmark::kMillisecond);
@@ -50,7 +40,7 @@ BENCHMARK(BM_LabelOpenedImage)->Unit(benchmark::kMillisecond);
 
 void BM_IpsExportAndApply(benchmark::State& state) {
   const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
-  const FirmwareImage edited = Edited(opened);
+  const FirmwareImage edited = SessionEdited(opened);
   for (auto _ : state)
     benchmark::DoNotOptimize(ApplyIps(opened, WriteIps(opened, edited)));
 }

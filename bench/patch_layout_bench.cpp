@@ -12,20 +12,11 @@ namespace {
 
 using bench::BenchImage;
 using bench::ImageKind;
-
-// A few record fields, twelve parameter loads and the checksum.
-FirmwareImage Edited(const FirmwareImage& opened) {
-  FirmwareImage edited = opened;
-  for (size_t at : {size_t{0x9E1000}, size_t{0x9E1012}, size_t{0x9E103C}})
-    edited[at] ^= 0x5A;
-  for (size_t i = 0; i < 12; ++i) edited[0x9C235C + 12 * i] ^= 0x90;
-  FixImageChecksum(edited);
-  return edited;
-}
+using bench::SessionEdited;
 
 void BM_BpsMakeAndApplyASession(benchmark::State& state) {
   const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
-  const FirmwareImage edited = Edited(opened);
+  const FirmwareImage edited = SessionEdited(opened);
   for (auto _ : state)
     benchmark::DoNotOptimize(
         ApplyBpsPatch(opened, MakeBpsPatch(opened, edited)));
