@@ -36,6 +36,7 @@ class PrintingDialogs : public orlindel::editor::UserDialogs {
     std::fprintf(stderr, "editor_screenshot: %s\n", qPrintable(text));
   }
   void ShowInformation(const QString&, const QString&) override {}
+  bool AskQuestion(const QString&, const QString&) override { return false; }
   UnsavedChoice AskSaveChanges() override { return UnsavedChoice::kCancel; }
   bool AskRestoreEdits() override { return false; }
 };
@@ -58,6 +59,9 @@ int main(int argc, char** argv) {
   orlindel::editor::TfrmWB frmWB(frmMain.Windows(), &frmMain);
   frmMain.AttachPalette(&frmWB);
   frmMain.show();
+  // The off-screen platform's screen is small: the picture shows the
+  // preview at full size, as on a screen where it fits.
+  frmMain.FitToScreen(QRect(0, 0, 1920, 1080));
   frmMain.OpenAtStart(QString::fromLocal8Bit(argv[1]));
   if (dialogs.messages > 0) return 1;
 

@@ -14,6 +14,7 @@
 #include "core/io/safe_write.h"
 #include "core/patch/crc32.h"
 #include "core/text.h"
+#include "editor/export_names.h"
 #include "editor/flag_scope.h"
 #include "editor/guarded_slot.h"
 #include "editor/local_path.h"
@@ -22,13 +23,6 @@
 namespace orlindel::editor {
 
 namespace {
-
-// The firmware's path with ".ips" in place of its extension.
-QString SuggestedPatchName(const QString& firmware_path) {
-  if (firmware_path.isEmpty()) return {};
-  const QFileInfo file(firmware_path);
-  return file.dir().filePath(file.completeBaseName() + ".ips");
-}
 
 // How long the journal write waits for more edits (the moves of a drag).
 constexpr int kJournalDelayMs = 200;
@@ -222,8 +216,15 @@ void EditorDocument::RevertChange(const ByteEdit& change) {
 void EditorDocument::ExportPatch() {
   RunGuarded(dialogs_, [this] {
     if (document_.labeller() == nullptr) return;  // no firmware
+    if (document_.image() == document_.opened()) {
+      dialogs_.ShowInformation(
+          "Export patch",
+          "The firmware holds no changes since it was opened: there is "
+          "nothing to export.");
+      return;
+    }
     const std::optional<QString> chosen =
-        dialogs_.SavePatch(SuggestedPatchName(file_path_));
+        dialogs_.SavePatch(ExportName(file_path_, ".ips"));
     if (!chosen) return;
     // ".bps" chooses a BPS patch, which only applies to the file as opened.
     SaveWholeFile(LocalPath(*chosen),

@@ -48,6 +48,7 @@ class EditorDocument : public QObject,
   // The name of the firmware file the user chose; the patch export suggests
   // a name beside it.
   void SetFilePath(const QString& path) { file_path_ = path; }
+  const QString& FilePath() const { return file_path_; }
 
   // Runs `operation` on the document and pushes the EditList it returns as
   // one undo entry named `text` (nothing when it changed no byte). When the

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenu>
@@ -65,18 +66,20 @@ void MainMenus::CreateFileMenu(QMenu& menu) {
   actSave = AddMenuAction(
       menu, "actSave", QString::fromUtf8("&Save firmware\u2026"),
       QKeySequence("Ctrl+S"), [this] { host_.SaveThroughDialog(); });
-  actSave->setEnabled(false);
-  AddMenuAction(menu, "actExportPatch",
-                QString::fromUtf8("Export &patch\u2026"), {},
-                [this] { actExportPatchClick(); });
-  AddMenuAction(menu, "actApplyPatch", QString::fromUtf8("&Apply patch\u2026"),
-                {}, [this] { actApplyPatchClick(); });
-  AddMenuAction(menu, "actExportLayout",
-                QString::fromUtf8("Export &layout\u2026"), {},
-                [this] { actExportLayoutClick(); });
-  AddMenuAction(menu, "actImportLayout",
-                QString::fromUtf8("&Import layout\u2026"), {},
-                [this] { actImportLayoutClick(); });
+  actExportPatch = AddMenuAction(menu, "actExportPatch",
+                                 QString::fromUtf8("Export &patch\u2026"), {},
+                                 [this] { actExportPatchClick(); });
+  actApplyPatch = AddMenuAction(menu, "actApplyPatch",
+                                QString::fromUtf8("&Apply patch\u2026"), {},
+                                [this] { actApplyPatchClick(); });
+  actExportLayout = AddMenuAction(menu, "actExportLayout",
+                                  QString::fromUtf8("Export &layout\u2026"), {},
+                                  [this] { actExportLayoutClick(); });
+  actImportLayout = AddMenuAction(menu, "actImportLayout",
+                                  QString::fromUtf8("&Import layout\u2026"), {},
+                                  [this] { actImportLayoutClick(); });
+  // Without a firmware there is nothing to save, export or apply a patch to.
+  SetSaveEnabled(false);
   AddMenuAction(menu, "actExportPreview",
                 QString::fromUtf8("Export pre&view\u2026"), {},
                 [this] { actExportPreviewClick(); });
@@ -96,7 +99,7 @@ void MainMenus::CreateEditMenu(QMenu& menu) {
 void MainMenus::CreateViewMenu(QMenu& menu) {
   QMenu* zoom = menu.addMenu("&Zoom");
   zoom->setObjectName("mnuZoom");
-  auto* group = new QActionGroup(this);
+  zoom_group_ = new QActionGroup(this);
   // The zoom chosen last time comes back.
   const int saved = SavedZoom(kZoomPercents);
   for (const int percent : kZoomPercents) {
@@ -104,7 +107,8 @@ void MainMenus::CreateViewMenu(QMenu& menu) {
     action->setObjectName(QString("actZoom%1").arg(percent));
     action->setCheckable(true);
     action->setChecked(percent == saved);
-    group->addAction(action);
+    action->setData(percent);
+    zoom_group_->addAction(action);
     connect(action, &QAction::triggered, this,
             GuardedSlot(dialogs_, [this, percent] {
               host_.SetZoom(percent);
@@ -132,8 +136,15 @@ void MainMenus::RebuildRecentMenu() {
     const QString path = files[n];
     // "&1" .. "&9", "1&0": the number picks the entry from the keyboard.
     const QString number = n < 9 ? QString("&%1").arg(n + 1) : QString("1&0");
-    QAction* action = mnuOpenRecent->addAction(
-        QString("%1 %2").arg(number, QFileInfo(path).fileName()));
+    // The name first, then its folder: files of the same name in other
+    // folders stay apart. A "&" in them is shown, not taken as a mnemonic.
+    const QFileInfo file(path);
+    QString shown = QString::fromUtf8("%1 \u2014 %2")
+                        .arg(file.fileName(),
+                             QDir::toNativeSeparators(file.absolutePath()));
+    shown.replace('&', "&&");
+    QAction* action =
+        mnuOpenRecent->addAction(QString("%1 %2").arg(number, shown));
     action->setObjectName(QString("actRecent%1").arg(n));
     action->setData(path);
     action->setToolTip(path);
@@ -144,7 +155,16 @@ void MainMenus::RebuildRecentMenu() {
   mnuOpenRecent->setEnabled(!files.isEmpty());
 }
 
-void MainMenus::SetSaveEnabled(bool enabled) { actSave->setEnabled(enabled); }
+void MainMenus::ShowZoom(int percent) {
+  for (QAction* action : zoom_group_->actions())
+    if (action->data().toInt() == percent) action->setChecked(true);
+}
+
+void MainMenus::SetSaveEnabled(bool enabled) {
+  for (QAction* action : {actSave, actExportPatch, actApplyPatch,
+                          actExportLayout, actImportLayout})
+    action->setEnabled(enabled);
+}
 
 void MainMenus::actExportPatchClick() { editor_.ExportPatch(); }
 
@@ -159,7 +179,7 @@ void MainMenus::actImportLayoutClick() {
 }
 
 void MainMenus::actExportPreviewClick() {
-  ExportPreviewToFile(host_.PreviewBitmap(), dialogs_);
+  ExportPreviewToFile(host_.PreviewBitmap(), editor_.FilePath(), dialogs_);
 }
 
 void MainMenus::actShortcutsClick() {

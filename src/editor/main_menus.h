@@ -9,6 +9,7 @@
 #include <QString>
 
 class QAction;
+class QActionGroup;
 class QKeySequence;
 class QMenu;
 class QMenuBar;
@@ -47,7 +48,10 @@ class MainMenus : public QObject {
 
   // Lists the remembered files again (after a file was opened).
   void RebuildRecentMenu();
-  // "Save firmware…" follows the page's button.
+  // Checks the View -> Zoom item of `percent`.
+  void ShowZoom(int percent);
+  // "Save firmware…" follows the page's button, and so do the patch and
+  // layout items, which need a firmware as well.
   void SetSaveEnabled(bool enabled);
 
  private:
@@ -75,7 +79,12 @@ class MainMenus : public QObject {
   QAction& redo_;
   QAction& changes_;
   QMenu* mnuOpenRecent = nullptr;
+  QActionGroup* zoom_group_ = nullptr;
   QAction* actSave = nullptr;
+  QAction* actExportPatch = nullptr;
+  QAction* actApplyPatch = nullptr;
+  QAction* actExportLayout = nullptr;
+  QAction* actImportLayout = nullptr;
 };
 
 }  // namespace orlindel::editor

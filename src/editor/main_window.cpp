@@ -18,10 +18,13 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "core/errors.h"
 #include "editor/app_settings.h"
 #include "editor/app_title.h"
 #include "editor/editor_font.h"
 #include "editor/guarded_slot.h"
+#include "editor/open_failure.h"
+#include "editor/screen_fit.h"
 #include "render/background_picture.h"
 
 namespace orlindel::editor {
@@ -75,8 +78,7 @@ void TfrmMain::AttachPalette(TfrmWB* palette) {
 }
 
 void TfrmMain::FormCreate() {
-  // "[*]" shows the mark of unsaved changes while there are some.
-  setWindowTitle(QString(kAppTitle) + "[*]");
+  ShowFileInTitle(QString());
   windows_->SetRectsMode(1);
   cmbBackgrY->setCurrentIndex(1);
   state_.ResizeAllowed = false;
@@ -88,15 +90,48 @@ void TfrmMain::FormCreate() {
   state_.NormalHeight = client_->height();
 }
 
+void TfrmMain::ShowFileInTitle(const QString& path) {
+  setWindowFilePath(path);
+  // "demo.bin* — Orlindel ...": "[*]" shows the mark of unsaved changes
+  // while there are some.
+  setWindowTitle(path.isEmpty()
+                     ? QString(kAppTitle) + "[*]"
+                     : QString::fromUtf8("%1[*] \u2014 %2")
+                           .arg(QFileInfo(path).fileName(), kAppTitle));
+}
+
 void TfrmMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_once_) return;
   shown_once_ = true;
-  if (const QScreen* screen = this->screen()) {
-    const QRect available = screen->availableGeometry();
-    move(available.center() - frameGeometry().center() + pos());
-  }
+  if (const QScreen* screen = this->screen())
+    FitToScreen(screen->availableGeometry());
   RunGuarded(dialogs_, [this] { FormShow(); });
+}
+
+void TfrmMain::FitToScreen(const QRect& available) {
+  layout()->activate();
+  const QMargins frame = FrameMargins(*this);
+  const int others = height() - client_->height();
+  const auto frame_size = [&](int percent) {
+    return QSize(width(), others + FittingClientHeight(percent)).grownBy(frame);
+  };
+  const int zoom = FittingZoom(kZoomPercents, SavedZoom(kZoomPercents),
+                               available.size(), frame_size);
+  if (zoom != preview_->Zoom()) SetZoom(zoom);
+  layout()->activate();
+  QRect placed = geometry().marginsAdded(frame);
+  placed.moveCenter(available.center());
+  move(KeptInside(placed, available).topLeft());
+}
+
+void TfrmMain::KeepOnScreen() {
+  const QScreen* screen = this->screen();
+  if (!isVisible() || screen == nullptr) return;
+  layout()->activate();
+  const QRect placed = geometry().marginsAdded(FrameMargins(*this));
+  const QRect kept = KeptInside(placed, screen->availableGeometry());
+  if (kept != placed) move(kept.topLeft());
 }
 
 void TfrmMain::FormShow() { RenderPreview(-1, false, -1); }
@@ -223,10 +258,17 @@ void TfrmMain::UpdateSaveEnabled() {
 }
 
 void TfrmMain::OpenFirmware(const QString& path) {
-  editor_->Open(path);
+  try {
+    editor_->Open(path);
+  } catch (const RangeError& error) {
+    throw OrlindelError(NotFirmwareMessage(path, error.what()).toStdString());
+  } catch (const OverflowError& error) {
+    throw OrlindelError(NotFirmwareMessage(path, error.what()).toStdString());
+  }
   UpdateChangesWindow();
   windows_->LimitSelectors(Document().MaxWindowIndex());
   osd_positions_->FirmwareOpened();
+  UpdateSaveEnabled();
 }
 
 void TfrmMain::btnSaveClick() { SaveFirmwareAs(); }
@@ -245,7 +287,7 @@ void TfrmMain::LoadBackgroundPicture() {
   ledBackrgoundImg->setText(path);
   if (QFileInfo(path).isFile()) {
     state_.BackgroundPicture.emplace();
-    *state_.BackgroundPicture = render::LoadBmpPicture(path);
+    *state_.BackgroundPicture = render::LoadPicture(path);
   } else {
     state_.BackgroundPicture.reset();
   }
@@ -255,17 +297,18 @@ void TfrmMain::cmbTVChange() {
   state_.ResizeAllowed = true;
   const bool pal = cmbTV->currentIndex() == 0;
   if (pal) {
-    FormCanResizeTo(FittingClientHeight());
+    FormCanResizeTo(FittingClientHeight(preview_->Zoom()));
     windows_->SetRectsMode(1);
     cmbBackgrY->setCurrentIndex(1);
   } else {
-    FormCanResizeTo(FittingClientHeight());
+    FormCanResizeTo(FittingClientHeight(preview_->Zoom()));
     windows_->SetRectsMode(0);
     cmbBackgrY->setCurrentIndex(1);
     // Wipe the taller PAL picture before the shorter one is drawn.
     preview_->Wipe(palette().color(QPalette::Window));
   }
   state_.ResizeAllowed = false;
+  KeepOnScreen();
   Refresh();
   subtitle_->FitLog(preview_->height());
 }
@@ -276,12 +319,12 @@ void TfrmMain::FormCanResizeTo(int height) {
   if (state_.ResizeAllowed) SetClientHeight(height);
 }
 
-int TfrmMain::FittingClientHeight() const {
-  const int lines = cmbTV->currentIndex() == 0 ? kPalLines : kNtscLines;
+int TfrmMain::FittingClientHeight(int percent) const {
+  const int lines = PictureLines();
   const int full = cmbTV->currentIndex() == 0
                        ? state_.NormalHeight
                        : state_.NormalHeight - kNtscHeightReduction;
-  return full - lines + preview_->ZoomedLength(lines);
+  return full - lines + PreviewWidget::ZoomedLength(lines, percent);
 }
 
 const QImage& TfrmMain::PreviewBitmap() const { return preview_->Bitmap(); }
@@ -289,8 +332,10 @@ const QImage& TfrmMain::PreviewBitmap() const { return preview_->Bitmap(); }
 void TfrmMain::SetZoom(int percent) {
   preview_->SetZoom(percent);
   state_.ResizeAllowed = true;
-  FormCanResizeTo(FittingClientHeight());
+  FormCanResizeTo(FittingClientHeight(percent));
   state_.ResizeAllowed = false;
+  menus_->ShowZoom(percent);
+  KeepOnScreen();
   subtitle_->FitLog(preview_->height());
 }
 
@@ -323,6 +368,10 @@ bool TfrmMain::SelectWindow(int index) { return windows_->SelectWindow(index); }
 
 QSize TfrmMain::SelectedWindowSize() const { return windows_->PaletteSize(); }
 
+int TfrmMain::PictureLines() const {
+  return cmbTV->currentIndex() == 0 ? kPalLines : kNtscLines;
+}
+
 void TfrmMain::RefreshAfterEdit() {
   Refresh();
   if (IsCurrentPage(subtitle_->Page())) subtitle_->RefreshSubtitlePage();
@@ -339,6 +388,13 @@ void TfrmMain::UpdateChangesWindow() {
 }
 
 void TfrmMain::btnChangesClick() {
+  // It opens beside the main window, on the same screen.
+  const QScreen* screen = this->screen();
+  if (!frmChanges_->isVisible() && screen != nullptr)
+    frmChanges_->move(
+        PlaceBeside(frameGeometry(),
+                    frmChanges_->size().grownBy(FrameMargins(*frmChanges_)),
+                    screen->availableGeometry()));
   frmChanges_->show();
   frmChanges_->raise();
   frmChanges_->activateWindow();

@@ -61,6 +61,10 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
 
   // The palette window, created after the main window; may stay null.
   void AttachPalette(TfrmWB* palette);
+  // Shows the zoom at which the window fits the free area `available` of its
+  // screen (the user's own choice when it fits) and moves it, centred, wholly
+  // into that area. Runs when the window is first shown.
+  void FitToScreen(const QRect& available);
 
   const EditingState& State() const { return state_; }
   const FirmwareDocument& Document() const { return editor_->Document(); }
@@ -90,9 +94,10 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   // The firmware named on the command line: opened like OpenFirmwareFile,
   // an error shown once in the dialogs.
   void OpenAtStart(const QString& path);
-  // Loads the BMP file named in the background field, or drops the picture
-  // when no such file exists. InvalidBitmapError for any other content (the
-  // background is then empty).
+  // Loads the picture (BMP or any other format Qt reads) named in the
+  // background field, or drops the picture when no such file exists.
+  // InvalidBitmapError for content no reader takes (the background is then
+  // empty).
   void LoadBackgroundPicture();
 
   // PageHost.
@@ -105,6 +110,7 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   int MaxSelectableWindow() const override;
   bool SelectWindow(int index) override;
   QSize SelectedWindowSize() const override;
+  int PictureLines() const override;
 
   // MenuHost.
   void OpenThroughDialog() override { btnFWOpenClick(); }
@@ -130,10 +136,14 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   void CreateStatusBar();
   void CreateActions();
   void ConnectHandlers();
-  // The client's height for the TV standard and zoom shown.
-  int FittingClientHeight() const;
+  // The client's height for the TV standard shown at zoom `percent`.
+  int FittingClientHeight(int percent) const;
+  // Moves the window back onto its screen after its size changed.
+  void KeepOnScreen();
 
   void FormCreate();
+  // The title names the firmware file at `path` (none: empty).
+  void ShowFileInTitle(const QString& path);
   void FormShow();
   void ImageMouseMove(int px, int py);
 

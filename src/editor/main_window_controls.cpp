@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QUndoStack>
 
 #include "editor/control_factory.h"
 #include "editor/history_keys_filter.h"
@@ -130,10 +131,23 @@ void TfrmMain::CreateActions() {
     addAction(action);
     return action;
   };
-  actUndo = make("actUndo", "Undo", {QKeySequence::Undo});
-  actRedo = make("actRedo", "Redo",
-                 {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
   actChanges = make("actChanges", "Changes", {QKeySequence("Ctrl+H")});
+  // The history's own actions: they name the entry they undo or redo and are
+  // disabled at its ends.
+  QUndoStack& history = editor_->History();
+  const auto history_action = [&](QAction* action, const char* name,
+                                  const QList<QKeySequence>& keys) {
+    action->setObjectName(name);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    addAction(action);
+    return action;
+  };
+  actUndo = history_action(history.createUndoAction(this, "&Undo"), "actUndo",
+                           {QKeySequence::Undo});
+  actRedo =
+      history_action(history.createRedoAction(this, "&Redo"), "actRedo",
+                     {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
   qApp->installEventFilter(new HistoryKeysFilter({actUndo, actRedo}, this));
 }
 
@@ -154,10 +168,7 @@ void TfrmMain::ConnectHandlers() {
   guarded(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
   connect(ledFWFile, &QLineEdit::textChanged, editor_,
           &EditorDocument::SetFilePath);
-  ConnectGuarded(dialogs_, actUndo, &QAction::triggered, editor_,
-                 &EditorDocument::UndoImageEdit);
-  ConnectGuarded(dialogs_, actRedo, &QAction::triggered, editor_,
-                 &EditorDocument::RedoImageEdit);
+  connect(ledFWFile, &QLineEdit::textChanged, this, &TfrmMain::ShowFileInTitle);
   connect(editor_, &EditorDocument::ImageChanged, this,
           GuardedSlot(dialogs_, [this] { RefreshAfterEdit(); }));
 

@@ -3,7 +3,9 @@
 #include <QAbstractSlider>
 #include <QCloseEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <initializer_list>
@@ -11,6 +13,7 @@
 
 #include "editor/editor_font.h"
 #include "editor/flag_scope.h"
+#include "editor/screen_fit.h"
 
 namespace orlindel::editor {
 
@@ -156,8 +159,13 @@ void TfrmWB::SetEditingEnabled(bool enabled) {
 
 void TfrmWB::PlacePalette() {
   const QRect main_frame = host_.MainFrameGeometry();
+  const QScreen* screen = QGuiApplication::screenAt(main_frame.center());
+  if (screen == nullptr) screen = this->screen();
   // move() places a window's outer frame.
-  move(main_frame.left() + main_frame.width(), main_frame.top());
+  const QSize outer = size().grownBy(FrameMargins(*this));
+  move(screen != nullptr
+           ? PlaceBeside(main_frame, outer, screen->availableGeometry())
+           : QPoint(main_frame.left() + main_frame.width(), main_frame.top()));
 }
 
 void TfrmWB::showEvent(QShowEvent* event) {

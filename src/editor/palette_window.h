@@ -45,7 +45,8 @@ class TfrmWB : public QWidget {
   PaletteValues Values() const;
   // Enables or disables the ten editing controls.
   void SetEditingEnabled(bool enabled);
-  // Puts the palette against the main window's right border, top-aligned.
+  // Puts the palette against the main window's right border, top-aligned,
+  // or over the main window's right part where the screen ends sooner.
   void PlacePalette();
 
   PaletteSpinEdit* seTop() const { return seTop_; }

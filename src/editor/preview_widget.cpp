@@ -29,10 +29,6 @@ void PreviewWidget::SetZoom(int percent) {
   update();
 }
 
-int PreviewWidget::ZoomedLength(int length) const {
-  return length * zoom_percent_ / 100;
-}
-
 QPoint PreviewWidget::ToPicture(QPoint point) const {
   // Each widget pixel shows the picture pixel it covers the most of; the
   // division rounds down, also for points left of or above the picture.

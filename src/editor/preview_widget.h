@@ -54,7 +54,13 @@ class PreviewWidget : public QWidget {
   void SetZoom(int percent);
   int Zoom() const { return zoom_percent_; }
   // `length` picture pixels at the zoom shown, in widget pixels.
-  int ZoomedLength(int length) const;
+  int ZoomedLength(int length) const {
+    return ZoomedLength(length, zoom_percent_);
+  }
+  // The same at zoom `percent`.
+  static int ZoomedLength(int length, int percent) {
+    return length * percent / 100;
+  }
   // The picture pixel under widget point `point`.
   QPoint ToPicture(QPoint point) const;
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "editor/app_settings.h"
@@ -24,7 +25,11 @@ const QStringList kFirmwareFilters = {"*.bin (*.bin)", "*.* (*)"};
 std::optional<QString> Run(QFileDialog& dialog, FileKind kind,
                            const QString& preset) {
   const QString start = StartPath(kind, preset);
-  if (!start.isEmpty()) dialog.selectFile(start);
+  // A folder is where the dialog starts, not a name for the file.
+  if (start.endsWith('/'))
+    dialog.setDirectory(start);
+  else if (!start.isEmpty())
+    dialog.selectFile(start);
   dialog.setSizeGripEnabled(true);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
@@ -77,7 +82,32 @@ void AddPicturePreview(QFileDialog& dialog) {
 
 }  // namespace
 
+QString FilterSuffix(const QString& filter) {
+  static const QRegularExpression first_pattern(R"(\(\*\.([^ )*?\[]+)[ )])");
+  const QRegularExpressionMatch match = first_pattern.match(filter);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+void SetUpSaveDialog(QFileDialog& dialog, const QString& title,
+                     const QStringList& filters, const QString& selected) {
+  dialog.setWindowTitle(title);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(filters);
+  const QString shown = selected.isEmpty() ? filters.value(0) : selected;
+  dialog.selectNameFilter(shown);
+  // A name typed without a suffix takes that of the filter shown.
+  dialog.setDefaultSuffix(FilterSuffix(shown));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog](const QString& filter) {
+                     dialog.setDefaultSuffix(FilterSuffix(filter));
+                   });
+  // The overwrite question is the dialog's own (on by default).
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+}
+
 void SetUpOpenFirmwareDialog(QFileDialog& dialog) {
+  dialog.setWindowTitle("Open firmware");
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   // No default suffix: the file opened is the one named, "twin" included,
@@ -93,11 +123,13 @@ std::optional<QString> QtUserDialogs::OpenFirmware(const QString& preset) {
 }
 
 std::optional<QString> QtUserDialogs::SaveFirmware(const QString& preset) {
-  return RunSave(FileKind::kFirmware, "bin", kFirmwareFilters, preset);
+  return RunSave(FileKind::kFirmware, "Save firmware", kFirmwareFilters, {},
+                 preset);
 }
 
 std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
   QFileDialog dialog(parent_);
+  dialog.setWindowTitle("Choose background picture");
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(PictureFilters());
@@ -106,38 +138,44 @@ std::optional<QString> QtUserDialogs::OpenPicture(const QString& preset) {
 }
 
 std::optional<QString> QtUserDialogs::SavePatch(const QString& preset) {
-  return RunSave(FileKind::kPatch, "ips",
-                 {"IPS patches (*.ips)", "BPS patches (*.bps)", "*.* (*)"},
+  return RunSave(FileKind::kPatch, "Export patch",
+                 {"IPS patches (*.ips)", "BPS patches (*.bps)", "*.* (*)"}, {},
                  preset);
 }
 
 // Layouts travel with patches: their dialogs share the patch folder.
 std::optional<QString> QtUserDialogs::OpenPatch(const QString& preset) {
-  return RunOpen(FileKind::kPatch, {"Patches (*.ips *.bps)", "*.* (*)"},
-                 preset);
+  return RunOpen(FileKind::kPatch, "Apply patch",
+                 {"Patches (*.ips *.bps)", "*.* (*)"}, preset);
 }
 
 std::optional<QString> QtUserDialogs::SaveLayout(const QString& preset) {
-  return RunSave(FileKind::kLayout, "json", {"Layouts (*.json)", "*.* (*)"},
-                 preset);
+  return RunSave(FileKind::kLayout, "Export layout",
+                 {"Layouts (*.json)", "*.* (*)"}, {}, preset);
 }
 
 std::optional<QString> QtUserDialogs::OpenLayout(const QString& preset) {
-  return RunOpen(FileKind::kLayout, {"Layouts (*.json)", "*.* (*)"}, preset);
+  return RunOpen(FileKind::kLayout, "Import layout",
+                 {"Layouts (*.json)", "*.* (*)"}, preset);
 }
 
 std::optional<QString> QtUserDialogs::SavePicture(const QString& preset) {
   QStringList filters;
-  for (const QByteArray& format : QImageWriter::supportedImageFormats())
+  QString png;
+  for (const QByteArray& format : QImageWriter::supportedImageFormats()) {
     filters << QString("%1 (*.%2)").arg(QString(format).toUpper(), format);
+    if (format == "png") png = filters.last();
+  }
   filters << "*.* (*)";
-  return RunSave(FileKind::kPicture, "png", filters, preset);
+  return RunSave(FileKind::kPicture, "Export preview", filters, png, preset);
 }
 
 std::optional<QString> QtUserDialogs::RunOpen(FileKind kind,
+                                              const QString& title,
                                               const QStringList& filters,
                                               const QString& preset) {
   QFileDialog dialog(parent_);
+  dialog.setWindowTitle(title);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(filters);
@@ -145,16 +183,12 @@ std::optional<QString> QtUserDialogs::RunOpen(FileKind kind,
 }
 
 std::optional<QString> QtUserDialogs::RunSave(FileKind kind,
-                                              const QString& suffix,
+                                              const QString& title,
                                               const QStringList& filters,
+                                              const QString& selected,
                                               const QString& preset) {
   QFileDialog dialog(parent_);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(suffix);
-  dialog.setNameFilters(filters);
-  // The overwrite question is the dialog's own (on by default).
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  SetUpSaveDialog(dialog, title, filters, selected);
   return Run(dialog, kind, preset);
 }
 
@@ -167,6 +201,12 @@ void QtUserDialogs::ShowInformation(const QString& title, const QString& html) {
                   parent_);
   box.setTextFormat(Qt::RichText);
   box.exec();
+}
+
+bool QtUserDialogs::AskQuestion(const QString& title, const QString& text) {
+  return QMessageBox::question(parent_, title, text,
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 UnsavedChoice QtUserDialogs::AskSaveChanges() {

@@ -15,6 +15,15 @@ namespace orlindel::editor {
 // first, and exactly the name typed (no extension added).
 void SetUpOpenFirmwareDialog(QFileDialog& dialog);
 
+// The suffix of a name filter's first pattern ("bps" for "BPS patches
+// (*.bps)"); empty when it names none ("*.* (*)").
+QString FilterSuffix(const QString& filter);
+// Makes `dialog` a save dialog captioned `title` that offers `filters`,
+// shows `selected` (empty: the first) and asks before an existing file is
+// replaced. A name given without a suffix takes that of the filter shown.
+void SetUpSaveDialog(QFileDialog& dialog, const QString& title,
+                     const QStringList& filters, const QString& selected);
+
 class QtUserDialogs : public UserDialogs {
  public:
   // `parent` (may be null) owns the dialogs while they are open.
@@ -31,16 +40,19 @@ class QtUserDialogs : public UserDialogs {
   std::optional<QString> SavePicture(const QString& preset) override;
   void ShowMessage(const QString& text) override;
   void ShowInformation(const QString& title, const QString& html) override;
+  bool AskQuestion(const QString& title, const QString& text) override;
   UnsavedChoice AskSaveChanges() override;
   bool AskRestoreEdits() override;
 
  private:
-  // A save dialog with `suffix` as the default extension; it asks before an
-  // existing file is replaced.
-  std::optional<QString> RunOpen(FileKind kind, const QStringList& filters,
-                                 const QString& preset);
-  std::optional<QString> RunSave(FileKind kind, const QString& suffix,
+  // An open dialog for an existing file, and a save dialog (see
+  // SetUpSaveDialog), captioned `title`.
+  std::optional<QString> RunOpen(FileKind kind, const QString& title,
                                  const QStringList& filters,
+                                 const QString& preset);
+  std::optional<QString> RunSave(FileKind kind, const QString& title,
+                                 const QStringList& filters,
+                                 const QString& selected,
                                  const QString& preset);
 
   QWidget* parent_;

@@ -14,6 +14,7 @@
 #include "core/firmware_image.h"
 #include "core/io/bounded_read.h"
 #include "core/layout/layout.h"
+#include "editor/export_names.h"
 #include "editor/local_path.h"
 
 namespace orlindel::editor {
@@ -24,10 +25,14 @@ std::vector<uint8_t> ReadFile(const QString& path) {
   return io::ReadWholeFile(LocalPath(path), kMaxImageSize);
 }
 
-void AppendGroup(QString& text, const QString& title,
-                 const QStringList& names) {
-  text += QString("\n%1 %2").arg(names.size()).arg(title);
-  if (!names.isEmpty()) text += ": " + names.join(", ");
+// One group of the import summary: its title and count, then its names one
+// a line.
+QString SummaryGroup(const QString& title, const QStringList& names,
+                     bool list_names) {
+  QString html = QString("<p><b>%1: %2</b>").arg(title).arg(names.size());
+  if (list_names)
+    for (const QString& name : names) html += "<br>" + name.toHtmlEscaped();
+  return html + "</p>";
 }
 
 }  // namespace
@@ -47,7 +52,8 @@ void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs) {
 void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
   const FirmwareDocument& document = editor.Document();
   if (document.labeller() == nullptr) return;
-  const std::optional<QString> chosen = dialogs.SaveLayout(QString());
+  const std::optional<QString> chosen =
+      dialogs.SaveLayout(ExportName(editor.FilePath(), "-layout.json"));
   if (!chosen) return;
   const std::string text = LayoutToJson(ExportLayout(document.image()));
   SaveWholeFile(LocalPath(*chosen),
@@ -55,7 +61,7 @@ void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
 }
 
 QString LayoutImportSummary(const LayoutImport& import) {
-  QStringList changed, identical, not_applied;
+  QStringList changed, unchanged, not_applied;
   for (const LayoutItem& item : import.items) {
     const QString name = QString::fromStdString(LayoutItemName(item));
     switch (item.outcome) {
@@ -63,20 +69,19 @@ QString LayoutImportSummary(const LayoutImport& import) {
         changed << name;
         break;
       case LayoutOutcome::kIdentical:
-        identical << name;
+        unchanged << name;
         break;
       case LayoutOutcome::kNotApplied:
-        not_applied << name + " (" + QString::fromStdString(item.reason) + ")";
+        not_applied << name + ": " + QString::fromStdString(item.reason);
         break;
       case LayoutOutcome::kSkipped:
         break;
     }
   }
-  QString text = "Layout imported:";
-  AppendGroup(text, "changed", changed);
-  AppendGroup(text, "identical", identical);
-  AppendGroup(text, "not applied", not_applied);
-  return text;
+  // What the firmware already held is only counted.
+  return "<p>Layout imported.</p>" + SummaryGroup("Changed", changed, true) +
+         SummaryGroup("Unchanged", unchanged, false) +
+         SummaryGroup("Not applied", not_applied, true);
 }
 
 void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
@@ -86,21 +91,34 @@ void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
   const std::vector<uint8_t> bytes = ReadFile(*chosen);
   const Layout layout = LayoutFromJson(std::string_view(
       reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const QString text = "Import layout " + QFileInfo(*chosen).fileName();
   LayoutImport import;
-  // No part named: a layout that does not wholly fit is refused whole.
-  editor.Perform("Import layout " + QFileInfo(*chosen).fileName(),
-                 [&](FirmwareDocument& document) {
-                   import = document.ImportLayout(layout, {}, false);
-                   return import.edits;
-                 });
+  const auto import_parts = [&](const LayoutParts& parts) {
+    editor.Perform(text, [&](FirmwareDocument& document) {
+      import = document.ImportLayout(layout, parts, false);
+      return import.edits;
+    });
+  };
+  try {
+    // No part named: a layout that does not wholly fit is refused whole.
+    import_parts({});
+  } catch (const LayoutError& refusal) {
+    if (!dialogs.AskQuestion(
+            "Import layout",
+            QString::fromStdString(refusal.what()) +
+                "\n\nImport the parts that fit and leave out the rest?"))
+      return;
+    // Every part named: what fits is applied, the rest reported.
+    import_parts({true, true, true});
+  }
   emit editor.ImageChanged();
-  dialogs.ShowInformation(
-      "Import layout",
-      LayoutImportSummary(import).toHtmlEscaped().replace("\n", "<br>"));
+  dialogs.ShowInformation("Import layout", LayoutImportSummary(import));
 }
 
-void ExportPreviewToFile(const QImage& bitmap, UserDialogs& dialogs) {
-  const std::optional<QString> chosen = dialogs.SavePicture(QString());
+void ExportPreviewToFile(const QImage& bitmap, const QString& firmware_path,
+                         UserDialogs& dialogs) {
+  const std::optional<QString> chosen =
+      dialogs.SavePicture(ExportName(firmware_path, "-preview.png"));
   if (!chosen) return;
   const QByteArray format = QFileInfo(*chosen).suffix().toLower().toLatin1();
   if (format.isEmpty() ||

@@ -18,22 +18,26 @@ namespace orlindel::editor {
 // image's length. Nothing happens without an open firmware.
 void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs);
 
-// Asks for a file and writes the layout document of the open image there.
+// Asks for a file ("NAME-layout.json" beside the firmware suggested) and
+// writes the layout document of the open image there.
 void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs);
 
 // Asks for a layout document and imports it as one history entry "Import
-// layout NAME", then shows a summary in an information window: how many items
-// changed, were identical or could not be applied, and their names. A layout
-// that does not wholly fit is refused with its reasons (LayoutError) and
-// nothing is applied; the command line's --only applies the parts that fit.
+// layout NAME", then shows a summary in an information window: the items
+// changed, unchanged and not applied, counted, with the names of those
+// changed and the reasons of those not applied. A layout that does not
+// wholly fit is refused with its reasons, and the user is asked whether to
+// import the parts that fit instead; nothing is applied on no.
 void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs);
 
-// The text of the summary shown after an import.
+// The summary shown after an import (rich text).
 QString LayoutImportSummary(const LayoutImport& import);
 
-// Asks for a picture file and writes `bitmap` there in the format its suffix
-// names. FileError for a suffix that names no format Qt can write, or a file
-// that cannot be written.
-void ExportPreviewToFile(const QImage& bitmap, UserDialogs& dialogs);
+// Asks for a picture file ("NAME-preview.png" beside the firmware at
+// `firmware_path` suggested) and writes `bitmap` there in the format its
+// suffix names. FileError for a suffix that names no format Qt can write, or
+// a file that cannot be written.
+void ExportPreviewToFile(const QImage& bitmap, const QString& firmware_path,
+                         UserDialogs& dialogs);
 
 }  // namespace orlindel::editor

@@ -44,6 +44,8 @@ class UserDialogs {
   virtual void ShowMessage(const QString& text) = 0;
   // A modal window of information (rich text `html`) captioned `title`.
   virtual void ShowInformation(const QString& title, const QString& html) = 0;
+  // A yes-or-no question captioned `title`; true for yes.
+  virtual bool AskQuestion(const QString& title, const QString& text) = 0;
   // Asks whether the unsaved changes of the firmware are to be saved first,
   // dropped, or the action that would lose them cancelled.
   virtual UnsavedChoice AskSaveChanges() = 0;

@@ -31,10 +31,9 @@ bool Grabs(DragHandle handle, DragHandle edge) {
 }
 
 // The distance to move the span [low, high] by so that it stays in
-// [0, limit] when it fits; a span that does not fit does not move.
+// [0, limit]; a span already beyond the limit moves only back toward it.
 int ClampedShift(int low, int high, int shift, int limit) {
-  if (low < 0 || high > limit) return 0;
-  return std::clamp(shift, -low, limit - high);
+  return std::clamp(shift, std::min(-low, 0), std::max(limit - high, 0));
 }
 
 }  // namespace
@@ -103,9 +102,11 @@ PaletteValues DraggedValues(const PaletteValues& start, DragHandle handle,
                               std::min(start.left, limits.right), limits.right);
   if (Grabs(handle, DragHandle::kTop))
     values.top = std::clamp(start.top + dy, 0, std::max(start.bottom, 0));
+  // The bottom's limit may lie above the top (a window moved far down by
+  // PalDY): the bottom then stays at the top instead of passing it.
   if (Grabs(handle, DragHandle::kBottom))
-    values.bottom = std::clamp(
-        start.bottom + dy, std::min(start.top, limits.bottom), limits.bottom);
+    values.bottom = std::clamp(start.bottom + dy, start.top,
+                               std::max(limits.bottom, start.top));
   return values;
 }
 

@@ -30,15 +30,17 @@ DragHandle HandleAt(const Rect& frame, int x, int y);
 // none.
 Qt::CursorShape CursorFor(DragHandle handle);
 
-// The largest Right and Bottom the palette takes; Left and Top start at 0.
+// The largest Right and Bottom a drag may give the window; Left and Top start
+// at 0.
 struct EdgeLimits {
   int right = 0;
   int bottom = 0;
 };
 
 // The edges after dragging `handle` by (dx, dy) from `start`. A move keeps
-// the size and stops at the limits; a resize moves only the grabbed edges,
-// within the limits and never past the opposite edge. PalDY and blend stay.
+// the size and stops at the limits (a window already beyond them moves only
+// back toward them); a resize moves only the grabbed edges, within the limits
+// and never past the opposite edge. PalDY and blend stay.
 PaletteValues DraggedValues(const PaletteValues& start, DragHandle handle,
                             int dx, int dy, const EdgeLimits& limits);
 

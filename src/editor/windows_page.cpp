@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QSlider>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "core/text.h"
 #include "editor/control_factory.h"
@@ -175,8 +176,12 @@ std::optional<Rect> WindowsPage::GrabbableFrame() const {
   return Rect{values.left, values.top + dy, values.right, values.bottom + dy};
 }
 
-EdgeLimits WindowsPage::PaletteLimits() const {
-  return {frmWB_->seRight()->maximum(), frmWB_->seBottom()->maximum()};
+EdgeLimits WindowsPage::DragLimits(const PaletteValues& values) const {
+  const int dy =
+      cmbRects->currentIndex() == kPalWindowsView ? values.pal_dy : 0;
+  const int lines =
+      std::min(frmWB_->seBottom()->maximum(), host_.PictureLines());
+  return {frmWB_->seRight()->maximum(), std::max(lines - dy, 0)};
 }
 
 void WindowsPage::MoveSelectedWindow(const PaletteValues& values) {
@@ -213,7 +218,7 @@ std::optional<Qt::CursorShape> WindowsPage::PreviewMoved(int px, int py,
   }
   MoveSelectedWindow(DraggedValues(drag_start_, drag_handle_,
                                    px - drag_origin_.x(), py - drag_origin_.y(),
-                                   PaletteLimits()));
+                                   DragLimits(drag_start_)));
   return CursorFor(drag_handle_);
 }
 
@@ -260,8 +265,8 @@ void WindowsPage::NudgeSelectedWindow(DragHandle handle, int dx, int dy) {
   nudge_pause_.start(kNudgePauseMs);
   // The nudge's write-back is an edit of the running nudge series.
   const int64_t outer_drag = editor.SwapDragKey(nudge_key_);
-  MoveSelectedWindow(
-      DraggedValues(frmWB_->Values(), handle, dx, dy, PaletteLimits()));
+  const PaletteValues start = frmWB_->Values();
+  MoveSelectedWindow(DraggedValues(start, handle, dx, dy, DragLimits(start)));
   editor.SwapDragKey(outer_drag);
 }
 

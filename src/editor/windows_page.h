@@ -96,7 +96,10 @@ class WindowsPage : public QObject, public PaletteHost, public PreviewInput {
   // The selected window's frame as drawn, when the page may drag it: the
   // stored rectangle, moved by PalDY in the PAL view.
   std::optional<Rect> GrabbableFrame() const;
-  EdgeLimits PaletteLimits() const;
+  // How far a drag may take the window with `values`: to the palette's
+  // maximum, and in the PAL view only so far that the frame moved by PalDY
+  // stays on the picture's lines.
+  EdgeLimits DragLimits(const PaletteValues& values) const;
   // Puts `values` into the palette and stores them like a palette edit.
   void MoveSelectedWindow(const PaletteValues& values);
   // Moves the window (kMove) or one of its edges by (dx, dy); nudges in a

@@ -1,4 +1,4 @@
-// The picture drawn under the windows: only BMP files are loadable.
+// The picture drawn under the windows.
 #pragma once
 
 #include <QImage>
@@ -8,7 +8,7 @@
 
 namespace orlindel::render {
 
-// A picture file that is not a readable BMP file.
+// A picture file that cannot be read as a picture.
 class InvalidBitmapError : public OrlindelError {
  public:
   InvalidBitmapError() : OrlindelError("Bitmap image is not valid") {}
@@ -17,5 +17,10 @@ class InvalidBitmapError : public OrlindelError {
 // Loads the BMP file at `path` (whatever its extension). Throws
 // InvalidBitmapError for any other content.
 QImage LoadBmpPicture(const QString& path);
+
+// Loads the picture at `path` (whatever its extension): BMP content exactly
+// as LoadBmpPicture does, any other picture format Qt can read by the
+// reader its content names. Throws InvalidBitmapError when none can.
+QImage LoadPicture(const QString& path);
 
 }  // namespace orlindel::render

@@ -28,12 +28,16 @@ class FakeUserDialogs : public UserDialogs {
   // Answers to the question to restore journalled edits; an empty queue
   // declines.
   std::deque<bool> restore_answers;
+  // Answers to the yes-or-no questions; an empty queue answers no.
+  std::deque<bool> question_answers;
 
   // What each dialog was preset with, and every message, in order.
   QStringList open_firmware_presets;
   QStringList save_firmware_presets;
   QStringList open_picture_presets;
   QStringList save_patch_presets;
+  QStringList save_layout_presets;
+  QStringList save_picture_presets;
   int file_questions = 0;  // of the patch, layout and picture dialogs
   QStringList messages;
   // Title and text of every information window, in order.
@@ -41,6 +45,8 @@ class FakeUserDialogs : public UserDialogs {
   QStringList information_texts;
   int unsaved_questions = 0;
   int restore_questions = 0;
+  // The text of every yes-or-no question, in order.
+  QStringList questions;
 
   // Runs with each firmware file the open dialog hands back, after the user
   // has picked it and before the editor reads it.
@@ -69,7 +75,8 @@ class FakeUserDialogs : public UserDialogs {
     ++file_questions;
     return Next(open_patch_answers);
   }
-  std::optional<QString> SaveLayout(const QString&) override {
+  std::optional<QString> SaveLayout(const QString& preset) override {
+    save_layout_presets << preset;
     ++file_questions;
     return Next(save_layout_answers);
   }
@@ -77,7 +84,8 @@ class FakeUserDialogs : public UserDialogs {
     ++file_questions;
     return Next(open_layout_answers);
   }
-  std::optional<QString> SavePicture(const QString&) override {
+  std::optional<QString> SavePicture(const QString& preset) override {
+    save_picture_presets << preset;
     ++file_questions;
     return Next(save_picture_answers);
   }
@@ -85,6 +93,13 @@ class FakeUserDialogs : public UserDialogs {
   void ShowInformation(const QString& title, const QString& html) override {
     information_titles << title;
     information_texts << html;
+  }
+  bool AskQuestion(const QString&, const QString& text) override {
+    questions << text;
+    if (question_answers.empty()) return false;
+    const bool answer = question_answers.front();
+    question_answers.pop_front();
+    return answer;
   }
   UnsavedChoice AskSaveChanges() override {
     ++unsaved_questions;

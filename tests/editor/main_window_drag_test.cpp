@@ -119,8 +119,35 @@ TEST_F(WindowDragTest, WindowStaysOnTheScreenWithItsSize) {
   Control<QSlider>("tbID").setValue(0);  // (40; 40) - (189; 119), PAL +48
   Drag(100, 120, -100, -100);
   EXPECT_EQ(Window(0x11000), (Edges{0, 0, 149, 79}));
+  // The PAL view draws the window 48 lines lower: its stored bottom stops
+  // 48 lines above the picture's 576, so the frame drawn ends on it.
   Drag(50, 60, 1000, 1000);
-  EXPECT_EQ(Window(0x11000), (Edges{571, 497, 720, 576}));
+  EXPECT_EQ(Window(0x11000), (Edges{571, 449, 720, 528}));
+  EXPECT_EQ(frmWB.seBottom()->value() + 48, 576);
+  // Dragging the bottom edge down stops there as well.
+  Drag(650, 575, 0, 100);
+  EXPECT_EQ(Window(0x11000), (Edges{571, 449, 720, 528}));
+  Drag(650, 575, 0, -50);
+  EXPECT_EQ(Window(0x11000), (Edges{571, 449, 720, 478}));
+}
+
+TEST_F(WindowDragTest, NtscPictureLimitsTheDrawnFrameToItsLines) {
+  QTest::keyClick(&Control<QComboBox>("cmbTV"), Qt::Key_Down);  // NTSC
+  ASSERT_EQ(frmMain.Preview().Bitmap().height(), 480);
+  // NTSC windows: the stored rectangle itself stops at line 480.
+  SetView(0);
+  Drag(270, 175, 0, 1000);
+  EXPECT_EQ(Window(), (Edges{200, 401, 349, 480}));
+  // PAL windows: that frame is drawn 48 lines lower, off the picture. It is
+  // not pushed further down, but moves back up when asked ...
+  SetView(1);
+  Drag(270, 460, 0, 100);
+  EXPECT_EQ(Window(), (Edges{200, 401, 349, 480}));
+  Drag(270, 460, 0, -100);
+  EXPECT_EQ(Window(), (Edges{200, 301, 349, 380}));
+  // ... and then stops with its drawn frame on the picture's last line.
+  Drag(270, 360, 0, 1000);
+  EXPECT_EQ(Window(), (Edges{200, 353, 349, 432}));
 }
 
 TEST_F(WindowDragTest, NtscPalViewGrabsTheStoredRectangle) {

@@ -114,7 +114,11 @@ TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
       {"no window list",
        WriteFile("plain.bin",
                  orlindel::testing::FirmwareBuilder(0x1000).Build()),
-       "Range check error"},
+       "\"" + QDir::toNativeSeparators(folder.filePath("plain.bin")) +
+           "\" is not a firmware image this editor can open.\n"
+           "No list of OSD windows was found in it: no table whose first "
+           "five entries lead to plausible window records.\n"
+           "(Range check error)"},
       {"missing file", missing,
        "Cannot open file \"" + missing + "\". No such file or directory"},
   };
@@ -212,23 +216,35 @@ class BackgroundPictureTest : public MainWindowTest {
   }
 };
 
-TEST_F(BackgroundPictureTest, BmpIsLoadedAndOtherFormatsAreRefused) {
+TEST_F(BackgroundPictureTest, BmpAndOtherPictureFormatsAreLoaded) {
   const QString bmp = SavePicture("back.bmp", "BMP");
   PickPicture("  " + bmp + " ");
   EXPECT_EQ(Control<QLineEdit>("ledBackrgoundImg").text(), bmp);
   ASSERT_TRUE(frmMain.State().BackgroundPicture.has_value());
   EXPECT_EQ(frmMain.State().BackgroundPicture->size(), QSize(40, 30));
   // The refresh drew it centred on the black screen.
-  EXPECT_EQ(frmMain.Preview().Bitmap().pixelColor(0, 273), QColor(Qt::red));
-  EXPECT_EQ(frmMain.Preview().Bitmap().pixelColor(0, 272), QColor(Qt::black));
+  const QImage with_bmp = frmMain.Preview().Bitmap();
+  EXPECT_EQ(with_bmp.pixelColor(0, 273), QColor(Qt::red));
+  EXPECT_EQ(with_bmp.pixelColor(0, 272), QColor(Qt::black));
 
-  // A PNG file, even one named .bmp, is not a bitmap file.
-  const QString png = SavePicture("fake.bmp", "PNG");
-  PickPicture(png);
+  // A PNG file, also one named .bmp, draws the same picture.
+  for (const char* name : {"back.png", "fake.bmp"}) {
+    SCOPED_TRACE(name);
+    PickPicture(SavePicture(name, "PNG"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    ASSERT_TRUE(frmMain.State().BackgroundPicture.has_value());
+    EXPECT_EQ(frmMain.State().BackgroundPicture->size(), QSize(40, 30));
+    EXPECT_EQ(frmMain.Preview().Bitmap(), with_bmp);
+  }
+
+  // A file that is no picture at all is refused; the background is empty.
+  PickPicture(WriteFile("notes.png", {'t', 'e', 'x', 't'}));
   EXPECT_EQ(dialogs.messages, QStringList({"Bitmap image is not valid"}));
   ASSERT_TRUE(frmMain.State().BackgroundPicture.has_value());
   EXPECT_TRUE(frmMain.State().BackgroundPicture->isNull());
-  EXPECT_EQ(dialogs.open_picture_presets, QStringList({"", bmp}));
+  EXPECT_EQ(dialogs.open_picture_presets.size(), 4);
+  EXPECT_EQ(dialogs.open_picture_presets.front(), "");
+  EXPECT_EQ(dialogs.open_picture_presets.back(), folder.filePath("fake.bmp"));
 
   // A name that is no file drops the picture.
   PickPicture(folder.filePath("gone.bmp"));

@@ -130,7 +130,10 @@ TEST_F(MenusTest, MenuItemsDoWhatTheirButtonsDo) {
       {"actSave", [&] { Control<QPushButton>("btnSave").click(); },
        [&] { return dialogs.save_firmware_presets.size(); }},
       {"actExportPatch",
-       [&] { changes->findChild<QPushButton*>("btnExportPatch")->click(); },
+       [&] {
+         frmWB.seBlend()->SetValue(0x21);  // a change, for a patch to hold
+         changes->findChild<QPushButton*>("btnExportPatch")->click();
+       },
        [&] { return dialogs.save_patch_presets.size(); }},
       {"actChanges", [&] { Control<QPushButton>("btnChanges").click(); },
        [&] {
@@ -153,10 +156,26 @@ TEST_F(MenusTest, MenuItemsDoWhatTheirButtonsDo) {
   EXPECT_TRUE(Action("actSave").isEnabled());
 }
 
-TEST_F(MenusTest, SaveIsOffUntilAFirmwareIsLoaded) {
-  EXPECT_FALSE(Action("actSave").isEnabled());
-  Action("actSave").trigger();
+TEST_F(MenusTest, FirmwareItemsAreOffUntilAFirmwareIsLoaded) {
+  const char* const needing_firmware[] = {"actSave", "actExportPatch",
+                                          "actApplyPatch", "actExportLayout",
+                                          "actImportLayout"};
+  for (const char* name : needing_firmware) {
+    EXPECT_FALSE(Action(name).isEnabled()) << name;
+    Action(name).trigger();
+  }
   EXPECT_TRUE(dialogs.save_firmware_presets.isEmpty());
+  EXPECT_TRUE(dialogs.save_patch_presets.isEmpty());
+  EXPECT_EQ(dialogs.file_questions, 0);
+  EXPECT_TRUE(Action("actExportPreview").isEnabled());
+
+  // A file that is no firmware leaves them off; a firmware turns them on.
+  OpenThroughDialog(WriteFile("text.bin", {'t', 'e', 'x', 't'}));
+  for (const char* name : needing_firmware)
+    EXPECT_FALSE(Action(name).isEnabled()) << name;
+  OpenThroughDialog(Firmware("fw.bin"));
+  for (const char* name : needing_firmware)
+    EXPECT_TRUE(Action(name).isEnabled()) << name;
 }
 
 TEST_F(MenusTest, QuitAsksAboutUnsavedWork) {
@@ -180,8 +199,13 @@ TEST_F(MenusTest, RecentFilesNewestFirstAtMostTenExistingOnly) {
     OpenThroughDialog(opened.first());
   }
   EXPECT_EQ(RecentEntries(), opened.mid(0, 10));
-  EXPECT_EQ(Menu("mnuOpenRecent").actions().first()->text(), "&1 fw11.bin");
-  EXPECT_EQ(Menu("mnuOpenRecent").actions().last()->text(), "1&0 fw2.bin");
+  // Each entry names the file, then its folder.
+  const QString in_folder =
+      QString::fromUtf8(" \u2014 ") + QDir::toNativeSeparators(folder.path());
+  EXPECT_EQ(Menu("mnuOpenRecent").actions().first()->text(),
+            "&1 fw11.bin" + in_folder);
+  EXPECT_EQ(Menu("mnuOpenRecent").actions().last()->text(),
+            "1&0 fw2.bin" + in_folder);
 
   // Opening a listed file again moves it to the front, once.
   OpenThroughDialog(opened[4]);

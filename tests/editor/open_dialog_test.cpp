@@ -1,4 +1,5 @@
-// The firmware Open dialog opens exactly the file the user names.
+// The firmware Open dialog opens exactly the file the user names; a save
+// dialog adds the suffix of the filter shown to a name typed without one.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -30,6 +31,44 @@ TEST(OpenDialogTest, ANameWithoutExtensionIsOpenedAsTyped) {
   dialog.setDirectory(folder.path());
   dialog.selectFile("twin");
   EXPECT_EQ(dialog.selectedFiles(), QStringList({folder.filePath("twin")}));
+}
+
+TEST(SaveDialogTest, ANameWithoutSuffixTakesThatOfTheFilterShown) {
+  EXPECT_EQ(FilterSuffix("IPS patches (*.ips)"), "ips");
+  EXPECT_EQ(FilterSuffix("Patches (*.ips *.bps)"), "ips");
+  EXPECT_EQ(FilterSuffix("*.bin (*.bin)"), "bin");
+  EXPECT_EQ(FilterSuffix("*.* (*)"), "");
+
+  QTemporaryDir folder;
+  QFileDialog dialog;
+  const QStringList filters = {"PNG (*.png)", "BMP (*.bmp)", "*.* (*)"};
+  SetUpSaveDialog(dialog, "Export preview", filters, "BMP (*.bmp)");
+  EXPECT_EQ(dialog.windowTitle(), "Export preview");
+  EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+  EXPECT_EQ(dialog.selectedNameFilter(), "BMP (*.bmp)");
+  EXPECT_EQ(dialog.defaultSuffix(), "bmp");
+
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setDirectory(folder.path());
+  const struct Row {
+    const char* filter;
+    const char* name;
+    QString chosen;
+  } rows[] = {
+      {"PNG (*.png)", "shot", folder.filePath("shot.png")},
+      {"BMP (*.bmp)", "shot", folder.filePath("shot.bmp")},
+      {"PNG (*.png)", "shot.jpg", folder.filePath("shot.jpg")},
+      {"*.* (*)", "shot", folder.filePath("shot")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.filter);
+    // As when the user picks the filter in the dialog.
+    dialog.selectNameFilter(row.filter);
+    emit dialog.filterSelected(row.filter);
+    dialog.selectFile(row.name);
+    EXPECT_EQ(dialog.selectedFiles(), QStringList({row.chosen}));
+  }
 }
 
 }  // namespace

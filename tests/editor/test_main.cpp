@@ -1,6 +1,7 @@
 // Runs the editor tests inside one QApplication, on the off-screen platform
-// unless another platform was asked for. The editor's settings go to a
-// temporary folder, emptied before every test, never to the user's.
+// with a 1920 x 1200 screen unless another platform was asked for. The editor's
+// settings go to a temporary folder, emptied before every test, never to the
+// user's.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -18,8 +19,10 @@ class FreshSettings : public ::testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A desktop-sized screen, where the main window fits at full size.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" ORLINDEL_SOURCE_DIR
+                               "/tests/editor/offscreen_screen.json");
   // The journals of unsaved edits the tests make go to a folder of this run,
   // never the user's.
   QTemporaryDir data_home;

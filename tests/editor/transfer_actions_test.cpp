@@ -166,32 +166,67 @@ TEST_F(TransferActionsTest, LayoutExportImportRoundTrip) {
   EXPECT_TRUE(dialogs.messages.isEmpty());
   ASSERT_EQ(dialogs.information_texts.size(), 1);
   EXPECT_EQ(dialogs.information_titles.front(), "Import layout");
+  // The unchanged windows are only counted.
   EXPECT_EQ(dialogs.information_texts.front(),
-            "Layout imported:<br>"
-            "1 changed: window 3<br>"
-            "11 identical: window 0, window 1, window 2, window 4, window 5, "
-            "window 6, window 7, window 8, window 9, window 10, window 11<br>"
-            "0 not applied");
+            "<p>Layout imported.</p>"
+            "<p><b>Changed: 1</b><br>window 3</p>"
+            "<p><b>Unchanged: 11</b></p>"
+            "<p><b>Not applied: 0</b></p>");
   frmMain.Editor().UndoImageEdit();
   EXPECT_TRUE(Image() == Firmware(12, 8));
 }
 
-TEST_F(TransferActionsTest, LayoutThatDoesNotFitIsRefusedWhole) {
+// A layout that does not wholly fit is refused with its reasons, and the
+// parts that fit are offered: no changes nothing, yes imports them.
+TEST_F(TransferActionsTest, LayoutThatDoesNotFitOffersThePartsThatFit) {
   Open(Firmware(8, 8));
   const QString layout = folder.filePath("eight.json");
   dialogs.save_layout_answers.push_back(layout);
   Trigger("actExportLayout");
   Open(Firmware(6));
+  const QString refusal =
+      "The layout does not fit this firmware:\n"
+      "window 6: this firmware has no window 6 (its windows are 0..5)\n"
+      "window 7: this firmware has no window 7 (its windows are 0..5)\n"
+      "Import only the parts that fit to apply the rest.\n\n"
+      "Import the parts that fit and leave out the rest?";
+
   dialogs.open_layout_answers.push_back(layout);
-  Trigger("actImportLayout");
-  ASSERT_EQ(dialogs.messages.size(), 1);
-  EXPECT_EQ(dialogs.messages.front(),
-            "The layout does not fit this firmware:\n"
-            "window 6: this firmware has no window 6 (its windows are 0..5)\n"
-            "window 7: this firmware has no window 7 (its windows are 0..5)\n"
-            "Import only the parts that fit to apply the rest.");
+  Trigger("actImportLayout");  // the question is answered no
+  EXPECT_EQ(dialogs.questions, QStringList({refusal}));
+  EXPECT_TRUE(dialogs.messages.isEmpty());
+  EXPECT_TRUE(dialogs.information_texts.isEmpty());
   EXPECT_TRUE(Image() == Firmware(6));
   EXPECT_EQ(frmMain.History().count(), 0);
+
+  dialogs.open_layout_answers.push_back(layout);
+  dialogs.question_answers.push_back(true);
+  Trigger("actImportLayout");
+  EXPECT_EQ(dialogs.questions.size(), 2);
+  EXPECT_TRUE(Image() == Firmware(6, 8));
+  ASSERT_EQ(frmMain.History().count(), 1);
+  EXPECT_EQ(frmMain.History().text(0), "Import layout eight.json");
+  ASSERT_EQ(dialogs.information_texts.size(), 1);
+  EXPECT_EQ(dialogs.information_texts.front(),
+            "<p>Layout imported.</p>"
+            "<p><b>Changed: 1</b><br>window 3</p>"
+            "<p><b>Unchanged: 5</b></p>"
+            "<p><b>Not applied: 2</b>"
+            "<br>window 6: this firmware has no window 6 (its windows are "
+            "0..5)"
+            "<br>window 7: this firmware has no window 7 (its windows are "
+            "0..5)</p>");
+}
+
+// Every export suggests a name beside the firmware, after it.
+TEST_F(TransferActionsTest, ExportsSuggestNamesBesideTheFirmware) {
+  OpenThroughDialog(WriteFile("fw.bin", Firmware(12)));
+  Trigger("actExportLayout");
+  Trigger("actExportPreview");
+  EXPECT_EQ(dialogs.save_layout_presets,
+            QStringList({folder.filePath("fw-layout.json")}));
+  EXPECT_EQ(dialogs.save_picture_presets,
+            QStringList({folder.filePath("fw-preview.png")}));
 }
 
 TEST_F(TransferActionsTest, ExportedPreviewEqualsTheBitmap) {
