@@ -122,7 +122,7 @@ void TfrmMain::FitToScreen(const QRect& available) {
   layout()->activate();
   QRect placed = geometry().marginsAdded(frame);
   placed.moveCenter(available.center());
-  move(KeptInside(placed, available).topLeft());
+  MoveFrameTo(*this, KeptInside(placed, available).topLeft());
 }
 
 void TfrmMain::KeepOnScreen() {
@@ -131,7 +131,7 @@ void TfrmMain::KeepOnScreen() {
   layout()->activate();
   const QRect placed = geometry().marginsAdded(FrameMargins(*this));
   const QRect kept = KeptInside(placed, screen->availableGeometry());
-  if (kept != placed) move(kept.topLeft());
+  if (kept != placed) MoveFrameTo(*this, kept.topLeft());
 }
 
 void TfrmMain::FormShow() { RenderPreview(-1, false, -1); }

@@ -161,11 +161,12 @@ void TfrmWB::PlacePalette() {
   const QRect main_frame = host_.MainFrameGeometry();
   const QScreen* screen = QGuiApplication::screenAt(main_frame.center());
   if (screen == nullptr) screen = this->screen();
-  // move() places a window's outer frame.
   const QSize outer = size().grownBy(FrameMargins(*this));
-  move(screen != nullptr
-           ? PlaceBeside(main_frame, outer, screen->availableGeometry())
-           : QPoint(main_frame.left() + main_frame.width(), main_frame.top()));
+  MoveFrameTo(
+      *this,
+      screen != nullptr
+          ? PlaceBeside(main_frame, outer, screen->availableGeometry())
+          : QPoint(main_frame.left() + main_frame.width(), main_frame.top()));
 }
 
 void TfrmWB::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 #include "editor/screen_fit.h"
 
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace orlindel::editor {
@@ -29,6 +30,14 @@ QMargins FrameMargins(const QWidget& window) {
                        frame.right() - inner.right(),
                        frame.bottom() - inner.bottom());
   return known.isNull() ? kAssumedFrame : known;
+}
+
+void MoveFrameTo(QWidget& window, const QPoint& point) {
+  QWindow* handle = window.windowHandle();
+  if (handle != nullptr && window.frameGeometry() == window.geometry())
+    handle->setFramePosition(point);
+  else
+    window.move(point);
 }
 
 int FittingZoom(std::span<const int> offered, int preferred,

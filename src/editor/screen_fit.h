@@ -18,6 +18,11 @@ namespace orlindel::editor {
 // is first on the screen, or on a desktop without frames).
 QMargins FrameMargins(const QWidget& window);
 
+// Moves the top-level `window` so that its outer frame's top-left corner
+// lies at `point`, also while the desktop has not told the frame yet (where
+// move() would put the window's inside there).
+void MoveFrameTo(QWidget& window, const QPoint& point);
+
 // The zoom to show on a screen whose free area is `available`: `preferred`
 // when the main window fits at it, else the largest of `offered` at which
 // it fits, else the smallest offered. `frame_size` gives the main window's
