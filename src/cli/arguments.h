@@ -25,6 +25,9 @@ struct CommandLine {
   std::vector<std::string> positional;
   std::set<std::string> flags;
   std::map<std::string, std::string> values;
+  // The command line as given, the command's name first: what a command
+  // run by another program hands on unchanged.
+  std::vector<std::string> arguments;
 
   bool Has(const std::string& flag) const { return flags.contains(flag); }
   std::optional<std::string> Value(const std::string& option) const;

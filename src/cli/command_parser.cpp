@@ -106,6 +106,7 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
     if (!b.app->parsed()) continue;
     ParsedArguments parsed;
     parsed.command = b.command;
+    parsed.line.arguments.assign(args.begin(), args.end());
     for (const FileSpec& file : b.command->files)
       parsed.line.positional.push_back(
           b.app->get_option(file.name)->as<std::string>());

@@ -15,7 +15,7 @@
 #include "cli/ips_command.h"
 #include "cli/json_output.h"
 #include "cli/layout_commands.h"
-#include "cli/render_command.h"
+#include "cli/render_program.h"
 #include "cli/set_subtitle_command.h"
 #include "cli/set_window_command.h"
 #include "cli/subtitle_command.h"
@@ -41,6 +41,32 @@ OptionSpec Number(const std::string& names, const std::string& description,
 }
 
 const FileSpec kImage{"FILE", "The firmware image (\"-\": standard input)"};
+
+}  // namespace
+
+CommandSpec RenderCommand(CommandFunction run) {
+  return {
+      "render",
+      "Draw the editor's TV preview of the image and write it as a "
+      "picture in the format its suffix names",
+      {kImage},
+      {{"-o,--output", "PICTURE",
+        "Write the picture to PICTURE (\"-\": standard output, as PNG)", true},
+       Number("--window", "The selected window (default 0)"),
+       Number("--second", "A second window drawn with it"),
+       {"--view", "MODE",
+        "Window positions: ntsc, pal or both (default: as --tv)"},
+       {"--tv", "TV", "The TV height: pal (576 lines, the default) or ntsc"},
+       {"--safe-title", "", "Frame the title-safe area"},
+       {"--safe-action", "", "Frame the action-safe area"},
+       {"--background", "BMP", "A BMP picture drawn under the windows"},
+       {"--background-mode", "MODE",
+        "Where the picture goes: top, center (the default) or stretch"},
+       kJson},
+      run};
+}
+
+namespace {
 
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
@@ -157,26 +183,7 @@ const std::vector<CommandSpec>& Commands() {
         kJson},
        RunImportLayout,
        0},
-#ifdef ORLINDEL_CLI_RENDER
-      {"render",
-       "Draw the editor's TV preview of the image and write it as a picture "
-       "in the format its suffix names",
-       {kImage},
-       {{"-o,--output", "PICTURE",
-         "Write the picture to PICTURE (\"-\": standard output, as PNG)", true},
-        Number("--window", "The selected window (default 0)"),
-        Number("--second", "A second window drawn with it"),
-        {"--view", "MODE",
-         "Window positions: ntsc, pal or both (default: as --tv)"},
-        {"--tv", "TV", "The TV height: pal (576 lines, the default) or ntsc"},
-        {"--safe-title", "", "Frame the title-safe area"},
-        {"--safe-action", "", "Frame the action-safe area"},
-        {"--background", "BMP", "A BMP picture drawn under the windows"},
-        {"--background-mode", "MODE",
-         "Where the picture goes: top, center (the default) or stretch"},
-        kJson},
-       RunRender},
-#endif
+      RenderCommand(RunRenderProgram),
   };
   return commands;
 }
@@ -276,12 +283,13 @@ int RunReportingErrors(CommandContext& context,
 
 namespace {
 
-int RunCommand(std::span<const std::string> args, std::istream& in,
+int RunCommand(std::span<const CommandSpec> commands,
+               std::span<const std::string> args, std::istream& in,
                std::ostream& out, std::ostream& err) {
   CommandContext context{in, out, err, out, false, {}, false};
   ParsedArguments parsed;
   const int parsed_code = RunReportingErrors(context, [&]() {
-    parsed = ParseArguments(Commands(), args);
+    parsed = ParseArguments(commands, args);
     return static_cast<int>(kExitOk);
   });
   if (parsed_code != kExitOk) return parsed_code;
@@ -303,9 +311,10 @@ int RunCommand(std::span<const std::string> args, std::istream& in,
 
 }  // namespace
 
-int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
+int Run(std::span<const CommandSpec> commands,
+        std::span<const std::string> args, std::istream& in, std::ostream& out,
         std::ostream& err) {
-  const int code = RunCommand(args, in, out, err);
+  const int code = RunCommand(commands, args, in, out, err);
   // Whatever the command did, a report or image that never arrived is a
   // failure.
   if (!out.flush()) {
@@ -315,6 +324,11 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
     return kExitFile;
   }
   return code;
+}
+
+int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+  return Run(Commands(), args, in, out, err);
 }
 
 int Run(std::span<const std::string> args, std::ostream& out,

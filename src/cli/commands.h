@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/command_context.h"
+#include "cli/command_parser.h"
 
 namespace orlindel::cli {
 
@@ -17,9 +18,18 @@ namespace orlindel::cli {
 // exit 3 when `out` fails to take what was written.
 int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
         std::ostream& err);
+// The same for a program that knows only `commands`.
+int Run(std::span<const CommandSpec> commands,
+        std::span<const std::string> args, std::istream& in, std::ostream& out,
+        std::ostream& err);
 // The same with standard input as `in`.
 int Run(std::span<const std::string> args, std::ostream& out,
         std::ostream& err);
+
+// The render command's name, files and options, run by `run`: orlindel-cli
+// hands it to the program that draws, which runs it with the same table
+// entry.
+CommandSpec RenderCommand(CommandFunction run);
 
 // Runs `body` and turns what it throws into the exit code and error report:
 // FileError 3, RangeError and OverflowError 4, PatchError 1 (a refused

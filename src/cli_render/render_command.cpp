@@ -1,6 +1,6 @@
 // The render command's drawing: Qt Gui on the offscreen platform, the same
 // renderer as the editor's preview.
-#include "cli/render_command.h"
+#include "cli_render/render_command.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/commands.h"
 #include "cli/image_files.h"
 #include "cli/json_output.h"
 #include "core/errors.h"
@@ -57,7 +58,7 @@ void EnsureGuiApplication() {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(QuietQtMessages);
   static int argc = 1;
-  static char name[] = "orlindel-cli";
+  static char name[] = "orlindel-render";
   static char* argv[] = {name, nullptr};
   // Lives as long as the process; Qt wants it never destroyed before exit.
   static QGuiApplication* application = new QGuiApplication(argc, argv);
@@ -170,6 +171,11 @@ int RunRender(const CommandLine& line, CommandContext& context) {
                           output.c_str());
   }
   return kExitOk;
+}
+
+std::span<const CommandSpec> RenderCommands() {
+  static const CommandSpec commands[] = {RenderCommand(RunRender)};
+  return commands;
 }
 
 }  // namespace orlindel::cli

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli_render/render_command.h"
 #include "core/errors.h"
 #include "core/patch/bps.h"
 #include "core/patch/ips.h"
@@ -343,7 +344,8 @@ TEST_F(TransferActionsTest, RenderCommandDrawsWhatThePreviewShows) {
     if (c.safe_action && !c.safe_title) args.push_back("--safe-action");
     std::istringstream in;
     std::ostringstream out, err;
-    ASSERT_EQ(cli::Run(args, in, out, err), 0) << err.str();
+    ASSERT_EQ(cli::Run(cli::RenderCommands(), args, in, out, err), 0)
+        << err.str();
     const QImage rendered(picture);
     ASSERT_FALSE(rendered.isNull());
     EXPECT_EQ(rendered.convertToFormat(QImage::Format_RGB888),

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/errors.h"
+#include "core/io/memory_advice.h"
 #include "core/text.h"
 
 namespace orlindel::io {
@@ -81,7 +82,12 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
     if (status.size > limit) TooLarge(path, limit);
     std::vector<uint8_t> bytes;
     try {
-      bytes.resize(static_cast<size_t>(status.size));
+      const auto size = static_cast<size_t>(status.size);
+      // Allocated, advised, then filled: the advice must come before the
+      // first byte is touched.
+      bytes.reserve(size);
+      AdviseLargePages(bytes.data(), bytes.capacity());
+      bytes.resize(size);
     } catch (const std::bad_alloc&) {
       throw OutOfMemoryError(path);
     }

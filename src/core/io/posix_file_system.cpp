@@ -88,7 +88,11 @@ class PosixFileSystem final : public FileSystem {
   int OpenForReading(const std::string& path, Handle& handle) override {
     handle = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (handle < 0) return errno;
-    return MakeBlocking(handle);
+    const int error = MakeBlocking(handle);
+    // Files are read whole, front to back: the system may read further
+    // ahead. Only a hint; a FIFO or a device refuses it, which is harmless.
+    if (error == 0) (void)posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return error;
   }
   int HandleStatus(Handle handle, FileStatus& status) override {
     struct stat info {};

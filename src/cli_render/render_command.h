@@ -1,11 +1,13 @@
-// The `render` command: the editor's TV preview drawn offscreen and written
-// as a picture. Built only where Qt Gui is found (ORLINDEL_CLI_RENDER).
+// The `render` command as orlindel-render runs it: the editor's TV preview
+// drawn offscreen and written as a picture.
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "cli/command_context.h"
+#include "cli/command_parser.h"
 
 namespace orlindel::cli {
 
@@ -33,5 +35,8 @@ RenderSettings ParseRenderSettings(const CommandLine& line);
 // format PICTURE's suffix names (PNG for "-"). JSON:
 //   {"width":720,"height":576,"format":"png"}
 int RunRender(const CommandLine& line, CommandContext& context);
+
+// orlindel-render's one command: render, as orlindel-cli lists it.
+std::span<const CommandSpec> RenderCommands();
 
 }  // namespace orlindel::cli

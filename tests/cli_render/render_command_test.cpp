@@ -1,8 +1,6 @@
 // The render command's options as the preview's control settings; the
 // drawing itself is compared with the editor's preview in the editor tests.
-#ifdef ORLINDEL_CLI_RENDER
-
-#include "cli/render_command.h"
+#include "cli_render/render_command.h"
 
 #include <gtest/gtest.h>
 
@@ -76,5 +74,3 @@ TEST(RenderSettingsTest, RefusesWordsAndNumbersOutsideTheControls) {
 
 }  // namespace
 }  // namespace orlindel::cli
-
-#endif  // ORLINDEL_CLI_RENDER

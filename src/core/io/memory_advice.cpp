@@ -1,0 +1,26 @@
+#include "core/io/memory_advice.h"
+
+#include <cstdint>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace orlindel::io {
+
+void AdviseLargePages(void* memory, size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  // Only whole large pages inside the block can be backed by one.
+  constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
+  const auto begin = reinterpret_cast<uintptr_t>(memory);
+  const uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t end = (begin + size) & ~(kLargePage - 1);
+  if (first < end)
+    (void)madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+  (void)memory;
+  (void)size;
+#endif
+}
+
+}  // namespace orlindel::io
