@@ -42,6 +42,8 @@ OptionSpec Number(const std::string& names, const std::string& description,
 
 const FileSpec kImage{"FILE", "The firmware image (\"-\": standard input)"};
 
+}  // namespace
+
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
       {"info",
@@ -180,6 +182,8 @@ const std::vector<CommandSpec>& Commands() {
   };
   return commands;
 }
+
+namespace {
 
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {
