@@ -1,17 +1,42 @@
-# Bash completion for orlindel-cli: its commands, each command's options, and
-# file names for images, patches and -o.
+# Bash completion for orlindel-cli, loaded by bash-completion: its commands,
+# each command's options, the values of options that take a word (as
+# "--view pal" or "--view=pal"), and file names, each kept one word whatever
+# it holds (spaces, quotes, letters beyond ASCII).
+
+# The names of the files and folders that begin with the word typed so far,
+# one reply each: the word read as the shell would read it (an opening quote,
+# backslash escapes), and readline told they are file names, so it quotes
+# what it inserts.
+_orlindel_cli_files() {
+  local typed="" k c
+  case $cur in
+    \'*) typed=${cur#\'} ;;
+    \"*)
+      for ((k = 1; k < ${#cur}; k++)); do
+        c=${cur:k:1}
+        if [[ $c == \\ && ${cur:k+1:1} == [\"\\\$\`] ]]; then
+          k=$((k + 1))
+          c=${cur:k:1}
+        fi
+        typed+=$c
+      done ;;
+    *)
+      for ((k = 0; k < ${#cur}; k++)); do
+        c=${cur:k:1}
+        if [[ $c == \\ ]]; then
+          k=$((k + 1))
+          c=${cur:k:1}
+        fi
+        typed+=$c
+      done ;;
+  esac
+  compopt -o filenames 2>/dev/null
+  mapfile -t COMPREPLY < <(compgen -f -- "$typed")
+}
 
 _orlindel_cli() {
-  local cur prev words cword
-  if declare -F _init_completion >/dev/null; then
-    _init_completion -n = || return
-  else
-    COMPREPLY=()
-    cur="${COMP_WORDS[COMP_CWORD]}"
-    prev="${COMP_WORDS[COMP_CWORD-1]}"
-    words=("${COMP_WORDS[@]}")
-    cword=$COMP_CWORD
-  fi
+  local cur prev words cword split
+  _init_completion -s || return
 
   local commands="info subtitle set-subtitle set-window trace fix-checksum
     diff ips apply-ips bps apply-bps export-layout import-layout render"
@@ -59,14 +84,14 @@ _orlindel_cli() {
   # After --, every word is a file.
   for ((i = 1; i < cword; i++)); do
     if [[ ${words[i]} == -- ]]; then
-      COMPREPLY=($(compgen -f -- "$cur"))
+      _orlindel_cli_files
       return
     fi
   done
 
   case $prev in
     -o | --output | --background)
-      COMPREPLY=($(compgen -f -- "$cur"))
+      _orlindel_cli_files
       return ;;
     --only)
       # A comma-separated list: complete the part after the last comma.
@@ -91,12 +116,14 @@ _orlindel_cli() {
       --start | --stop | --depth | --second)
       return ;;  # a number
   esac
+  # "--flag=": a flag takes no value.
+  $split && return
 
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
   else
-    COMPREPLY=($(compgen -f -- "$cur"))
+    _orlindel_cli_files
   fi
 }
 
-complete -o filenames -o bashdefault -F _orlindel_cli orlindel-cli
+complete -F _orlindel_cli orlindel-cli

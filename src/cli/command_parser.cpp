@@ -21,6 +21,12 @@ const char kExitStatusSummary[] =
     "3 file error or standard output not writable; 4 run-time error in the\n"
     "analysis, or out of memory.";
 
+const OptionSpec kHelpOption{"-h,--help", "", "Print this help and exit"};
+const OptionSpec kVersionOption{"--version", "",
+                                "Print the program's version and exit"};
+const OptionSpec kCommandHelpOption{"-h,--help", "",
+                                    "Print this command's help and exit"};
+
 namespace {
 
 std::string FirstName(const std::string& names) {
@@ -50,9 +56,10 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
                      CommandNames(commands));
 
   CLI::App app(kProgramDescription, "orlindel-cli");
-  app.set_help_flag("-h,--help", "Print this help and exit");
-  app.set_version_flag("--version", std::string("orlindel-cli ") + kVersion,
-                       "Print the program's version and exit");
+  app.set_help_flag(kHelpOption.names, kHelpOption.description);
+  app.set_version_flag(kVersionOption.names,
+                       std::string("orlindel-cli ") + kVersion,
+                       kVersionOption.description);
   app.require_subcommand(1);
   app.get_formatter()->label("SUBCOMMAND", "COMMAND");
   app.get_formatter()->label("Subcommands", "Commands");
@@ -65,7 +72,8 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
   std::vector<Bound> bound;
   for (const CommandSpec& command : commands) {
     CLI::App* sub = app.add_subcommand(command.name, command.description);
-    sub->set_help_flag("-h,--help", "Print this command's help and exit");
+    sub->set_help_flag(kCommandHelpOption.names,
+                       kCommandHelpOption.description);
     for (const FileSpec& file : command.files)
       sub->add_option(file.name, file.description)->required()->type_name("");
     for (const OptionSpec& option : command.options) {

@@ -52,6 +52,11 @@ struct ParsedArguments {
 ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
                                std::span<const std::string> args);
 
+// The options of the program itself and the help option of every command.
+extern const OptionSpec kHelpOption;
+extern const OptionSpec kVersionOption;
+extern const OptionSpec kCommandHelpOption;
+
 // The program's one-line description and the exit status summary shown in
 // its help.
 extern const char kProgramDescription[];

@@ -188,6 +188,8 @@ const std::vector<CommandSpec>& Commands() {
   return commands;
 }
 
+namespace {
+
 void ReportError(CommandContext& context, std::string_view kind,
                  const std::string& message) {
   context.err << "orlindel-cli: " << message << '\n';
