@@ -6,9 +6,11 @@
 
 #include "cli/commands.h"
 #include "cli/process_setup.h"
+#include "core/io/standard_streams.h"
 
 int main(int argc, char** argv) {
   orlindel::cli::PrepareProcess();
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args =
+      orlindel::io::ProgramArguments(argc, argv);
   return orlindel::cli::Run(args, std::cin, std::cout, std::cerr);
 }

@@ -3,6 +3,10 @@
 #include <cstdarg>
 #include <cstdio>
 
+#if defined(__MINGW32__) && !__USE_MINGW_ANSI_STDIO
+#error "Define __USE_MINGW_ANSI_STDIO=1: patterns follow C99"
+#endif
+
 namespace orlindel {
 
 namespace {

@@ -45,5 +45,12 @@ run_case module_cycle fail 'editor/a.h=' 'editor/a.cpp=#include "editor/b.h"' \
   'editor/b.h=#include "editor/a.h"'
 run_case three_module_cycle fail 'core/a.h=#include "core/b.h"' \
   'core/b.h=#include "core/c.h"' 'core/c.cpp=#include "core/a.h"'
+run_case posix_header_in_cli fail 'cli/main.cpp=#include <unistd.h>'
+run_case posix_header_in_core fail 'core/a.cpp=#include <sys/stat.h>'
+run_case windows_header_in_editor fail 'editor/e.cpp=#include <windows.h>'
+run_case platform_headers_in_file_systems pass \
+  'core/io/posix_file_system.cpp=#include <fcntl.h>\n#include <sys/stat.h>' \
+  'core/io/windows_file_system.cpp=#include <windows.h>' \
+  'core/io/safe_write.cpp=#include <cerrno>\n#include <csignal>'
 
 exit "$failures"

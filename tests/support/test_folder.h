@@ -23,10 +23,17 @@ class TestFolder {
     std::filesystem::create_directories(path_);
   }
   ~TestFolder() {
+    namespace fs = std::filesystem;
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 ignored);
-    std::filesystem::remove_all(path_, ignored);
+    fs::permissions(path_, fs::perms::owner_all, ignored);
+    // Windows removes no read-only file: its files are made writable first.
+    for (fs::recursive_directory_iterator entry(path_, ignored), end;
+         entry != end; entry.increment(ignored)) {
+      if (!entry->is_symlink(ignored) && entry->is_regular_file(ignored))
+        fs::permissions(entry->path(), fs::perms::owner_write,
+                        fs::perm_options::add, ignored);
+    }
+    fs::remove_all(path_, ignored);
   }
   TestFolder(const TestFolder&) = delete;
   TestFolder& operator=(const TestFolder&) = delete;

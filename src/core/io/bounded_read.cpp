@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
-#include <system_error>
 
 #include "core/errors.h"
 #include "core/io/memory_advice.h"
@@ -21,7 +20,7 @@ constexpr size_t kChunk = size_t{1} << 16;
 }
 
 [[noreturn]] void Fail(const std::string& name, int error) {
-  Fail(name, std::generic_category().message(error));
+  Fail(name, ErrorReason(error));
 }
 
 [[noreturn]] void TooLarge(const std::string& name, int64_t limit) {

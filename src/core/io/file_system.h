@@ -1,6 +1,7 @@
 // The file-system calls that loading and saving make, behind one interface:
 // the real one for this platform, and in tests one that fails any chosen call.
-// Every call returns 0 or the system's error number (an errno value).
+// Every call returns 0 or the system's error number (an errno value; on
+// Windows the system's error translated to the nearest one).
 #pragma once
 
 #include <cstddef>
@@ -10,8 +11,23 @@
 
 namespace orlindel::io {
 
-// An open file: a descriptor on POSIX systems.
+// An open file: a descriptor on POSIX systems, a HANDLE on Windows.
+#ifdef _WIN32
+using Handle = intptr_t;
+#else
 using Handle = int;
+#endif
+
+// The characters that end a folder's name in a path on this system.
+#ifdef _WIN32
+inline constexpr char kPathSeparators[] = "\\/";
+#else
+inline constexpr char kPathSeparators[] = "/";
+#endif
+
+// An error number that only Windows gives: the file is open in another
+// program that does not share it.
+inline constexpr int kFileInUse = -2;
 
 enum class FileType {
   kMissing,
@@ -83,6 +99,9 @@ class FileSystem {
 
 // The real file system of this platform.
 FileSystem& SystemFileSystem();
+
+// The words for an error number these calls returned, as messages show it.
+std::string ErrorReason(int error);
 
 // The record of the temporary file a save is writing, kept so that a signal
 // handler can remove it. Async-signal-safe to read; one save at a time.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 #include "core/io/file_system.h"
@@ -167,6 +168,10 @@ extern "C" void RemoveTemporaryAndRaise(int signal_number) {
 FileSystem& SystemFileSystem() {
   static PosixFileSystem file_system;
   return file_system;
+}
+
+std::string ErrorReason(int error) {
+  return std::generic_category().message(error);
 }
 
 void NoteTemporaryFile(const std::string& path) {

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <random>
-#include <system_error>
 
 #include "core/errors.h"
 
@@ -16,22 +15,20 @@ constexpr int kMaxLinkHops = 40;
 constexpr int kMaxNameAttempts = 100;
 constexpr size_t kMaxWriteRequest = size_t{1} << 30;
 
-std::string Reason(int error) { return std::generic_category().message(error); }
-
 [[noreturn]] void Fail(const std::string& path, int error) {
-  throw FileError(FileError::Kind::kCreate, path, Reason(error));
+  throw FileError(FileError::Kind::kCreate, path, ErrorReason(error));
 }
 
 // The folder that holds `path`: "." for a bare name, "/" for the root.
 std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
+  const size_t slash = path.find_last_of(kPathSeparators);
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
-  return folder == "/" ? "/" + name : folder + "/" + name;
+  return folder == "/" ? "/" + name : folder + kPathSeparators[0] + name;
 }
 
 std::string TemporaryName() {
