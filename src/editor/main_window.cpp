@@ -402,8 +402,14 @@ void TfrmMain::btnChangesClick() {
 }
 
 bool TfrmMain::SaveFirmwareAs() {
-  const QString suggested = QString::fromStdString(
-      SuggestedSaveName(ledFWFile->text().toStdString()));
+  // Beside the file opened, also when it was named relative to the folder
+  // the editor started in.
+  const QString opened = ledFWFile->text();
+  const QString suggested =
+      opened.isEmpty() ? QString()
+                       : QFileInfo(QString::fromStdString(
+                                       SuggestedSaveName(opened.toStdString())))
+                             .absoluteFilePath();
   const std::optional<QString> chosen = dialogs_.SaveFirmware(suggested);
   if (!chosen) return false;
   editor_->SaveAs(*chosen);

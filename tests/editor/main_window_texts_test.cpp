@@ -119,6 +119,26 @@ TEST_F(TextsTest, ExportWithoutChangesSaysSoAndWritesNothing) {
             QStringList({"fw.bin"}));
 }
 
+// A firmware named relative to the starting folder (orlindel demo.bin)
+// still gets absolute names beside it.
+TEST_F(TextsTest, RelativeStartPathSuggestsAbsoluteNames) {
+  Firmware("demo.bin");
+  struct StartedIn {
+    const QString folder = QDir::currentPath();
+    ~StartedIn() { QDir::setCurrent(folder); }
+  } started_in;
+  ASSERT_TRUE(QDir::setCurrent(folder.path()));
+  frmMain.OpenAtStart("demo.bin");
+  ASSERT_TRUE(frmMain.Document().WindowListPos().has_value());
+  frmWB.seBlend()->SetValue(0x21);
+  Action("actSave").trigger();
+  Action("actExportPatch").trigger();
+  EXPECT_EQ(dialogs.save_firmware_presets,
+            QStringList({folder.filePath("demo-mod.bin")}));
+  EXPECT_EQ(dialogs.save_patch_presets,
+            QStringList({folder.filePath("demo.ips")}));
+}
+
 TEST(ExportNameTest, AbsoluteBesideTheFirmware) {
   const QString here = QDir::current().absolutePath();
   EXPECT_EQ(ExportName("/fw/demo.bin", ".ips"), "/fw/demo.ips");

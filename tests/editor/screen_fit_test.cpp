@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "editor/app_settings.h"
+#include "editor/changes_window.h"
 #include "editor/main_menus.h"
 #include "tests/editor/main_window_fixture.h"
 
@@ -164,6 +165,19 @@ TEST_F(StartPlacementTest, PaletteBesideOrOverTheMainWindow) {
   EXPECT_TRUE(screen.contains(palette));
   EXPECT_EQ(palette.right(), screen.right());
   EXPECT_EQ(palette.top(), frmMain.frameGeometry().top());
+}
+
+TEST_F(StartPlacementTest, ChangesWindowOpensBesideTheMainWindow) {
+  const QRect screen = frmMain.screen()->availableGeometry();
+  frmMain.move(screen.topLeft() + QPoint(60, 50));
+  auto* changes = frmMain.findChild<TfrmChanges*>();
+  ASSERT_NE(changes, nullptr);
+  Control<QAction>("actChanges").trigger();
+  ASSERT_TRUE(changes->isVisible());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(changes->frameGeometry().topLeft(),
+            QPoint(frmMain.frameGeometry().right() + 1,
+                   frmMain.frameGeometry().top()));
 }
 
 }  // namespace
