@@ -66,8 +66,6 @@ CommandSpec RenderCommand(CommandFunction run) {
       run};
 }
 
-namespace {
-
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
       {"info",
