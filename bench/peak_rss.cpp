@@ -4,7 +4,6 @@
 //   peak_rss <kind> <image KiB> <baseline KiB> <peak KiB> <ratio>
 // where ratio = (peak - baseline) / image size.
 // Usage: orlindel_peak_rss PATH_TO_ORLINDEL_CLI
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "bench/bench_images.h"
+#include "bench/child_peak.h"
 #include "core/firmware_image.h"
 #include "tests/support/firmware_builder.h"
 
@@ -23,21 +23,7 @@ namespace {
 // Runs `cli subtitle path --log` with its output discarded; the child's peak
 // resident set in KiB, or -1 when it could not run or failed.
 long PeakKib(const std::string& cli, const std::string& path) {
-  std::fflush(stdout);
-  const pid_t child = fork();
-  if (child < 0) return -1;
-  if (child == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    execl(cli.c_str(), cli.c_str(), "subtitle", path.c_str(), "--log",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0)
-    return -1;
-  return usage.ru_maxrss;
+  return ChildPeakKib({cli, "subtitle", path, "--log"});
 }
 
 // The highest of a few runs: the peak does not depend on timing, but the

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ApplyIps(image, WriteIps(image, patched)) != patched) std::abort();
 
   const ChangeLabeller labeller(image);
-  for (const LabelledChange& change : ListChanges(labeller, image, patched))
+  for (const LabelledChange& change :
+       ListChanges(labeller, image, patched).listed)
     if (change.labels.empty()) std::abort();
   return 0;
 }

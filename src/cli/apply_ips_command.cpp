@@ -14,20 +14,21 @@ namespace orlindel::cli {
 int RunApplyIps(const CommandLine& line, CommandContext& context) {
   const auto [image_path, patch_path] = TwoFileArguments(line, "A and PATCH");
   const std::string output = RequiredValue(line, "-o");
-  const FirmwareImage image = LoadInputImage(context, image_path);
-  const std::vector<IpsRecord> records =
-      ParseIps(LoadInputFile(context, patch_path), std::ssize(image));
-  const FirmwareImage patched = ApplyIpsRecords(image, records);
+  // The records are written straight into the loaded image: no copy of it,
+  // and no record held apart from the patch.
+  FirmwareImage patched = LoadInputImage(context, image_path);
+  const int64_t records =
+      ApplyIpsInPlace(patched, LoadInputFile(context, patch_path));
   SaveOutputFile(context, output, patched);
 
   const bool checksum_valid = IsImageChecksumValid(patched);
   if (context.json) {
-    WriteJsonLine(context.out, Json{{"records", std::ssize(records)},
+    WriteJsonLine(context.out, Json{{"records", records},
                                     {"length", std::ssize(patched)},
                                     {"checksumValid", checksum_valid}});
   } else {
-    context.out << Format("%zu IPS records applied, written to %s%s\n",
-                          records.size(), output.c_str(),
+    context.out << Format("%lld IPS records applied, written to %s%s\n",
+                          static_cast<long long>(records), output.c_str(),
                           checksum_valid ? "" : " (image checksum not valid)");
   }
   return kExitOk;

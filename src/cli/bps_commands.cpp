@@ -44,21 +44,14 @@ int RunBps(const CommandLine& line, CommandContext& context) {
 int RunApplyBps(const CommandLine& line, CommandContext& context) {
   const auto [image_path, patch_path] = TwoFileArguments(line, "A and PATCH");
   const std::string output = RequiredValue(line, "-o");
-  FirmwareImage image = LoadInputImage(context, image_path);
+  const FirmwareImage image = LoadInputImage(context, image_path);
   const std::vector<uint8_t> patch = LoadInputFile(context, patch_path);
   if (PatchFormatOf(patch) != PatchFormat::kBps)
     throw PatchError("Not a BPS patch: it does not begin with \"BPS1\"");
   CheckBpsSource(image, patch);
-
-  FirmwareImage patched;
-  if (ReadBpsHeader(patch).target_size == image.size()) {
-    // The same length: the edit the editor makes of an open image.
-    FirmwareDocument document(std::move(image));
-    document.ApplyPatch(patch);
-    patched = document.image();
-  } else {
-    patched = ApplyBpsPatch(image, patch);
-  }
+  // The target is built straight into its own buffer: the same bytes the
+  // editor's in-place edit gives, without a list of the changes.
+  const FirmwareImage patched = ApplyBpsPatch(image, patch);
   SaveOutputFile(context, output, patched);
 
   const bool checksum_valid = IsImageChecksumValid(patched);

@@ -16,16 +16,18 @@ int RunIps(const CommandLine& line, CommandContext& context) {
   const std::string output = RequiredValue(line, "-o");
   const FirmwareImage a = LoadInputImage(context, path_a);
   const FirmwareImage b = LoadInputImage(context, path_b);
-  const std::vector<IpsRecord> records = PlanIpsRecords(a, b);
-  const std::vector<uint8_t> patch = EncodeIps(records);
+  const std::vector<uint8_t> patch = WriteIps(a, b);
   SaveOutputFile(context, output, patch);
+  // Counted from the patch itself, so no list of the records is ever held.
+  const int64_t records = ReadIpsRecords(patch, std::ssize(b), nullptr);
 
   if (context.json) {
-    WriteJsonLine(context.out, Json{{"records", std::ssize(records)},
+    WriteJsonLine(context.out, Json{{"records", records},
                                     {"patchLength", std::ssize(patch)}});
   } else {
-    context.out << Format("%zu IPS records, %zu bytes, written to %s\n",
-                          records.size(), patch.size(), output.c_str());
+    context.out << Format("%lld IPS records, %zu bytes, written to %s\n",
+                          static_cast<long long>(records), patch.size(),
+                          output.c_str());
   }
   return kExitOk;
 }

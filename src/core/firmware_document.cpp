@@ -139,21 +139,15 @@ EditList FirmwareDocument::FixChecksum() {
 
 EditList FirmwareDocument::ApplyPatch(std::span<const uint8_t> patch) {
   interrupted_.clear();
-  FirmwareImage patched;
   if (PatchFormatOf(patch) == PatchFormat::kBps) {
     CheckBpsSource(image_, patch);
-    patched = ApplyBpsPatch(image_, patch);
-    if (patched.size() != image_.size())
-      throw PatchError(Format(
-          "The patch changes the file's length from %zu to %zu bytes; an "
-          "open image cannot change its length",
-          image_.size(), patched.size()));
-  } else {
-    // ParseIps refuses a record past the end, so an IPS patch never grows
-    // the open image.
-    patched = ApplyIps(image_, patch);
+    return ApplyBpsPatchInPlace(image_, patch);
   }
-  EditList edits = DiffImages(image_, patched);
+  // An IPS record past the end is refused, so an IPS patch never grows the
+  // open image. A patch may change millions of scattered bytes: they are
+  // held as a few joined ranges, not one edit per run.
+  const FirmwareImage patched = ApplyIps(image_, patch);
+  EditList edits = DiffImagesJoined(image_, patched);
   ApplyEdits(image_, edits);
   return edits;
 }

@@ -102,6 +102,7 @@ class FirmwareDocument {
   EditList FixChecksum();
   // Applies an IPS or BPS patch (told apart by their first bytes) as it is:
   // no checksum fix, since the patch carries the bytes its author meant.
+  // The changes come back joined (see DiffImagesJoined), not run by run.
   // PatchError, with nothing written, for bytes that are neither, for a BPS
   // patch made from another file than this image (the text names both
   // CRC32s), and for any patch that would change the image's length: an IPS

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <iterator>
 #include <utility>
 
 #include "core/text.h"
@@ -82,16 +83,19 @@ TfrmChanges::TfrmChanges(ChangesHost& host, QWidget* parent)
   connect(twChanges, &QTableWidget::itemSelectionChanged, this,
           &TfrmChanges::UpdateRevertButton);
   SetUndoRedo(false, false);
-  ShowChanges({});
+  ShowChanges(ChangeList{});
 }
 
-void TfrmChanges::ShowChanges(std::vector<LabelledChange> changes) {
-  changes_ = std::move(changes);
-  lblSummary->setText(
-      changes_.empty()
+void TfrmChanges::ShowChanges(ChangeList changes) {
+  changes_ = std::move(changes.listed);
+  QString summary =
+      changes.total == 0
           ? QString("No changes since the file was opened.")
           : QString("%1 changed range(s) since the file was opened.")
-                .arg(changes_.size()));
+                .arg(changes.total);
+  if (changes.total > std::ssize(changes_))
+    summary += QString(" The first %1 are listed.").arg(changes_.size());
+  lblSummary->setText(summary);
   twChanges->setRowCount(static_cast<int>(changes_.size()));
   for (size_t n = 0; n < changes_.size(); ++n) {
     const LabelledChange& change = changes_[n];

@@ -31,8 +31,13 @@ class TfrmChanges : public QWidget {
  public:
   explicit TfrmChanges(ChangesHost& host, QWidget* parent = nullptr);
 
-  // Shows one row per change, in offset order.
-  void ShowChanges(std::vector<LabelledChange> changes);
+  // The most rows the window lists: a patch may change millions of runs,
+  // and a row costs far more than the bytes it shows.
+  static constexpr size_t kMaxRows = 10000;
+
+  // Shows one row per listed change, in offset order; the summary counts
+  // all of them.
+  void ShowChanges(ChangeList changes);
   void SetUndoRedo(bool can_undo, bool can_redo);
 
  private:
@@ -40,7 +45,7 @@ class TfrmChanges : public QWidget {
   void UpdateRevertButton();
 
   ChangesHost& host_;
-  std::vector<LabelledChange> changes_;
+  std::vector<LabelledChange> changes_;  // the rows
   QLabel* lblSummary = nullptr;
   QTableWidget* twChanges = nullptr;
   QPushButton* btnUndo = nullptr;

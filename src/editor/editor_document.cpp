@@ -101,7 +101,7 @@ std::vector<JournalEntry> EditorDocument::UnsavedEntries() const {
     // The state the file was saved in is no longer in the history: the
     // difference to the file stands for everything.
     entries.push_back(
-        {"Unsaved changes", DiffImages(saved_, document_.image())});
+        {"Unsaved changes", DiffImagesJoined(saved_, document_.image())});
   } else if (clean <= now) {
     for (int i = clean; i < now; ++i)
       entries.push_back({entry(i)->text().toStdString(), entry(i)->edits()});

@@ -380,11 +380,11 @@ void TfrmMain::RefreshAfterEdit() {
 void TfrmMain::UpdateChangesWindow() {
   if (frmChanges_ == nullptr || !frmChanges_->isVisible()) return;
   const FirmwareDocument& document = Document();
-  frmChanges_->ShowChanges(document.labeller() != nullptr
-                               ? ListChanges(*document.labeller(),
-                                             document.opened(),
-                                             document.image())
-                               : std::vector<LabelledChange>{});
+  frmChanges_->ShowChanges(
+      document.labeller() != nullptr
+          ? ListChanges(*document.labeller(), document.opened(),
+                        document.image(), TfrmChanges::kMaxRows)
+          : ChangeList{});
 }
 
 void TfrmMain::btnChangesClick() {

@@ -15,7 +15,8 @@ class InvalidBitmapError : public OrlindelError {
 };
 
 // Loads the BMP file at `path` (whatever its extension). Throws
-// InvalidBitmapError for any other content.
+// InvalidBitmapError for any other content, and std::bad_alloc for a
+// readable picture there is no memory for.
 QImage LoadBmpPicture(const QString& path);
 
 // Loads the picture at `path` (whatever its extension): BMP content exactly

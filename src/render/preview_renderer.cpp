@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <new>
 #include <span>
 
 #include "core/checks.h"
@@ -131,10 +132,35 @@ bool DrawsPalPosition(int mode) {
   return mode == kRectsPal || mode == kRectsBoth;
 }
 
-void DrawBackground(QPainter& painter, const QImage& picture, int mode,
+// The address space the drawing may need besides its bitmap: the font
+// database and the glyphs of the labels, set up on first use, the painter's
+// own buffers and, in the render command, the encoded picture.
+constexpr size_t kDrawingHeadroom = size_t{32} << 20;
+
+// Throws std::bad_alloc unless kDrawingHeadroom bytes can be had now. Qt's
+// font and painting code does not survive a failed allocation; measured
+// first, a lack of memory is the caller's memory error instead of a crash.
+void CheckDrawingHeadroom() {
+  // Held through a volatile pointer, so the test allocation is really made.
+  void* volatile room = std::malloc(kDrawingHeadroom);
+  if (room == nullptr) throw std::bad_alloc();
+  std::free(room);
+}
+
+// Qt reports a picture it could not allocate as a null image.
+QImage Allocated(QImage image) {
+  if (image.isNull()) throw std::bad_alloc();
+  return image;
+}
+
+// The background as it is drawn: copied, not blended, so any alpha it
+// carries is ignored.
+QImage OpaqueBackground(const QImage& picture) {
+  return Allocated(picture.convertToFormat(QImage::Format_RGB32));
+}
+
+void DrawBackground(QPainter& painter, const QImage& opaque, int mode,
                     int height) {
-  // The picture is copied, not blended: any alpha it carries is ignored.
-  const QImage opaque = picture.convertToFormat(QImage::Format_RGB32);
   switch (mode) {
     case kBackgroundTop:
       painter.drawImage(QPoint(0, 0), opaque);
@@ -182,7 +208,15 @@ class Renderer {
 
   void Run() {
     const int height = request_.tv_index == 0 ? kPalHeight : kNtscHeight;
-    result_.bitmap = QImage(kScreenWidth, height, QImage::Format_RGB888);
+    result_.bitmap =
+        Allocated(QImage(kScreenWidth, height, QImage::Format_RGB888));
+    // Every large allocation comes before the headroom is measured, so what
+    // the headroom stands for is left when the fonts and the painter start.
+    const bool background =
+        request_.background != nullptr && !request_.background->isNull();
+    const QImage opaque =
+        background ? OpaqueBackground(*request_.background) : QImage();
+    CheckDrawingHeadroom();
     QPainter painter(&result_.bitmap);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
@@ -194,9 +228,8 @@ class Renderer {
     // A clear brush keeps the dash gaps of the safe-area frames transparent.
     painter.setBrush(Qt::NoBrush);
 
-    if (request_.background != nullptr && !request_.background->isNull())
-      DrawBackground(painter, *request_.background, request_.background_mode,
-                     height);
+    if (background)
+      DrawBackground(painter, opaque, request_.background_mode, height);
     if (request_.safe_title) {
       painter.setPen(Pen(kYellow, Qt::DashLine));
       DrawFrame(painter, SafeTitleArea(height), 1);

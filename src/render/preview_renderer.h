@@ -49,7 +49,9 @@ struct PreviewResult {
 };
 
 // Draws the whole preview. Throws RangeError when the selected or second
-// window's record offset lies at or beyond the image end.
+// window's record offset lies at or beyond the image end, and std::bad_alloc
+// when memory is short for the bitmap, for the background's copy or, found
+// before the drawing starts, for what fonts and painting take besides.
 PreviewResult RenderPreview(const PreviewRequest& request);
 
 // Draws `lines` nested one-pixel outlines inward from `rect` with the

@@ -133,11 +133,13 @@ TEST(FirmwareDocument, SubtitleWriteWithoutTheRoutineChangesNothing) {
   EXPECT_EQ(document.image(), before);
 }
 
-TEST(FirmwareDocument, ApplyPatchReportsTheRunsItChanged) {
+TEST(FirmwareDocument, ApplyPatchReportsTheRangesItChanged) {
   const FirmwareImage before = {0, 1, 2, 3, 4, 5, 6, 7};
   const FirmwareImage after = {0, 9, 9, 3, 4, 5, 6, 8};
-  // Two runs: 1..2 and 7; no checksum fix, the patch's bytes as they are.
-  const EditList expected = {{1, {1, 2}, {9, 9}}, {7, {7}, {8}}};
+  // Two runs, 1..2 and 7, close together: one edit from 1 to 7 that carries
+  // the equal bytes between them; no checksum fix, the patch's bytes as they
+  // are.
+  const EditList expected = {{1, {1, 2, 3, 4, 5, 6, 7}, {9, 9, 3, 4, 5, 6, 8}}};
   const struct {
     const char* name;
     std::vector<uint8_t> patch;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/history/byte_edit.h"
 
 namespace orlindel {
 namespace {
@@ -95,6 +96,43 @@ TEST(DiffImagesTest, ImagesOfDifferentLengthsAreRefused) {
   }
   EXPECT_THROW(DiffBytes(FirmwareImage(4, 0), FirmwareImage(3, 0), 0),
                RangeError);
+}
+
+TEST(DiffImagesJoinedTest, JoinsRunsCloserThanTheGapAndKeepsOthersApart) {
+  const FirmwareImage before(4096, 0x00);
+  FirmwareImage after = before;
+  // 10 and 12 have one equal byte between them; 12 and `far` have
+  // kJoinedGap, which is too many; `far` and `near` one fewer.
+  const int64_t far = 13 + kJoinedGap;
+  const int64_t near = far + kJoinedGap;
+  after[10] = 1, after[12] = 2, after[far] = 3, after[near] = 4;
+  const EditList edits = DiffImagesJoined(before, after);
+  ASSERT_EQ(edits.size(), 2u);
+  EXPECT_EQ(edits[0], (ByteEdit{10, {0, 0, 0}, {1, 0, 2}}));
+  EXPECT_EQ(edits[1].offset, far);
+  EXPECT_EQ(edits[1].length(), near - far + 1);
+  EXPECT_EQ(edits[1].new_bytes.front(), 3);
+  EXPECT_EQ(edits[1].new_bytes.back(), 4);
+  EXPECT_TRUE(DiffImagesJoined(before, before).empty());
+  EXPECT_THROW(DiffImagesJoined(FirmwareImage(4, 0), FirmwareImage(5, 0)),
+               PatchError);
+}
+
+// Every other byte of 4 MiB changed: two million runs, held as one edit, and
+// undoing and redoing it gives both images back exactly.
+TEST(DiffImagesJoinedTest, HoldsMillionsOfRunsAsFewEditsThatUndoExactly) {
+  const FirmwareImage before(4 << 20, 0x11);
+  FirmwareImage after = before;
+  for (size_t at = 1; at < after.size(); at += 2) after[at] = 0x22;
+  const EditList edits = DiffImagesJoined(before, after);
+  ASSERT_EQ(edits.size(), 1u);
+  EXPECT_EQ(edits[0].offset, 1);
+  EXPECT_EQ(edits[0].length(), (4 << 20) - 1);
+  FirmwareImage image = before;
+  ApplyEdits(image, edits);
+  EXPECT_EQ(image, after);
+  UndoEdits(image, edits);
+  EXPECT_EQ(image, before);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -23,6 +25,20 @@ Bytes Patch(const Bytes& records, const std::string& tail = "EOF") {
   at = std::copy(records.begin(), records.end(), at);
   std::copy(tail.begin(), tail.end(), at);
   return patch;
+}
+
+// The records of `patch` for an image of `image_length` bytes, each as its
+// offset and its bytes (a run-length record expanded).
+using Records = std::vector<std::pair<int64_t, Bytes>>;
+Records RecordsOf(const Bytes& patch, int64_t image_length = kMaxImageSize) {
+  Records records;
+  ReadIpsRecords(patch, image_length, [&records](const IpsRecord& record) {
+    records.emplace_back(
+        record.offset,
+        record.run ? Bytes(static_cast<size_t>(record.size), record.value)
+                   : Bytes(record.data.begin(), record.data.end()));
+  });
+  return records;
 }
 
 std::string ErrorOf(const FirmwareImage& image, const Bytes& patch) {
@@ -48,14 +64,15 @@ TEST(WriteIpsTest, SplitsRunsLongerThanARecord) {
   const FirmwareImage before(0x20000, 0x00);
   FirmwareImage after = before;
   std::fill(after.begin() + 0x10, after.begin() + 0x10 + 0x10001, 0x77);
-  const std::vector<IpsRecord> records = PlanIpsRecords(before, after);
+  const Bytes patch = WriteIps(before, after);
+  const Records records = RecordsOf(patch);
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].offset, 0x10);
-  EXPECT_EQ(records[0].data.size(), 0xFFFFu);
-  EXPECT_EQ(records[1].offset, 0x1000F);
-  EXPECT_EQ(records[1].data, (Bytes{0x77, 0x77}));
+  EXPECT_EQ(records[0].first, 0x10);
+  EXPECT_EQ(records[0].second.size(), 0xFFFFu);
+  EXPECT_EQ(records[1], (std::pair<int64_t, Bytes>{0x1000F, {0x77, 0x77}}));
+  // The patch is exactly its header, two records and "EOF".
+  EXPECT_EQ(patch.size(), 5u + 5 + 0xFFFF + 5 + 2 + 3);
 
-  const Bytes patch = EncodeIps(records);
   EXPECT_EQ(Bytes(patch.begin() + 5, patch.begin() + 10),
             (Bytes{0x00, 0x00, 0x10, 0xFF, 0xFF}));
   // The second record's header follows the first record's 0xFFFF bytes.
@@ -69,9 +86,6 @@ TEST(WriteIpsTest, NoRecordStartsAtTheOffsetThatReadsAsEof) {
       FirmwareBuilder(0x460000, 0x00).Bytes(0x454F45, {0x5A}).Build(false);
   FirmwareImage after = before;
   after[0x454F46] = 0x12;
-  const std::vector<IpsRecord> records = PlanIpsRecords(before, after);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0], (IpsRecord{0x454F45, {0x5A, 0x12}}));
   EXPECT_EQ(WriteIps(before, after),
             Patch({0x45, 0x4F, 0x45, 0x00, 0x02, 0x5A, 0x12}));
   EXPECT_EQ(ApplyIps(before, WriteIps(before, after)), after);
@@ -80,12 +94,14 @@ TEST(WriteIpsTest, NoRecordStartsAtTheOffsetThatReadsAsEof) {
   // starts one byte earlier, repeating the first record's last byte.
   FirmwareImage long_run = before;
   std::fill(long_run.begin() + 0x444F47, long_run.begin() + 0x454F48, 0x33);
-  const std::vector<IpsRecord> split = PlanIpsRecords(before, long_run);
+  const Bytes split_patch = WriteIps(before, long_run);
+  const Records split = RecordsOf(split_patch);
   ASSERT_EQ(split.size(), 2u);
-  EXPECT_EQ(split[0].offset, 0x444F47);
-  EXPECT_EQ(split[0].data.size(), 0xFFFFu);
-  EXPECT_EQ(split[1], (IpsRecord{0x454F45, {0x33, 0x33, 0x33}}));
-  EXPECT_EQ(ApplyIps(before, EncodeIps(split)), long_run);
+  EXPECT_EQ(split[0].first, 0x444F47);
+  EXPECT_EQ(split[0].second.size(), 0xFFFFu);
+  EXPECT_EQ(split[1],
+            (std::pair<int64_t, Bytes>{0x454F45, {0x33, 0x33, 0x33}}));
+  EXPECT_EQ(ApplyIps(before, split_patch), long_run);
 }
 
 TEST(WriteIpsTest, RoundTripsChangesUpToTheLastByteOfA10MiBImage) {
@@ -95,9 +111,9 @@ TEST(WriteIpsTest, RoundTripsChangesUpToTheLastByteOfA10MiBImage) {
   after[0x454F46] = 0x01;
   after[0x9FFFFF] = 0x00;  // the checksum's high byte, 0xFF before
   const Bytes patch = WriteIps(before, after);
-  EXPECT_EQ(ParseIps(patch),
-            (std::vector<IpsRecord>{
-                {0, {0x00}}, {0x454F45, {0xFF, 0x01}}, {0x9FFFFF, {0x00}}}));
+  EXPECT_EQ(
+      RecordsOf(patch, std::ssize(before)),
+      (Records{{0, {0x00}}, {0x454F45, {0xFF, 0x01}}, {0x9FFFFF, {0x00}}}));
   EXPECT_EQ(ApplyIps(before, patch), after);
 }
 
@@ -106,8 +122,8 @@ TEST(WriteIpsTest, ChangesWhereNoRecordCanStartAreRefused) {
   FirmwareImage after = before;
   // A record may start at 0xFFFFFF and reach beyond it.
   after[0xFFFFFF] = 1, after[0x1000000] = 2, after[0x1000001] = 3;
-  EXPECT_EQ(PlanIpsRecords(before, after),
-            (std::vector<IpsRecord>{{0xFFFFFF, {1, 2, 3}}}));
+  EXPECT_EQ(RecordsOf(WriteIps(before, after)),
+            (Records{{0xFFFFFF, {1, 2, 3}}}));
   after[0x1000005] = 4;
   try {
     WriteIps(before, after);
@@ -120,15 +136,33 @@ TEST(WriteIpsTest, ChangesWhereNoRecordCanStartAreRefused) {
   EXPECT_THROW(WriteIps(FirmwareImage(4, 0), FirmwareImage(8, 0)), PatchError);
 }
 
-TEST(EncodeIpsTest, RefusesRecordsThePatchCannotHold) {
-  const std::vector<IpsRecord> cases[] = {
-      {{0x454F46, {1}}},
-      {{0x10, {}}},
-      {{0x10, Bytes(0x10000, 1)}},
-      {{0x1000000, {1}}},
+// Every record written holds 1 to 0xFFFF bytes and none starts at the offset
+// that reads as "EOF", whatever the runs: alternating bytes, runs that end or
+// begin at that offset, and runs just over one record long.
+TEST(WriteIpsTest, WritesOnlyRecordsThePatchCanHold) {
+  const FirmwareImage before(0x460000, 0x00);
+  const struct {
+    const char* name;
+    int64_t first, last, step;  // bytes first, first + step, ... up to last
+  } cases[] = {
+      {"alternating bytes", 0x454F00, 0x455000, 2},
+      {"run ending at the EOF offset", 0x454F40, 0x454F46, 1},
+      {"run starting at the EOF offset", 0x454F46, 0x454F50, 1},
+      {"run one byte over a record", 0x100, 0x100 + 0xFFFF, 1},
+      {"run two records long", 0x200000, 0x200000 + 2 * 0xFFFF - 1, 1},
   };
-  for (const auto& records : cases)
-    EXPECT_THROW(EncodeIps(records), PatchError) << records[0].offset;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FirmwareImage after = before;
+    for (int64_t at = c.first; at <= c.last; at += c.step) after[at] = 0x42;
+    const Bytes patch = WriteIps(before, after);
+    for (const auto& [offset, data] : RecordsOf(patch)) {
+      EXPECT_NE(offset, kIpsEofOffset);
+      EXPECT_GE(data.size(), 1u);
+      EXPECT_LE(std::ssize(data), kIpsMaxRecordSize);
+    }
+    EXPECT_EQ(ApplyIps(before, patch), after);
+  }
 }
 
 TEST(ApplyIpsTest, WritesDataAndRunLengthRecordsInOrder) {
@@ -141,6 +175,9 @@ TEST(ApplyIpsTest, WritesDataAndRunLengthRecordsInOrder) {
   expected[4] = expected[5] = expected[6] = 0xEE;  // overwrites the 3
   expected[15] = 0x99;
   EXPECT_EQ(ApplyIps(image, patch), expected);
+  FirmwareImage in_place = image;
+  EXPECT_EQ(ApplyIpsInPlace(in_place, patch), 3);
+  EXPECT_EQ(in_place, expected);
 }
 
 TEST(ApplyIpsTest, RefusesMalformedPatches) {
@@ -187,9 +224,14 @@ TEST(ApplyIpsTest, RefusesRecordsPastTheEndOfTheImage) {
       "applied");
   // A refused record after valid ones: nothing of the patch is applied, and
   // the image passed in is never written.
-  EXPECT_NE(ErrorOf(image, Patch({0x00, 0x00, 0x00, 0x00, 0x01, 0xAA,  //
-                                  0x00, 0x10, 0x00, 0x00, 0x01, 0xBB})),
-            "applied");
+  const Bytes late_fault = Patch({0x00, 0x00, 0x00, 0x00, 0x01, 0xAA,  //
+                                  0x00, 0x10, 0x00, 0x00, 0x01, 0xBB});
+  EXPECT_NE(ErrorOf(image, late_fault), "applied");
+  // Applied in place, the valid record before the fault is not written
+  // either.
+  FirmwareImage in_place = image;
+  EXPECT_THROW(ApplyIpsInPlace(in_place, late_fault), PatchError);
+  EXPECT_EQ(in_place, image);
 }
 
 // `count` run-length records of `length` bytes of 0xEE at `offset`: eight
@@ -223,14 +265,14 @@ TEST(ApplyIpsTest, RunLengthFloodsAreRefusedBeforeTheyAreExpanded) {
       "The patch writes more than 64 MiB in all, more than an image may have";
   EXPECT_EQ(ErrorOf(FirmwareImage(0xA00000, 0x00), flood), too_much);
   try {
-    ParseIps(flood);
+    RecordsOf(flood);
     FAIL() << "no error";
   } catch (const PatchError& error) {
     EXPECT_EQ(std::string(error.what()), too_much);
   }
   // Without an image, a record is checked against the largest one: 0xFFFF
   // bytes at 0xFFFFFF end below 64 MiB, so only the sum refuses.
-  EXPECT_EQ(ParseIps(Patch(RunLengthRecords(0xFFFFFF, 2, 0xFFFF))).size(), 2u);
+  EXPECT_EQ(RecordsOf(Patch(RunLengthRecords(0xFFFFFF, 2, 0xFFFF))).size(), 2u);
   // With an image, the first record past its end is reported, even before a
   // truncated record that follows.
   EXPECT_EQ(ErrorOf(FirmwareImage(16, 0x00),
@@ -252,9 +294,10 @@ TEST(ApplyIpsTest, RecordsUpToTheImageEndAndTheLimitAreTaken) {
     const Bytes tail = RunLengthRecords(0, 1, last);
     records.insert(records.end(), tail.begin(), tail.end());
     if (last == 1024) {
-      EXPECT_EQ(ParseIps(Patch(records)).size(), 1025u);
+      EXPECT_EQ(ReadIpsRecords(Patch(records), kMaxImageSize, nullptr), 1025);
     } else {
-      EXPECT_THROW(ParseIps(Patch(records)), PatchError);
+      EXPECT_THROW(ReadIpsRecords(Patch(records), kMaxImageSize, nullptr),
+                   PatchError);
     }
   }
 }

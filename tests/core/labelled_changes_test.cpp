@@ -110,7 +110,7 @@ TEST(ListChangesTest, AWindowEditAndItsChecksum) {
   FixImageChecksum(current);
 
   const std::vector<LabelledChange> changes =
-      ListChanges(ChangeLabeller(opened), opened, current);
+      ListChanges(ChangeLabeller(opened), opened, current).listed;
   ASSERT_EQ(changes.size(), 2u);
   EXPECT_EQ(changes[0].edit, (ByteEdit{0x2030, {0x02, 0x08}, {0x00, 0x0C}}));
   EXPECT_EQ(changes[0].labels, Labels{"window 3 record: Left"});
@@ -134,7 +134,7 @@ TEST(ListChangesTest, ASubtitleUpdateChangesTwelveNamedLoads) {
                          "Y1.High",  "X2.Low", "X2.High", "Y2.Low",
                          "Y2.High",  "Align",  "Flags",   "LineSpace"};
   const std::vector<LabelledChange> changes =
-      ListChanges(ChangeLabeller(opened), opened, current);
+      ListChanges(ChangeLabeller(opened), opened, current).listed;
   ASSERT_GE(changes.size(), 13u);
   for (int i = 0; i < 12; ++i) {
     EXPECT_EQ(changes[i].edit.offset, 0x1235C + 12 * i);
@@ -144,6 +144,21 @@ TEST(ListChangesTest, ASubtitleUpdateChangesTwelveNamedLoads) {
   }
   for (size_t k = 12; k < changes.size(); ++k)
     EXPECT_EQ(changes[k].labels, Labels{"image checksum"});
+}
+
+// Every other byte of 4 MiB changed: two million runs are counted, only the
+// first ones asked for are listed, labelled and copied.
+TEST(ListChangesTest, ManyRunsAreCountedButOnlyTheFirstListed) {
+  FirmwareImage opened = Firmware(XramLoads(kSubtitleCells));
+  opened.resize(4 << 20, 0xFF);
+  FirmwareImage current = opened;
+  for (size_t at = 0; at < current.size(); at += 2) current[at] ^= 0x01;
+  const ChangeLabeller labeller(opened);
+  const ChangeList changes = ListChanges(labeller, opened, current, 3);
+  EXPECT_EQ(changes.total, 2 << 20);
+  ASSERT_EQ(changes.listed.size(), 3u);
+  EXPECT_EQ(changes.listed[2].edit, (ByteEdit{4, {opened[4]}, {current[4]}}));
+  EXPECT_EQ(ListChanges(labeller, opened, opened, 3).total, 0);
 }
 
 }  // namespace

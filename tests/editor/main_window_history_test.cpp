@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include "core/patch/ips.h"
+#include "editor/changes_window.h"
 #include "tests/editor/main_window_fixture.h"
 #include "tests/support/subtitle_code.h"
 
@@ -281,6 +283,29 @@ TEST_F(ChangesWindowTest, ExportedPatchTurnsTheOpenedFileIntoTheImage) {
             Image());
   // Only the open's note about the missing OSD list.
   EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+// A patch that changes every other byte of 64 KiB: 32 768 runs, applied as
+// one undoable entry; the window counts them all and lists only the first.
+TEST_F(ChangesWindowTest, APatchOfManyRunsIsOneEntryAndAShortList) {
+  FirmwareImage changed = opened_;
+  for (size_t at = 0x20000; at < 0x30000; at += 2) changed[at] ^= 0x01;
+  const std::vector<uint8_t> patch = WriteIps(opened_, changed);
+  frmMain.Editor().Perform("Apply patch", [&](FirmwareDocument& document) {
+    return document.ApplyPatch(patch);
+  });
+  EXPECT_EQ(Image(), changed);
+  EXPECT_EQ(Entries(), 1);
+  frmMain.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frmMain));
+  QTest::keyClick(&frmMain, Qt::Key_H, Qt::ControlModifier);
+  EXPECT_EQ(Rows().rowCount(), static_cast<int>(TfrmChanges::kMaxRows));
+  EXPECT_EQ(frmMain.findChild<QLabel*>("lblSummary")->text(),
+            "32768 changed range(s) since the file was opened. The first "
+            "10000 are listed.");
+  Button("btnUndo").click();
+  EXPECT_EQ(Image(), opened_);
+  EXPECT_EQ(Rows().rowCount(), 0);
 }
 
 }  // namespace

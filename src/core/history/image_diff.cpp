@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "core/errors.h"
 #include "core/text.h"
@@ -69,6 +70,37 @@ EditList DiffBytes(ImageView before, ImageView after, int64_t base) {
 EditList DiffImages(ImageView before, ImageView after) {
   CheckSameLength(before, after);
   return DiffBytes(before, after, 0);
+}
+
+EditList DiffImagesJoined(ImageView before, ImageView after) {
+  CheckSameLength(before, after);
+  // The runs are gathered as ranges first, so each edit's bytes are copied
+  // once, at their final size.
+  EditList edits;
+  int64_t start = -1;
+  int64_t end = -1;
+  const auto add = [&] {
+    if (start < 0) return;
+    const auto first = static_cast<size_t>(start);
+    const auto count = static_cast<size_t>(end - start);
+    const ImageView old_bytes = before.subspan(first, count);
+    const ImageView new_bytes = after.subspan(first, count);
+    edits.push_back({start,
+                     {old_bytes.begin(), old_bytes.end()},
+                     {new_bytes.begin(), new_bytes.end()}});
+  };
+  VisitRuns(before, after, 0, [&](const DiffRun& run) {
+    const int64_t run_end = run.offset + std::ssize(run.before);
+    if (start >= 0 && run.offset - end < kJoinedGap) {
+      end = run_end;
+      return;
+    }
+    add();
+    start = run.offset;
+    end = run_end;
+  });
+  add();
+  return edits;
 }
 
 }  // namespace orlindel

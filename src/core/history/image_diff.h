@@ -29,6 +29,16 @@ void VisitImageDifferences(ImageView before, ImageView after,
 // states of one firmware (an edit never resizes the image): PatchError.
 EditList DiffImages(ImageView before, ImageView after);
 
+// The changes from `before` to `after` held compactly, for an action that
+// may change millions of scattered bytes (a patch): runs of differing bytes
+// fewer than kJoinedGap equal bytes apart become one edit that carries the
+// equal bytes between them as well. Undone or redone, the edits write the
+// same bytes as the runs would; there is at most one edit per kJoinedGap
+// bytes of image, so the list takes at most about three times the bytes of
+// the range it covers, whatever the number of runs. PatchError as DiffImages.
+inline constexpr int64_t kJoinedGap = 256;
+EditList DiffImagesJoined(ImageView before, ImageView after);
+
 // The same runs between two byte strings of equal length that start at image
 // offset `base`; RangeError when the lengths differ.
 EditList DiffBytes(ImageView before, ImageView after, int64_t base);

@@ -123,14 +123,18 @@ std::string JoinedLabels(const std::vector<std::string>& labels) {
   return text;
 }
 
-std::vector<LabelledChange> ListChanges(const ChangeLabeller& labeller,
-                                        ImageView opened, ImageView current) {
-  std::vector<LabelledChange> changes;
-  for (ByteEdit& edit : DiffImages(opened, current)) {
-    std::vector<std::string> labels =
-        labeller.Labels(edit.offset, edit.length());
-    changes.push_back({std::move(edit), std::move(labels)});
-  }
+ChangeList ListChanges(const ChangeLabeller& labeller, ImageView opened,
+                       ImageView current, size_t limit) {
+  ChangeList changes;
+  VisitImageDifferences(opened, current, [&](const DiffRun& run) {
+    ++changes.total;
+    if (changes.listed.size() >= limit) return;
+    const auto length = static_cast<int64_t>(run.before.size());
+    changes.listed.push_back({{run.offset,
+                               {run.before.begin(), run.before.end()},
+                               {run.after.begin(), run.after.end()}},
+                              labeller.Labels(run.offset, length)});
+  });
   return changes;
 }
 

@@ -5,6 +5,7 @@
 // "image checksum", "unknown".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,8 +53,14 @@ class ChangeLabeller {
 std::string JoinedLabels(const std::vector<std::string>& labels);
 
 // The changes between the image as opened and as it is now, labelled from
-// the image as opened. PatchError when the lengths differ.
-std::vector<LabelledChange> ListChanges(const ChangeLabeller& labeller,
-                                        ImageView opened, ImageView current);
+// the image as opened: the first `limit` of them in offset order (a patch
+// may change millions of runs), and how many there are in all.
+// PatchError when the lengths differ.
+struct ChangeList {
+  std::vector<LabelledChange> listed;
+  int64_t total = 0;
+};
+ChangeList ListChanges(const ChangeLabeller& labeller, ImageView opened,
+                       ImageView current, size_t limit = SIZE_MAX);
 
 }  // namespace orlindel

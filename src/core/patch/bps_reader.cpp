@@ -212,7 +212,7 @@ EditList ApplyBpsPatchInPlace(std::span<uint8_t> image,
         "The patch changes the file's length from %zu to %zu bytes; an open "
         "image cannot change its length",
         image.size(), target.size()));
-  EditList edits = DiffImages(image, target);
+  EditList edits = DiffImagesJoined(image, target);
   ApplyEdits(image, edits);
   return edits;
 }

@@ -52,22 +52,13 @@ PatchError Truncated(int64_t record_position) {
              static_cast<long long>(record_position)));
 }
 
-PatchError PastTheEnd(size_t size, int64_t offset, int64_t image_length) {
-  return PatchError(
-      Format("The patch reaches past the end of the image: %zu bytes at "
-             "0x%.6llX, but the image is 0x%llX bytes long",
-             size, static_cast<unsigned long long>(offset),
-             static_cast<unsigned long long>(image_length)));
+PatchError PastTheEnd(int64_t size, int64_t offset, int64_t image_length) {
+  return PatchError(Format(
+      "The patch reaches past the end of the image: %lld bytes at "
+      "0x%.6llX, but the image is 0x%llX bytes long",
+      static_cast<long long>(size), static_cast<unsigned long long>(offset),
+      static_cast<unsigned long long>(image_length)));
 }
-
-// A record as the patch holds it: a run not yet expanded.
-struct StoredRecord {
-  int64_t offset = 0;
-  uint32_t size = 0;
-  bool run = false;
-  uint8_t value = 0;              // of a run
-  std::span<const uint8_t> data;  // of any other record
-};
 
 // Reads every record of `patch` in order and hands it to `visit`; throws
 // PatchError for a malformed patch once reading reaches the fault.
@@ -82,7 +73,7 @@ void ReadRecords(std::span<const uint8_t> patch, Visit visit) {
     if (reader.remaining() == 0)
       throw PatchError("The patch ends without \"EOF\"");
     if (reader.remaining() < kRecordHeaderSize) throw Truncated(at);
-    StoredRecord record;
+    IpsRecord record;
     record.offset = reader.BigEndian(3);
     record.size = reader.BigEndian(2);
     record.run = record.size == 0;
@@ -106,18 +97,14 @@ void ReadRecords(std::span<const uint8_t> patch, Visit visit) {
 
 }  // namespace
 
-std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch) {
-  return ParseIps(patch, kMaxImageSize);
-}
-
-std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch,
-                                int64_t image_length) {
+int64_t ReadIpsRecords(std::span<const uint8_t> patch, int64_t image_length,
+                       const std::function<void(const IpsRecord&)>& visit) {
   // Run-length records let eight bytes of patch stand for 64 KiB each, so
-  // the whole patch is checked before any record is expanded: each record
+  // the whole patch is checked before any record is visited: each record
   // against the image, the data of all of them against the largest image.
   int64_t total = 0;
-  size_t count = 0;
-  ReadRecords(patch, [&](const StoredRecord& record) {
+  int64_t count = 0;
+  ReadRecords(patch, [&](const IpsRecord& record) {
     if (record.offset + record.size > image_length)
       throw PastTheEnd(record.size, record.offset, image_length);
     total += record.size;
@@ -128,37 +115,26 @@ std::vector<IpsRecord> ParseIps(std::span<const uint8_t> patch,
           static_cast<long long>(kMaxImageSize >> 20)));
     ++count;
   });
-
-  std::vector<IpsRecord> records;
-  records.reserve(count);
-  ReadRecords(patch, [&](const StoredRecord& record) {
-    IpsRecord& added = records.emplace_back();
-    added.offset = record.offset;
-    if (record.run) {
-      added.data.assign(record.size, record.value);
-    } else {
-      added.data.assign(record.data.begin(), record.data.end());
-    }
-  });
-  return records;
+  if (visit) ReadRecords(patch, visit);
+  return count;
 }
 
-FirmwareImage ApplyIpsRecords(ImageView image,
-                              std::span<const IpsRecord> records) {
-  // Every record is checked before the first one is written.
-  for (const IpsRecord& record : records) {
-    if (!FitsInside(image, record.offset, std::ssize(record.data)))
-      throw PastTheEnd(record.data.size(), record.offset, std::ssize(image));
-  }
-  FirmwareImage patched(image.begin(), image.end());
-  for (const IpsRecord& record : records)
-    std::copy(record.data.begin(), record.data.end(),
-              patched.begin() + record.offset);
-  return patched;
+int64_t ApplyIpsInPlace(std::span<uint8_t> image,
+                        std::span<const uint8_t> patch) {
+  return ReadIpsRecords(
+      patch, std::ssize(image), [image](const IpsRecord& record) {
+        const auto at = image.begin() + record.offset;
+        if (record.run)
+          std::fill_n(at, record.size, record.value);
+        else
+          std::copy(record.data.begin(), record.data.end(), at);
+      });
 }
 
 FirmwareImage ApplyIps(ImageView image, std::span<const uint8_t> patch) {
-  return ApplyIpsRecords(image, ParseIps(patch, std::ssize(image)));
+  FirmwareImage patched(image.begin(), image.end());
+  ApplyIpsInPlace(patched, patch);
+  return patched;
 }
 
 }  // namespace orlindel

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <iterator>
-#include <utility>
 
 #include "core/errors.h"
 #include "core/history/image_diff.h"
@@ -13,60 +12,57 @@ namespace {
 
 constexpr uint8_t kHeader[] = {'P', 'A', 'T', 'C', 'H'};
 constexpr uint8_t kFooter[] = {'E', 'O', 'F'};
+constexpr int64_t kRecordHeaderSize = 5;  // offset and size
 
-void CheckRecord(const IpsRecord& record) {
-  if (record.offset < 0 || record.offset > kIpsMaxOffset)
-    throw PatchError(Format(
-        "An IPS patch cannot hold the change at 0x%.6llX: its records start "
-        "at offsets up to 0xFFFFFF",
-        static_cast<unsigned long long>(record.offset)));
-  if (record.offset == kIpsEofOffset || record.data.empty() ||
-      std::ssize(record.data) > kIpsMaxRecordSize)
-    throw PatchError(Format("An IPS record cannot hold %zu bytes at 0x%.6llX",
-                            record.data.size(),
-                            static_cast<unsigned long long>(record.offset)));
-}
-
-}  // namespace
-
-std::vector<IpsRecord> PlanIpsRecords(ImageView before, ImageView after) {
-  std::vector<IpsRecord> records;
-  for (const ByteEdit& run : DiffImages(before, after)) {
-    const int64_t end = run.offset + run.length();
+// Calls `record(start, size)` for each record that turns `before` into
+// `after`, in offset order: one per changed run, split at
+// kIpsMaxRecordSize, none starting at kIpsEofOffset.
+template <typename Record>
+void PlanRecords(ImageView before, ImageView after, Record record) {
+  VisitImageDifferences(before, after, [&](const DiffRun& run) {
+    const int64_t end = run.offset + std::ssize(run.after);
     for (int64_t pos = run.offset; pos < end;) {
       // The byte in front is taken along (unchanged, or already written by
       // the record before); the run is then at least two bytes long.
       const int64_t start = pos == kIpsEofOffset ? pos - 1 : pos;
+      if (start > kIpsMaxOffset)
+        throw PatchError(Format(
+            "An IPS patch cannot hold the change at 0x%.6llX: its records "
+            "start at offsets up to 0xFFFFFF",
+            static_cast<unsigned long long>(start)));
       const int64_t size = std::min(end - start, kIpsMaxRecordSize);
-      IpsRecord record{start,
-                       {after.begin() + start, after.begin() + start + size}};
-      CheckRecord(record);
-      records.push_back(std::move(record));
+      record(start, size);
       pos = start + size;
     }
-  }
-  return records;
+  });
 }
 
-std::vector<uint8_t> EncodeIps(std::span<const IpsRecord> records) {
-  std::vector<uint8_t> patch(std::begin(kHeader), std::end(kHeader));
-  for (const IpsRecord& record : records) {
-    CheckRecord(record);
-    const auto offset = static_cast<uint32_t>(record.offset);
-    const auto size = static_cast<uint32_t>(record.data.size());
+}  // namespace
+
+std::vector<uint8_t> WriteIps(ImageView before, ImageView after) {
+  // The records are planned twice, once to size the patch and once to write
+  // it: comparing is cheap, and the patch never grows by copying.
+  int64_t size = std::ssize(kHeader) + std::ssize(kFooter);
+  PlanRecords(before, after, [&size](int64_t /*start*/, int64_t length) {
+    size += kRecordHeaderSize + length;
+  });
+  std::vector<uint8_t> patch;
+  patch.reserve(static_cast<size_t>(size));
+  patch.assign(std::begin(kHeader), std::end(kHeader));
+  PlanRecords(before, after, [&](int64_t start, int64_t length) {
+    const auto offset = static_cast<uint32_t>(start);
+    const auto count = static_cast<uint32_t>(length);
     patch.insert(
         patch.end(),
         {static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 8),
-         static_cast<uint8_t>(offset), static_cast<uint8_t>(size >> 8),
-         static_cast<uint8_t>(size)});
-    patch.insert(patch.end(), record.data.begin(), record.data.end());
-  }
+         static_cast<uint8_t>(offset), static_cast<uint8_t>(count >> 8),
+         static_cast<uint8_t>(count)});
+    const auto data =
+        after.subspan(static_cast<size_t>(start), static_cast<size_t>(length));
+    patch.insert(patch.end(), data.begin(), data.end());
+  });
   patch.insert(patch.end(), std::begin(kFooter), std::end(kFooter));
   return patch;
-}
-
-std::vector<uint8_t> WriteIps(ImageView before, ImageView after) {
-  return EncodeIps(PlanIpsRecords(before, after));
 }
 
 }  // namespace orlindel
