@@ -68,11 +68,12 @@ set(artefacts)
 # A manual page, compressed as Debian installs them: gzip -n keeps the
 # time and name out, so two builds give the same bytes.
 function(orlindel_install_man_page page)
+  get_filename_component(name ${page} NAME)
   add_custom_command(
     OUTPUT ${page}.gz
     COMMAND ${ORLINDEL_GZIP} -9nkf ${page}
     DEPENDS ${page}
-    COMMENT "Compressing ${page}"
+    COMMENT "Compressing the manual page ${name}"
     VERBATIM)
   install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
