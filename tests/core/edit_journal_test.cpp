@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
+#include "core/history/byte_edit.h"
 #include "core/patch/crc32.h"
+#include "core/text.h"
 
 namespace orlindel {
 namespace {
@@ -32,7 +36,8 @@ TEST(EditJournalTest, TheCrcOfTheTestFileIsAsWorkedOut) {
 TEST(EditJournalTest, EncodedJournalReadsBackExactly) {
   const EditJournal journal = TwoEntries();
   const std::string text = EncodeJournal(journal);
-  EXPECT_NE(text.find("{\"new\":\"bbcc\",\"offset\":2,\"old\":\"aa33\"}"), std::string::npos)
+  EXPECT_NE(text.find("{\"new\":\"bbcc\",\"offset\":2,\"old\":\"aa33\"}"),
+            std::string::npos)
       << text;
   const std::optional<EditJournal> back = DecodeJournal(text);
   ASSERT_TRUE(back.has_value());
@@ -40,6 +45,45 @@ TEST(EditJournalTest, EncodedJournalReadsBackExactly) {
 
   const EditJournal empty{"fw.bin", 0, 0, {}};
   EXPECT_EQ(DecodeJournal(EncodeJournal(empty)), empty);
+}
+
+// The text is written directly, not through a JSON document: it must be
+// exactly what the document of the same journal prints, also for names with
+// quotes, control characters and bytes that are not UTF-8, and read back.
+TEST(EditJournalTest, TextIsWhatAJsonDocumentOfTheJournalPrints) {
+  using Json = nlohmann::json;
+  EditJournal journal = TwoEntries();
+  journal.firmware_path = "/fw/\"a\\b\"\n\x01\xFF.bin";
+  journal.entries.push_back({"Apply patch \xC3", {}});
+  journal.entries[0].edits.push_back({7, {0x77, 0x00}, {0x0F, 0xF0}});
+  Json entries = Json::array();
+  for (const JournalEntry& entry : journal.entries) {
+    Json edits = Json::array();
+    for (const ByteEdit& edit : entry.edits) {
+      const auto hex = [](const std::vector<uint8_t>& bytes) {
+        std::string text;
+        for (const uint8_t byte : bytes) text += Format("%02x", unsigned{byte});
+        return text;
+      };
+      edits.push_back({{"offset", edit.offset},
+                       {"old", hex(edit.old_bytes)},
+                       {"new", hex(edit.new_bytes)}});
+    }
+    entries.push_back({{"text", entry.text}, {"edits", edits}});
+  }
+  const Json document = {
+      {"format", "orlindel-journal"},  {"version", 1},
+      {"path", journal.firmware_path}, {"size", journal.file_size},
+      {"crc32", journal.file_crc32},   {"entries", entries}};
+  const std::string text = EncodeJournal(journal);
+  EXPECT_EQ(
+      text,
+      document.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n");
+  // The names come back with their bytes that are not UTF-8 replaced.
+  const std::optional<EditJournal> back = DecodeJournal(text);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->entries[0].edits, journal.entries[0].edits);
+  EXPECT_EQ(back->entries.size(), 3u);
 }
 
 TEST(EditJournalTest, MalformedJournalsAreRefused) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "core/history/byte_edit.h"
 #include "core/patch/crc32.h"
@@ -14,15 +15,21 @@ using Json = nlohmann::json;
 
 constexpr char kFormat[] = "orlindel-journal";
 
-std::string ToHex(const std::vector<uint8_t>& bytes) {
+// Appends `bytes` as a JSON string of lower-case hex.
+void AppendHex(std::string& text, const std::vector<uint8_t>& bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  text.reserve(bytes.size() * 2);
+  text += '"';
   for (const uint8_t byte : bytes) {
     text += kDigits[byte >> 4];
     text += kDigits[byte & 0x0F];
   }
-  return text;
+  text += '"';
+}
+
+// Appends `value` as a JSON string. The path and the names may hold any
+// bytes; they are kept, not refused.
+void AppendString(std::string& text, const std::string& value) {
+  text += Json(value).dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 int HexDigit(char digit) {
@@ -60,23 +67,41 @@ std::optional<ByteEdit> DecodeEdit(const Json& json) {
 }  // namespace
 
 std::string EncodeJournal(const EditJournal& journal) {
-  Json entries = Json::array();
+  // Written straight into one string of about its final size, not built as
+  // a JSON document first: an applied patch may hold tens of MiB of bytes,
+  // which a document would copy twice over. The keys come in sorted order,
+  // as a document prints them.
+  size_t size = 256 + 2 * journal.firmware_path.size();
   for (const JournalEntry& entry : journal.entries) {
-    Json edits = Json::array();
+    size += 64 + 2 * entry.text.size();
     for (const ByteEdit& edit : entry.edits)
-      edits.push_back({{"offset", edit.offset},
-                       {"old", ToHex(edit.old_bytes)},
-                       {"new", ToHex(edit.new_bytes)}});
-    entries.push_back({{"text", entry.text}, {"edits", std::move(edits)}});
+      size += 64 + 2 * (edit.old_bytes.size() + edit.new_bytes.size());
   }
-  const Json document = {{"format", kFormat},
-                         {"version", kJournalVersion},
-                         {"path", journal.firmware_path},
-                         {"size", journal.file_size},
-                         {"crc32", journal.file_crc32},
-                         {"entries", std::move(entries)}};
-  // The path and the names may hold any bytes; they are kept, not refused.
-  return document.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+  std::string text;
+  text.reserve(size);
+  text += "{\"crc32\":" + std::to_string(journal.file_crc32) + ",\"entries\":[";
+  for (size_t n = 0; n < journal.entries.size(); ++n) {
+    const JournalEntry& entry = journal.entries[n];
+    text += n == 0 ? "{\"edits\":[" : ",{\"edits\":[";
+    for (size_t k = 0; k < entry.edits.size(); ++k) {
+      const ByteEdit& edit = entry.edits[k];
+      text += k == 0 ? "{\"new\":" : ",{\"new\":";
+      AppendHex(text, edit.new_bytes);
+      text += ",\"offset\":" + std::to_string(edit.offset) + ",\"old\":";
+      AppendHex(text, edit.old_bytes);
+      text += '}';
+    }
+    text += "],\"text\":";
+    AppendString(text, entry.text);
+    text += '}';
+  }
+  text += "],\"format\":";
+  AppendString(text, kFormat);
+  text += ",\"path\":";
+  AppendString(text, journal.firmware_path);
+  text += ",\"size\":" + std::to_string(journal.file_size) +
+          ",\"version\":" + std::to_string(kJournalVersion) + "}\n";
+  return text;
 }
 
 std::optional<EditJournal> DecodeJournal(std::string_view text) {
