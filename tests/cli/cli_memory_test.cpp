@@ -154,7 +154,7 @@ TEST(CliMemoryTest, PatchCommandsStayWithinFourTimesTheirDataAtTheLimits) {
   }
 }
 
-#ifdef ORLINDEL_CLI_RENDER
+#ifdef ORLINDEL_RENDER_PROGRAM_PATH
 
 // Writes an image of `size` bytes with windows to label.
 void WriteRenderImage(const TempPath& path, int64_t size) {
@@ -251,7 +251,7 @@ TEST(CliMemoryTest, RenderUnderAnyAddressSpaceLimitDrawsOrReportsMemory) {
   EXPECT_GT(refused, 0);
 }
 
-#endif  // ORLINDEL_CLI_RENDER
+#endif  // ORLINDEL_RENDER_PROGRAM_PATH
 
 }  // namespace
 }  // namespace orlindel::cli
