@@ -146,7 +146,7 @@ void MainMenus::RebuildRecentMenu() {
 
 void MainMenus::SetSaveEnabled(bool enabled) { actSave->setEnabled(enabled); }
 
-void MainMenus::actExportPatchClick() { editor_.ExportPatch(); }
+void MainMenus::actExportPatchClick() { ExportPatchToFile(editor_, dialogs_); }
 
 void MainMenus::actApplyPatchClick() { ApplyPatchFromFile(editor_, dialogs_); }
 

@@ -22,6 +22,7 @@
 #include "editor/palette_window.h"
 #include "editor/preview_widget.h"
 #include "editor/subtitle_page.h"
+#include "editor/unsaved_edits_journal.h"
 #include "editor/user_dialogs.h"
 #include "editor/windows_page.h"
 
@@ -31,6 +32,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSessionManager;
 class QTabWidget;
 
 namespace orlindel::editor {
@@ -51,7 +53,10 @@ struct EditingState {
   bool ResizeAllowed = false;               // only the TV switch resizes
 };
 
-class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
+class TfrmMain : public QMainWindow,
+                 public PageHost,
+                 public MenuHost,
+                 public ChangesHost {
   Q_OBJECT
 
  public:
@@ -59,8 +64,11 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   explicit TfrmMain(UserDialogs& dialogs, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // The palette window, created after the main window; may stay null.
+  // The palette window, created after the main window; may stay null. It
+  // closes with the main window.
   void AttachPalette(TfrmWB* palette);
+  // The journal of the document's unsaved edits.
+  UnsavedEditsJournal& Journal() { return *journal_; }
 
   const EditingState& State() const { return state_; }
   const FirmwareDocument& Document() const { return editor_->Document(); }
@@ -111,11 +119,21 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   void SaveThroughDialog() override { btnSaveClick(); }
   // Shows the preview at `percent` of its size; the client area follows.
   void SetZoom(int percent) override;
+  // Closes the main window: the way out of the program (see closeEvent).
   void Quit() override { close(); }
   const QImage& PreviewBitmap() const override;
 
+  // ChangesHost: each shows its own errors.
+  void UndoImageEdit() override;
+  void RedoImageEdit() override;
+  void RevertChange(const ByteEdit& change) override;
+  void ExportPatch() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
+  // Every way out (Quit, the window's close button, the end of the desktop
+  // session) comes here: once the unsaved-changes question is settled the
+  // palette and the Changes window close too and the event loop ends.
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   // One local file dropped on the window is opened like a file picked in
@@ -154,9 +172,16 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   void pcMainChange();
   void btnChangesClick();
 
-  // The refresh after undo, redo or revert: the preview, the palette and the
-  // subtitle page when it is shown read the image again.
+  // The document changed: the modified mark, the history's buttons, the
+  // Changes window, and (unless a firmware is being opened, whose open
+  // draws it once it is complete) the preview, the palette and the subtitle
+  // page when it is shown read the image again.
+  void DocumentChanged();
   void RefreshAfterEdit();
+  // The desktop session ends: asked once when the session allows it (the
+  // window then closes as by Quit); otherwise the unsaved edits stay in
+  // their journal for the next start.
+  void CommitSessionData(QSessionManager& manager);
   void UpdateChangesWindow();
   // Asks for the file name, fixes the checksum (an undoable edit) and saves.
   // False when the user cancels.
@@ -171,6 +196,9 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   UserDialogs& dialogs_;
   QWidget* client_ = nullptr;
   EditorDocument* editor_ = nullptr;
+  UnsavedEditsJournal* journal_ = nullptr;
+  TfrmWB* palette_ = nullptr;
+  bool opening_ = false;  // a firmware is being opened
   EditingState state_;
   bool shown_once_ = false;
   WindowsPage* windows_ = nullptr;

@@ -152,25 +152,17 @@ void TfrmMain::ConnectHandlers() {
   guarded(btnSave, &QPushButton::clicked, &TfrmMain::btnSaveClick);
   guarded(btnChanges, &QPushButton::clicked, &TfrmMain::btnChangesClick);
   guarded(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
-  connect(ledFWFile, &QLineEdit::textChanged, editor_,
-          &EditorDocument::SetFilePath);
-  ConnectGuarded(dialogs_, actUndo, &QAction::triggered, editor_,
-                 &EditorDocument::UndoImageEdit);
-  ConnectGuarded(dialogs_, actRedo, &QAction::triggered, editor_,
-                 &EditorDocument::RedoImageEdit);
-  connect(editor_, &EditorDocument::ImageChanged, this,
-          GuardedSlot(dialogs_, [this] { RefreshAfterEdit(); }));
-
-  QUndoStack& history = editor_->History();
-  connect(&history, &QUndoStack::cleanChanged, this,
-          [this](bool clean) { setWindowModified(!clean); });
-  connect(&history, &QUndoStack::indexChanged, this,
-          GuardedSlot(dialogs_, [this] { UpdateChangesWindow(); }));
-  const auto undo_redo_state = [this, &history] {
-    frmChanges_->SetUndoRedo(history.canUndo(), history.canRedo());
-  };
-  connect(&history, &QUndoStack::canUndoChanged, this, undo_redo_state);
-  connect(&history, &QUndoStack::canRedoChanged, this, undo_redo_state);
+  connect(actUndo, &QAction::triggered, this, [this] { UndoImageEdit(); });
+  connect(actRedo, &QAction::triggered, this, [this] { RedoImageEdit(); });
+  // The one way the views learn of a change of the document.
+  connect(editor_, &EditorDocument::Changed, this,
+          GuardedSlot(dialogs_, [this] { DocumentChanged(); }));
+  connect(qApp, &QGuiApplication::commitDataRequest, this,
+          &TfrmMain::CommitSessionData);
+  // The end of the program by any other way (the session manager's, an
+  // unhandled signal's handler) keeps the unsaved edits in their journal.
+  connect(qApp, &QCoreApplication::aboutToQuit, journal_,
+          &UnsavedEditsJournal::Flush);
 }
 
 }  // namespace orlindel::editor

@@ -11,6 +11,7 @@
 
 #include "editor/app_settings.h"
 #include "editor/app_title.h"
+#include "editor/file_dialog_safety.h"
 
 namespace orlindel::editor {
 
@@ -19,17 +20,17 @@ namespace {
 const QStringList kFirmwareFilters = {"*.bin (*.bin)", "*.* (*)"};
 
 // A dialog that starts in the folder of `preset` with its file name preset,
-// or in the folder last used for `kind` when the preset names none; the
-// chosen file's folder is remembered for the next time.
+// or in the folder last used for `kind` when the preset names none. The
+// action that uses the chosen file remembers its folder once it succeeded.
 std::optional<QString> Run(QFileDialog& dialog, FileKind kind,
                            const QString& preset) {
   const QString start = StartPath(kind, preset);
+  UseNameOnlyIcons(dialog);
   if (!start.isEmpty()) dialog.selectFile(start);
   dialog.setSizeGripEnabled(true);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
-  RememberFolder(kind, files.first());
   return files.first();
 }
 
@@ -63,6 +64,10 @@ void AddPicturePreview(QFileDialog& dialog) {
   grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
   QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
                    [preview](const QString& path) {
+                     if (!IsPlainFile(path)) {
+                       preview->setPixmap(QPixmap());
+                       return;
+                     }
                      QImageReader reader(path);
                      reader.setAutoTransform(true);
                      const QImage picture = reader.read();

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QStringList>
@@ -14,11 +15,20 @@
 #include "core/firmware_image.h"
 #include "core/io/bounded_read.h"
 #include "core/layout/layout.h"
+#include "editor/app_settings.h"
 #include "editor/local_path.h"
+#include "editor/patch_files.h"
 
 namespace orlindel::editor {
 
 namespace {
+
+// The firmware's path with ".ips" in place of its extension.
+QString SuggestedPatchName(const QString& firmware_path) {
+  if (firmware_path.isEmpty()) return {};
+  const QFileInfo file(firmware_path);
+  return file.dir().filePath(file.completeBaseName() + ".ips");
+}
 
 std::vector<uint8_t> ReadFile(const QString& path) {
   return io::ReadWholeFile(LocalPath(path), kMaxImageSize);
@@ -41,7 +51,19 @@ void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs) {
                  [&patch](FirmwareDocument& document) {
                    return document.ApplyPatch(patch);
                  });
-  emit editor.ImageChanged();
+  RememberFolder(FileKind::kPatch, *chosen);
+}
+
+void ExportPatchToFile(EditorDocument& editor, UserDialogs& dialogs) {
+  const FirmwareDocument& document = editor.Document();
+  if (document.labeller() == nullptr) return;  // no firmware
+  const std::optional<QString> chosen =
+      dialogs.SavePatch(SuggestedPatchName(editor.OpenedPath()));
+  if (!chosen) return;
+  // ".bps" chooses a BPS patch, which only applies to the file as opened.
+  SaveWholeFile(LocalPath(*chosen),
+                PatchFileFor(*chosen, document.opened(), document.image()));
+  RememberFolder(FileKind::kPatch, *chosen);
 }
 
 void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
@@ -52,6 +74,7 @@ void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
   const std::string text = LayoutToJson(ExportLayout(document.image()));
   SaveWholeFile(LocalPath(*chosen),
                 {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+  RememberFolder(FileKind::kLayout, *chosen);
 }
 
 QString LayoutImportSummary(const LayoutImport& import) {
@@ -93,7 +116,7 @@ void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
                    import = document.ImportLayout(layout, {}, false);
                    return import.edits;
                  });
-  emit editor.ImageChanged();
+  RememberFolder(FileKind::kLayout, *chosen);
   dialogs.ShowInformation(
       "Import layout",
       LayoutImportSummary(import).toHtmlEscaped().replace("\n", "<br>"));
@@ -117,6 +140,7 @@ void ExportPreviewToFile(const QImage& bitmap, UserDialogs& dialogs) {
   SaveWholeFile(LocalPath(*chosen),
                 {reinterpret_cast<const uint8_t*>(bytes.constData()),
                  static_cast<size_t>(bytes.size())});
+  RememberFolder(FileKind::kPicture, *chosen);
 }
 
 }  // namespace orlindel::editor

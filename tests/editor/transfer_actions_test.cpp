@@ -91,7 +91,7 @@ TEST_F(TransferActionsTest, AppliesIpsAndBpsAsOneUndoableEntry) {
     EXPECT_EQ(frmMain.History().text(0), QString("Apply patch ") + c.name);
     // The palette shows window 3 as the patch left it: 520 + 8.
     EXPECT_EQ(frmWB.findChild<QSpinBox*>("seLeft")->value(), 528);
-    frmMain.Editor().UndoImageEdit();
+    frmMain.UndoImageEdit();
     EXPECT_TRUE(Image() == before);
   }
 }
@@ -172,7 +172,7 @@ TEST_F(TransferActionsTest, LayoutExportImportRoundTrip) {
             "11 identical: window 0, window 1, window 2, window 4, window 5, "
             "window 6, window 7, window 8, window 9, window 10, window 11<br>"
             "0 not applied");
-  frmMain.Editor().UndoImageEdit();
+  frmMain.UndoImageEdit();
   EXPECT_TRUE(Image() == Firmware(12, 8));
 }
 
