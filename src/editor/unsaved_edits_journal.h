@@ -5,8 +5,8 @@
 // after each change (the many edits of a drag once), removed as soon as the
 // history is clean again or another file is taken up, and when the user
 // drops the edits for good. A session that ends any other way (a crash, a
-// kill, the end of the desktop session) leaves it for the next one. The
-// reads and writes of journal files are all in this class.
+// kill, a desktop session that ends without letting it ask) leaves it for
+// the next one. The reads and writes of journal files are all in this class.
 #pragma once
 
 #include <QObject>
