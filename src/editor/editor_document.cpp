@@ -9,12 +9,6 @@ namespace orlindel::editor {
 
 EditorDocument::EditorDocument(QObject* parent) : QObject(parent) {}
 
-EditorDocument::~EditorDocument() {
-  // The history empties itself as it goes, telling whoever listens; by then
-  // the window that owns this document is gone.
-  history_.blockSignals(true);
-}
-
 void EditorDocument::Open(const QString& path) {
   document_.Open(LocalPath(path));
   drag_ = 0;

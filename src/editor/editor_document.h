@@ -28,7 +28,6 @@ class EditorDocument : public QObject, public ImageEditTarget {
 
  public:
   explicit EditorDocument(QObject* parent = nullptr);
-  ~EditorDocument() override;
 
   const FirmwareDocument& Document() const { return document_; }
   const QUndoStack& History() const { return history_; }

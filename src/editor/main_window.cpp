@@ -71,9 +71,8 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 TfrmMain::~TfrmMain() {
   // The journal writes what is pending while the document is still there.
   delete journal_;
-  // The document and its history go with the window's children, once this
-  // window is no longer a TfrmMain: their last signals must not reach it.
-  editor_->History().disconnect(this);
+  // The document goes with the window's children, once this window is no
+  // longer a TfrmMain: its last signals must not reach it.
   editor_->disconnect(this);
 }
 

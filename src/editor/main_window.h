@@ -87,9 +87,10 @@ class TfrmMain : public QMainWindow,
   void RenderPreview(int primary, bool draw_second, int second);
 
   // Loads the firmware at `path` and locates its window list and OSD message
-  // position list. A file that cannot be read, is empty or has no window
-  // list throws (FileError or RangeError) and leaves the image and the
-  // editing state as they were.
+  // position list, then offers the unsaved edits a journal holds for it. A
+  // file that cannot be read, is empty or has no window list throws
+  // (FileError or RangeError) and leaves the image and the editing state as
+  // they were.
   void OpenFirmware(const QString& path);
   // Opens `path` as if the user had picked it in the open dialog: asks about
   // unsaved work first, shows an error in the dialogs and keeps the image
