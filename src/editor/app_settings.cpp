@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "editor/file_dialog_safety.h"
+
 namespace orlindel::editor {
 
 namespace {
@@ -58,7 +60,10 @@ void SaveZoom(int percent) { QSettings().setValue("view/zoom", percent); }
 
 QString LastFolder(FileKind kind) {
   const QString folder = QSettings().value(FolderKey(kind)).toString();
-  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+  return !folder.isEmpty() && QFileInfo(folder).isDir() &&
+                 !OnSpecialFileSystem(folder)
+             ? folder
+             : QString();
 }
 
 void RememberFolder(FileKind kind, const QString& chosen_file) {
@@ -66,8 +71,12 @@ void RememberFolder(FileKind kind, const QString& chosen_file) {
 }
 
 QString StartPath(FileKind kind, const QString& preset) {
-  // A preset with a folder of its own (the file the user works on) wins.
-  if (!preset.isEmpty() && QFileInfo(preset).isAbsolute()) return preset;
+  // A preset with a folder of its own (the file the user works on) wins,
+  // unless that folder is one of the kernel's: a dialog there could hang.
+  if (!preset.isEmpty() && QFileInfo(preset).isAbsolute()) {
+    if (!OnSpecialFileSystem(QFileInfo(preset).absolutePath())) return preset;
+    return StartPath(kind, QFileInfo(preset).fileName());
+  }
   const QString folder = LastFolder(kind);
   if (folder.isEmpty()) return preset;
   if (!preset.isEmpty()) return QDir(folder).filePath(preset);

@@ -27,14 +27,17 @@ void SaveZoom(int percent);
 // The kinds of file a dialog asks for; each remembers its own folder.
 enum class FileKind { kFirmware, kPicture, kPatch, kLayout };
 
-// The folder the last dialog of `kind` chose a file in; empty when none was
-// remembered or it no longer exists.
+// The folder of the last file of `kind` an action used successfully; empty
+// when none was remembered, it no longer exists or it lies on one of the
+// kernel's file systems (/proc, /sys, /dev).
 QString LastFolder(FileKind kind);
-// Remembers the folder of `chosen_file` for the next dialog of `kind`.
+// Remembers the folder of `chosen_file` for the next dialog of `kind`; call
+// it once the action on that file has succeeded.
 void RememberFolder(FileKind kind, const QString& chosen_file);
 // Where a dialog of `kind` starts: `preset` when it names a file in a folder,
 // otherwise the remembered folder ("folder/" or "folder/name" keeping a bare
-// preset name), or `preset` as given when no folder is remembered.
+// preset name), or `preset` as given when no folder is remembered. A preset
+// in one of the kernel's folders keeps only its name.
 QString StartPath(FileKind kind, const QString& preset);
 
 }  // namespace orlindel::editor

@@ -1,176 +1,33 @@
 #include "editor/editor_document.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <QtGlobal>
-#include <new>
-#include <string_view>
 
-#include "core/errors.h"
-#include "core/history/image_diff.h"
-#include "core/io/bounded_read.h"
-#include "core/io/safe_write.h"
-#include "core/patch/crc32.h"
 #include "core/text.h"
-#include "editor/export_names.h"
-#include "editor/flag_scope.h"
-#include "editor/guarded_slot.h"
 #include "editor/local_path.h"
-#include "editor/patch_files.h"
 
 namespace orlindel::editor {
 
-namespace {
-
-// How long the journal write waits for more edits (the moves of a drag).
-constexpr int kJournalDelayMs = 200;
-// A journal is a few bytes per edit; anything larger is not one.
-constexpr int64_t kMaxJournalSize = int64_t{64} << 20;
-
-}  // namespace
-
-EditorDocument::EditorDocument(UserDialogs& dialogs, QObject* parent)
-    : QObject(parent),
-      dialogs_(dialogs),
-      journal_folder_(
-          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-          "/journal") {
-  journal_timer_.setSingleShot(true);
-  journal_timer_.setInterval(kJournalDelayMs);
-  connect(&journal_timer_, &QTimer::timeout, this, [this] { WriteJournal(); });
-  const auto changed = [this] {
-    RunGuarded(dialogs_, [this] { HistoryChanged(); });
-  };
-  connect(&history_, &QUndoStack::indexChanged, this, changed);
-  connect(&history_, &QUndoStack::cleanChanged, this, changed);
-}
-
-EditorDocument::~EditorDocument() {
-  FlushJournal();
-  // The history empties itself as it goes, telling whoever listens; by then
-  // the timer, and the window that owns this document, are gone.
-  history_.blockSignals(true);
-}
+EditorDocument::EditorDocument(QObject* parent) : QObject(parent) {}
 
 void EditorDocument::Open(const QString& path) {
-  // The firmware open so far keeps its unsaved edits in its journal.
-  FlushJournal();
   document_.Open(LocalPath(path));
   drag_ = 0;
-  const FlagScope pause(journal_paused_);
   history_.clear();
-  SetJournalBase(path);
-  OfferRestore();
+  opened_path_ = path;
+  SetFile(path);
+  emit Changed();
 }
 
-QString EditorDocument::JournalFileFor(const QString& path) const {
-  const QByteArray key = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-  const QByteArray hash =
-      QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex();
-  return QDir(journal_folder_).filePath(QString::fromLatin1(hash) + ".json");
+void EditorDocument::SetFile(const QString& path) {
+  const QString previous = std::exchange(
+      file_path_,
+      path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath());
+  file_content_ = document_.image();
+  emit FileChanged(previous);
 }
 
-void EditorDocument::FlushJournal() {
-  if (journal_timer_.isActive()) WriteJournal();
-}
-
-void EditorDocument::DiscardJournal() {
-  journal_timer_.stop();
-  if (!journal_path_.isEmpty()) QFile::remove(JournalFileFor(journal_path_));
-}
-
-void EditorDocument::HistoryChanged() {
-  if (journal_paused_ || journal_path_.isEmpty()) return;
-  if (history_.isClean()) {
-    DiscardJournal();
-    return;
-  }
-  if (!journal_timer_.isActive()) journal_timer_.start();
-}
-
-std::vector<JournalEntry> EditorDocument::UnsavedEntries() const {
-  std::vector<JournalEntry> entries;
-  const int clean = history_.cleanIndex();
-  const int now = history_.index();
-  const auto entry = [this](int index) {
-    return static_cast<const ImageEditCommand*>(history_.command(index));
-  };
-  if (clean < 0) {
-    // The state the file was saved in is no longer in the history: the
-    // difference to the file stands for everything.
-    entries.push_back(
-        {"Unsaved changes", DiffImagesJoined(saved_, document_.image())});
-  } else if (clean <= now) {
-    for (int i = clean; i < now; ++i)
-      entries.push_back({entry(i)->text().toStdString(), entry(i)->edits()});
-  } else {
-    // Undone past the save: the undone entries, turned around.
-    for (int i = clean - 1; i >= now; --i)
-      entries.push_back({"Undo " + entry(i)->text().toStdString(),
-                         InvertEdits(entry(i)->edits())});
-  }
-  return entries;
-}
-
-void EditorDocument::WriteJournal() {
-  journal_timer_.stop();
-  if (journal_path_.isEmpty() || history_.isClean()) return;
-  try {
-    const EditJournal journal{LocalPath(journal_path_), std::ssize(saved_),
-                              saved_crc32_, UnsavedEntries()};
-    const std::string text = EncodeJournal(journal);
-    if (!QDir().mkpath(journal_folder_))
-      throw FileError(FileError::Kind::kCreate, LocalPath(journal_folder_),
-                      "The folder cannot be made");
-    io::WriteFileSafely(
-        LocalPath(JournalFileFor(journal_path_)),
-        std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-    journal_failed_ = false;
-  } catch (const OrlindelError& error) {
-    // Editing goes on without the journal; said once, not at every edit.
-    if (!journal_failed_)
-      qWarning("orlindel: the journal of unsaved edits cannot be written: %s",
-               error.what());
-    journal_failed_ = true;
-  } catch (const std::bad_alloc&) {
-    if (!journal_failed_)
-      qWarning(
-          "orlindel: not enough memory to write the journal of unsaved "
-          "edits");
-    journal_failed_ = true;
-  }
-}
-
-void EditorDocument::SetJournalBase(const QString& path) {
-  journal_path_ = QFileInfo(path).absoluteFilePath();
-  saved_ = document_.image();
-  saved_crc32_ = Crc32(saved_);
-}
-
-void EditorDocument::OfferRestore() {
-  const QString file = JournalFileFor(journal_path_);
-  if (!QFileInfo::exists(file)) return;
-  std::optional<EditJournal> journal;
-  try {
-    const std::vector<uint8_t> bytes =
-        io::ReadWholeFile(LocalPath(file), kMaxJournalSize);
-    journal = DecodeJournal(std::string_view(
-        reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-  } catch (const OrlindelError&) {
-    return;  // an unreadable journal is not offered
-  }
-  // A journal of other content (the file changed since) is not offered; the
-  // next edit replaces it.
-  if (!journal || journal->firmware_path != LocalPath(journal_path_) ||
-      !JournalFits(*journal, saved_))
-    return;
-  if (!dialogs_.AskRestoreEdits()) {
-    DiscardJournal();
-    return;
-  }
-  for (JournalEntry& entry : journal->entries) {
+void EditorDocument::Restore(std::vector<JournalEntry> entries) {
+  for (JournalEntry& entry : entries) {
     document_.Replay(entry.edits, false);
     Push(QString::fromStdString(entry.text), std::move(entry.edits));
   }
@@ -183,53 +40,48 @@ void EditorDocument::SaveAs(const QString& path) {
   Perform("Fix checksum",
           [](FirmwareDocument& document) { return document.FixChecksum(); });
   document_.Save(LocalPath(path));
-  // The edits are in the file now: the journal goes, and the saved file is
-  // what a later journal refers to.
-  DiscardJournal();
-  SetJournalBase(path);
   history_.setClean();
-  HistoryChanged();
+  SetFile(path);
+  emit Changed();
 }
 
 void EditorDocument::Push(const QString& text, EditList edits) {
   if (edits.empty()) return;
   history_.push(new ImageEditCommand(*this, text, std::move(edits), drag_));
+  emit Changed();
 }
 
-void EditorDocument::ReplayEdits(const EditList& edits, bool undo) noexcept {
-  RunGuarded(dialogs_, [&] {
-    document_.Replay(edits, undo);
-    emit ImageChanged();
-  });
+template <typename Move>
+void EditorDocument::MoveHistory(Move&& move) {
+  const int before = history_.index();
+  replay_error_ = nullptr;
+  std::forward<Move>(move)();
+  if (history_.index() != before) emit Changed();
+  if (replay_error_) std::rethrow_exception(std::exchange(replay_error_, {}));
+}
+
+void EditorDocument::Undo() {
+  MoveHistory([this] { history_.undo(); });
+}
+
+void EditorDocument::Redo() {
+  MoveHistory([this] { history_.redo(); });
 }
 
 void EditorDocument::RevertChange(const ByteEdit& change) {
-  RunGuarded(dialogs_, [&] {
-    Push(
-        QString::fromStdString(Format(
-            "Revert 0x%.6llX", static_cast<unsigned long long>(change.offset))),
-        document_.RevertChange(change));
-    emit ImageChanged();
-  });
+  Push(QString::fromStdString(Format(
+           "Revert 0x%.6llX", static_cast<unsigned long long>(change.offset))),
+       document_.RevertChange(change));
 }
 
-void EditorDocument::ExportPatch() {
-  RunGuarded(dialogs_, [this] {
-    if (document_.labeller() == nullptr) return;  // no firmware
-    if (document_.image() == document_.opened()) {
-      dialogs_.ShowInformation(
-          "Export patch",
-          "The firmware holds no changes since it was opened: there is "
-          "nothing to export.");
-      return;
-    }
-    const std::optional<QString> chosen =
-        dialogs_.SavePatch(ExportName(file_path_, ".ips"));
-    if (!chosen) return;
-    // ".bps" chooses a BPS patch, which only applies to the file as opened.
-    SaveWholeFile(LocalPath(*chosen),
-                  PatchFileFor(*chosen, document_.opened(), document_.image()));
-  });
+void EditorDocument::ReplayEdits(const EditList& edits, bool undo) noexcept {
+  // Undo and redo run inside the history, which must not be unwound: the
+  // error waits there for MoveHistory.
+  try {
+    document_.Replay(edits, undo);
+  } catch (...) {
+    replay_error_ = std::current_exception();
+  }
 }
 
 }  // namespace orlindel::editor

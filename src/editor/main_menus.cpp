@@ -166,7 +166,7 @@ void MainMenus::SetSaveEnabled(bool enabled) {
     action->setEnabled(enabled);
 }
 
-void MainMenus::actExportPatchClick() { editor_.ExportPatch(); }
+void MainMenus::actExportPatchClick() { ExportPatchToFile(editor_, dialogs_); }
 
 void MainMenus::actApplyPatchClick() { ApplyPatchFromFile(editor_, dialogs_); }
 

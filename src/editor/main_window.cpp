@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -22,9 +24,11 @@
 #include "editor/app_settings.h"
 #include "editor/app_title.h"
 #include "editor/editor_font.h"
+#include "editor/flag_scope.h"
 #include "editor/guarded_slot.h"
 #include "editor/open_failure.h"
 #include "editor/screen_fit.h"
+#include "editor/transfer_actions.h"
 #include "render/background_picture.h"
 
 namespace orlindel::editor {
@@ -54,12 +58,13 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   setMouseTracking(true);
   setAcceptDrops(true);
-  editor_ = new EditorDocument(dialogs_, this);
+  editor_ = new EditorDocument(this);
+  journal_ = new UnsavedEditsJournal(*editor_, this);
   CreateControls();
   CreateActions();
   menus_ = new MainMenus(*menuBar(), *this, *editor_, dialogs_, *actUndo,
                          *actRedo, *actChanges);
-  frmChanges_ = new TfrmChanges(*editor_, this);
+  frmChanges_ = new TfrmChanges(*this, this);
   FormCreate();
   ConnectHandlers();
   // The zoom chosen last time (View -> Zoom is checked to match).
@@ -67,13 +72,15 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-  // The document and its history go with the window's children, once this
-  // window is no longer a TfrmMain: their last signals must not reach it.
-  editor_->History().disconnect(this);
+  // The journal writes what is pending while the document is still there.
+  delete journal_;
+  // The document goes with the window's children, once this window is no
+  // longer a TfrmMain: its last signals must not reach it.
   editor_->disconnect(this);
 }
 
 void TfrmMain::AttachPalette(TfrmWB* palette) {
+  palette_ = palette;
   windows_->AttachPalette(palette);
 }
 
@@ -226,6 +233,7 @@ void TfrmMain::btnFWOpenClick() {
       dialogs_.OpenFirmware(ledFWFile->text().trimmed());
   if (!chosen) return;
   btnShowClick(*chosen);
+  RememberFolder(FileKind::kFirmware, *chosen);
 }
 
 bool TfrmMain::OpenFirmwareFile(const QString& path) {
@@ -259,16 +267,19 @@ void TfrmMain::UpdateSaveEnabled() {
 
 void TfrmMain::OpenFirmware(const QString& path) {
   try {
+    const FlagScope opening(opening_);
     editor_->Open(path);
   } catch (const RangeError& error) {
     throw OrlindelError(NotFirmwareMessage(path, error.what()).toStdString());
   } catch (const OverflowError& error) {
     throw OrlindelError(NotFirmwareMessage(path, error.what()).toStdString());
   }
-  UpdateChangesWindow();
   windows_->LimitSelectors(Document().MaxWindowIndex());
   osd_positions_->FirmwareOpened();
   UpdateSaveEnabled();
+  // Unsaved edits of this very content from a session that ended without
+  // saving them.
+  OfferRestore(*editor_, *journal_, dialogs_);
 }
 
 void TfrmMain::btnSaveClick() { SaveFirmwareAs(); }
@@ -279,6 +290,7 @@ void TfrmMain::btnOpenImgClick() {
   if (!chosen) return;
   ledBackrgoundImg->setText(*chosen);
   LoadBackgroundPicture();
+  RememberFolder(FileKind::kPicture, *chosen);
   Refresh();
 }
 
@@ -372,9 +384,45 @@ int TfrmMain::PictureLines() const {
   return cmbTV->currentIndex() == 0 ? kPalLines : kNtscLines;
 }
 
+void TfrmMain::DocumentChanged() {
+  setWindowModified(!editor_->IsClean());
+  const QUndoStack& history = editor_->History();
+  frmChanges_->SetUndoRedo(history.canUndo(), history.canRedo());
+  UpdateHistoryActions();
+  UpdateChangesWindow();
+  if (!opening_) RefreshAfterEdit();
+}
+
+void TfrmMain::UpdateHistoryActions() {
+  const QUndoStack& history = editor_->History();
+  const auto name = [](QAction& action, const QString& verb,
+                       const QString& entry, bool possible) {
+    action.setText(entry.isEmpty() ? verb : verb + ' ' + entry);
+    action.setEnabled(possible);
+  };
+  name(*actUndo, "&Undo", history.undoText(), history.canUndo());
+  name(*actRedo, "&Redo", history.redoText(), history.canRedo());
+}
+
+void TfrmMain::UndoImageEdit() {
+  RunGuarded(dialogs_, [this] { editor_->Undo(); });
+}
+
+void TfrmMain::RedoImageEdit() {
+  RunGuarded(dialogs_, [this] { editor_->Redo(); });
+}
+
+void TfrmMain::RevertChange(const ByteEdit& change) {
+  RunGuarded(dialogs_, [&] { editor_->RevertChange(change); });
+}
+
+void TfrmMain::ExportPatch() {
+  RunGuarded(dialogs_, [this] { ExportPatchToFile(*editor_, dialogs_); });
+}
+
 void TfrmMain::RefreshAfterEdit() {
   Refresh();
-  if (IsCurrentPage(subtitle_->Page())) subtitle_->RefreshSubtitlePage();
+  subtitle_->DocumentChanged();
 }
 
 void TfrmMain::UpdateChangesWindow() {
@@ -413,6 +461,12 @@ bool TfrmMain::SaveFirmwareAs() {
   const std::optional<QString> chosen = dialogs_.SaveFirmware(suggested);
   if (!chosen) return false;
   editor_->SaveAs(*chosen);
+  // "FW File:" keeps naming the file opened, so later saves suggest the same
+  // name; the saved file, which unsaved edits now belong to, is offered
+  // among the recent files.
+  AddRecentFile(*chosen);
+  menus_->RebuildRecentMenu();
+  RememberFolder(FileKind::kFirmware, *chosen);
   return true;
 }
 
@@ -422,7 +476,8 @@ bool TfrmMain::UnsavedWorkSettled() {
     case UnsavedChoice::kSave:
       return SaveFirmwareAs();
     case UnsavedChoice::kDiscard:
-      editor_->DiscardJournal();
+      // The edits stay until another file replaces them (or the program
+      // ends): their journal stays as long.
       return true;
     case UnsavedChoice::kCancel:
       break;
@@ -433,8 +488,26 @@ bool TfrmMain::UnsavedWorkSettled() {
 void TfrmMain::closeEvent(QCloseEvent* event) {
   event->ignore();
   RunGuarded(dialogs_, [&] {
-    if (UnsavedWorkSettled()) event->accept();
+    if (!UnsavedWorkSettled()) return;
+    event->accept();
+    // Saved or dropped: nothing is left for a journal.
+    journal_->Forget();
+    // The tool windows go with the main window; none of them edits the image
+    // once it is gone.
+    if (palette_ != nullptr) palette_->hide();
+    frmChanges_->hide();
+    QCoreApplication::quit();
   });
+}
+
+void TfrmMain::CommitSessionData(QSessionManager& manager) {
+  if (!manager.allowsInteraction()) {
+    journal_->Flush();
+    return;
+  }
+  const bool closed = close();
+  manager.release();
+  if (!closed) manager.cancel();
 }
 
 namespace {

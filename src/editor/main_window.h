@@ -22,6 +22,7 @@
 #include "editor/palette_window.h"
 #include "editor/preview_widget.h"
 #include "editor/subtitle_page.h"
+#include "editor/unsaved_edits_journal.h"
 #include "editor/user_dialogs.h"
 #include "editor/windows_page.h"
 
@@ -31,6 +32,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSessionManager;
 class QTabWidget;
 
 namespace orlindel::editor {
@@ -51,7 +53,10 @@ struct EditingState {
   bool ResizeAllowed = false;               // only the TV switch resizes
 };
 
-class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
+class TfrmMain : public QMainWindow,
+                 public PageHost,
+                 public MenuHost,
+                 public ChangesHost {
   Q_OBJECT
 
  public:
@@ -59,12 +64,15 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   explicit TfrmMain(UserDialogs& dialogs, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // The palette window, created after the main window; may stay null.
+  // The palette window, created after the main window; may stay null. It
+  // closes with the main window.
   void AttachPalette(TfrmWB* palette);
   // Shows the zoom at which the window fits the free area `available` of its
   // screen (the user's own choice when it fits) and moves it, centred, wholly
   // into that area. Runs when the window is first shown.
   void FitToScreen(const QRect& available);
+  // The journal of the document's unsaved edits.
+  UnsavedEditsJournal& Journal() { return *journal_; }
 
   const EditingState& State() const { return state_; }
   const FirmwareDocument& Document() const { return editor_->Document(); }
@@ -83,9 +91,10 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   void RenderPreview(int primary, bool draw_second, int second);
 
   // Loads the firmware at `path` and locates its window list and OSD message
-  // position list. A file that cannot be read, is empty or has no window
-  // list throws (FileError or RangeError) and leaves the image and the
-  // editing state as they were.
+  // position list, then offers the unsaved edits a journal holds for it. A
+  // file that cannot be read, is empty or has no window list throws
+  // (FileError or RangeError) and leaves the image and the editing state as
+  // they were.
   void OpenFirmware(const QString& path);
   // Opens `path` as if the user had picked it in the open dialog: asks about
   // unsaved work first, shows an error in the dialogs and keeps the image
@@ -117,11 +126,21 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   void SaveThroughDialog() override { btnSaveClick(); }
   // Shows the preview at `percent` of its size; the client area follows.
   void SetZoom(int percent) override;
+  // Closes the main window: the way out of the program (see closeEvent).
   void Quit() override { close(); }
   const QImage& PreviewBitmap() const override;
 
+  // ChangesHost: each shows its own errors.
+  void UndoImageEdit() override;
+  void RedoImageEdit() override;
+  void RevertChange(const ByteEdit& change) override;
+  void ExportPatch() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
+  // Every way out (Quit, the window's close button, the end of the desktop
+  // session) comes here: once the unsaved-changes question is settled the
+  // palette and the Changes window close too and the event loop ends.
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   // One local file dropped on the window is opened like a file picked in
@@ -164,9 +183,19 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   void pcMainChange();
   void btnChangesClick();
 
-  // The refresh after undo, redo or revert: the preview, the palette and the
-  // subtitle page when it is shown read the image again.
+  // The document changed: the modified mark, the history's buttons, the
+  // Changes window, and (unless a firmware is being opened, whose open
+  // draws it once it is complete) the preview, the palette and the subtitle
+  // page when it is shown read the image again.
+  void DocumentChanged();
+  // Undo and Redo name the entry they would undo or redo and are disabled at
+  // the history's ends.
+  void UpdateHistoryActions();
   void RefreshAfterEdit();
+  // The desktop session ends: asked once when the session allows it (the
+  // window then closes as by Quit); otherwise the unsaved edits stay in
+  // their journal for the next start.
+  void CommitSessionData(QSessionManager& manager);
   void UpdateChangesWindow();
   // Asks for the file name, fixes the checksum (an undoable edit) and saves.
   // False when the user cancels.
@@ -181,6 +210,9 @@ class TfrmMain : public QMainWindow, public PageHost, public MenuHost {
   UserDialogs& dialogs_;
   QWidget* client_ = nullptr;
   EditorDocument* editor_ = nullptr;
+  UnsavedEditsJournal* journal_ = nullptr;
+  TfrmWB* palette_ = nullptr;
+  bool opening_ = false;  // a firmware is being opened
   EditingState state_;
   bool shown_once_ = false;
   WindowsPage* windows_ = nullptr;

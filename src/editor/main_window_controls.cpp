@@ -132,22 +132,12 @@ void TfrmMain::CreateActions() {
     return action;
   };
   actChanges = make("actChanges", "Changes", {QKeySequence("Ctrl+H")});
-  // The history's own actions: they name the entry they undo or redo and are
-  // disabled at its ends.
-  QUndoStack& history = editor_->History();
-  const auto history_action = [&](QAction* action, const char* name,
-                                  const QList<QKeySequence>& keys) {
-    action->setObjectName(name);
-    action->setShortcuts(keys);
-    action->setShortcutContext(Qt::ApplicationShortcut);
-    addAction(action);
-    return action;
-  };
-  actUndo = history_action(history.createUndoAction(this, "&Undo"), "actUndo",
-                           {QKeySequence::Undo});
-  actRedo =
-      history_action(history.createRedoAction(this, "&Redo"), "actRedo",
-                     {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+  // They name the entry they undo or redo and are disabled at the history's
+  // ends (UpdateHistoryActions).
+  actUndo = make("actUndo", "&Undo", {QKeySequence::Undo});
+  actRedo = make("actRedo", "&Redo",
+                 {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+  UpdateHistoryActions();
   qApp->installEventFilter(new HistoryKeysFilter({actUndo, actRedo}, this));
 }
 
@@ -166,22 +156,18 @@ void TfrmMain::ConnectHandlers() {
   guarded(btnSave, &QPushButton::clicked, &TfrmMain::btnSaveClick);
   guarded(btnChanges, &QPushButton::clicked, &TfrmMain::btnChangesClick);
   guarded(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
-  connect(ledFWFile, &QLineEdit::textChanged, editor_,
-          &EditorDocument::SetFilePath);
   connect(ledFWFile, &QLineEdit::textChanged, this, &TfrmMain::ShowFileInTitle);
-  connect(editor_, &EditorDocument::ImageChanged, this,
-          GuardedSlot(dialogs_, [this] { RefreshAfterEdit(); }));
-
-  QUndoStack& history = editor_->History();
-  connect(&history, &QUndoStack::cleanChanged, this,
-          [this](bool clean) { setWindowModified(!clean); });
-  connect(&history, &QUndoStack::indexChanged, this,
-          GuardedSlot(dialogs_, [this] { UpdateChangesWindow(); }));
-  const auto undo_redo_state = [this, &history] {
-    frmChanges_->SetUndoRedo(history.canUndo(), history.canRedo());
-  };
-  connect(&history, &QUndoStack::canUndoChanged, this, undo_redo_state);
-  connect(&history, &QUndoStack::canRedoChanged, this, undo_redo_state);
+  connect(actUndo, &QAction::triggered, this, [this] { UndoImageEdit(); });
+  connect(actRedo, &QAction::triggered, this, [this] { RedoImageEdit(); });
+  // The one way the views learn of a change of the document.
+  connect(editor_, &EditorDocument::Changed, this,
+          GuardedSlot(dialogs_, [this] { DocumentChanged(); }));
+  connect(qApp, &QGuiApplication::commitDataRequest, this,
+          &TfrmMain::CommitSessionData);
+  // The end of the program by any other way (the session manager's, an
+  // unhandled signal's handler) keeps the unsaved edits in their journal.
+  connect(qApp, &QCoreApplication::aboutToQuit, journal_,
+          &UnsavedEditsJournal::Flush);
 }
 
 }  // namespace orlindel::editor

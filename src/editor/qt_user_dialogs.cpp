@@ -12,6 +12,7 @@
 
 #include "editor/app_settings.h"
 #include "editor/app_title.h"
+#include "editor/file_dialog_safety.h"
 
 namespace orlindel::editor {
 
@@ -20,11 +21,12 @@ namespace {
 const QStringList kFirmwareFilters = {"*.bin (*.bin)", "*.* (*)"};
 
 // A dialog that starts in the folder of `preset` with its file name preset,
-// or in the folder last used for `kind` when the preset names none; the
-// chosen file's folder is remembered for the next time.
+// or in the folder last used for `kind` when the preset names none. The
+// action that uses the chosen file remembers its folder once it succeeded.
 std::optional<QString> Run(QFileDialog& dialog, FileKind kind,
                            const QString& preset) {
   const QString start = StartPath(kind, preset);
+  UseNameOnlyIcons(dialog);
   // A folder is where the dialog starts, not a name for the file.
   if (start.endsWith('/'))
     dialog.setDirectory(start);
@@ -34,7 +36,6 @@ std::optional<QString> Run(QFileDialog& dialog, FileKind kind,
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
-  RememberFolder(kind, files.first());
   return files.first();
 }
 
@@ -68,6 +69,10 @@ void AddPicturePreview(QFileDialog& dialog) {
   grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
   QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
                    [preview](const QString& path) {
+                     if (!IsPlainFile(path)) {
+                       preview->setPixmap(QPixmap());
+                       return;
+                     }
                      QImageReader reader(path);
                      reader.setAutoTransform(true);
                      const QImage picture = reader.read();

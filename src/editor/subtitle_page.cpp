@@ -17,6 +17,7 @@
 #include "editor/control_factory.h"
 #include "editor/control_updates.h"
 #include "editor/editor_document.h"
+#include "editor/flag_scope.h"
 
 namespace orlindel::editor {
 
@@ -256,6 +257,10 @@ void SubtitlePage::RefreshSubtitlePage() {
   host_.Refresh();
 }
 
+void SubtitlePage::DocumentChanged() {
+  if (!applying_ && host_.IsCurrentPage(tsMpeg4Sub)) RefreshSubtitlePage();
+}
+
 void SubtitlePage::cbViewLogClick() {
   meLog->setVisible(cbViewLog->isChecked());
 }
@@ -295,16 +300,23 @@ void SubtitlePage::btnApplyClick() {
     SetChecked(*cbViewLog, true, [this] { cbViewLogClick(); });
     PaintPendingChanges();
   }
+  // The write's debug log goes to meLog first. The document's change (the
+  // write, or the checksum fix of a refused one) redraws the preview but
+  // leaves this page to the outcome below: read back after a write, the
+  // failure line alone after a refusal, nothing after an error.
   bool updated = false;
-  host_.Editor().Perform(
-      "APPLY subtitle parameters", [&](FirmwareDocument& document) {
-        EditList edits;
-        RunSubtitleAnalysis([&](AnalysisLog* log) {
-          edits = document.WriteSubtitleParams(params, log, &updated);
-          return updated;
+  {
+    const FlagScope applying(applying_);
+    host_.Editor().Perform(
+        "APPLY subtitle parameters", [&](FirmwareDocument& document) {
+          EditList edits;
+          RunSubtitleAnalysis([&](AnalysisLog* log) {
+            edits = document.WriteSubtitleParams(params, log, &updated);
+            return updated;
+          });
+          return edits;
         });
-        return edits;
-      });
+  }
   if (updated) {
     RefreshSubtitlePage();
   } else {

@@ -46,6 +46,9 @@ class SubtitlePage : public QObject {
   // Reads the parameters from the image and shows them in the page's
   // controls and in meLog.
   void RefreshSubtitlePage();
+  // The document changed: the page, when shown, reads the parameters again,
+  // unless the change is its own APPLY's, which shows its outcome itself.
+  void DocumentChanged();
 
   void cbViewLogClick();
   void cbDebugClick();
@@ -87,6 +90,7 @@ class SubtitlePage : public QObject {
   QCheckBox* cbViewLog = nullptr;
   QCheckBox* cbFullAscii = nullptr;
   QPlainTextEdit* meLog = nullptr;
+  bool applying_ = false;  // APPLY writes
 };
 
 }  // namespace orlindel::editor

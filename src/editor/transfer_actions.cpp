@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QStringList>
@@ -14,8 +15,10 @@
 #include "core/firmware_image.h"
 #include "core/io/bounded_read.h"
 #include "core/layout/layout.h"
+#include "editor/app_settings.h"
 #include "editor/export_names.h"
 #include "editor/local_path.h"
+#include "editor/patch_files.h"
 
 namespace orlindel::editor {
 
@@ -46,7 +49,26 @@ void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs) {
                  [&patch](FirmwareDocument& document) {
                    return document.ApplyPatch(patch);
                  });
-  emit editor.ImageChanged();
+  RememberFolder(FileKind::kPatch, *chosen);
+}
+
+void ExportPatchToFile(EditorDocument& editor, UserDialogs& dialogs) {
+  const FirmwareDocument& document = editor.Document();
+  if (document.labeller() == nullptr) return;  // no firmware
+  if (document.image() == document.opened()) {
+    dialogs.ShowInformation(
+        "Export patch",
+        "The firmware holds no changes since it was opened: there is "
+        "nothing to export.");
+    return;
+  }
+  const std::optional<QString> chosen =
+      dialogs.SavePatch(ExportName(editor.OpenedPath(), ".ips"));
+  if (!chosen) return;
+  // ".bps" chooses a BPS patch, which only applies to the file as opened.
+  SaveWholeFile(LocalPath(*chosen),
+                PatchFileFor(*chosen, document.opened(), document.image()));
+  RememberFolder(FileKind::kPatch, *chosen);
 }
 
 void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
@@ -58,6 +80,7 @@ void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
   const std::string text = LayoutToJson(ExportLayout(document.image()));
   SaveWholeFile(LocalPath(*chosen),
                 {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+  RememberFolder(FileKind::kLayout, *chosen);
 }
 
 QString LayoutImportSummary(const LayoutImport& import) {
@@ -111,7 +134,7 @@ void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
     // Every part named: what fits is applied, the rest reported.
     import_parts({true, true, true});
   }
-  emit editor.ImageChanged();
+  RememberFolder(FileKind::kLayout, *chosen);
   dialogs.ShowInformation("Import layout", LayoutImportSummary(import));
 }
 
@@ -135,6 +158,7 @@ void ExportPreviewToFile(const QImage& bitmap, const QString& firmware_path,
   SaveWholeFile(LocalPath(*chosen),
                 {reinterpret_cast<const uint8_t*>(bytes.constData()),
                  static_cast<size_t>(bytes.size())});
+  RememberFolder(FileKind::kPicture, *chosen);
 }
 
 }  // namespace orlindel::editor

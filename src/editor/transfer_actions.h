@@ -1,7 +1,8 @@
 // The File menu's actions that carry work between firmware files: applying
 // a patch, exporting and importing a layout, and saving the preview as a
 // picture. Each asks through the dialogs seam and throws the core's errors
-// for the caller to show (run it through RunGuarded).
+// for the caller to show (run it through RunGuarded). The folder of a file
+// is remembered for its kind of dialog once the action has succeeded.
 #pragma once
 
 #include <QImage>
@@ -13,10 +14,17 @@ namespace orlindel::editor {
 
 // Asks for an IPS or BPS patch file and applies it to the open image as one
 // history entry "Apply patch NAME", then has every view read the image
-// again. PatchError, nothing changed, for a BPS patch made from another file
-// (the text names both CRC32s), a damaged patch, or one that would change the
-// image's length. Nothing happens without an open firmware.
+// again (see EditorDocument::Changed). PatchError, nothing changed, for a BPS
+// patch made from another file (the text names both CRC32s), a damaged patch,
+// or one that would change the image's length. Nothing happens without an open
+// firmware.
 void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs);
+
+// Asks for a file ("NAME.ips" beside the opened firmware suggested) and
+// writes a patch from the firmware as opened to the image there: BPS for a
+// ".bps" name, IPS otherwise. With no change since the open it says so and
+// writes nothing. Nothing happens without an open firmware.
+void ExportPatchToFile(EditorDocument& editor, UserDialogs& dialogs);
 
 // Asks for a file ("NAME-layout.json" beside the firmware suggested) and
 // writes the layout document of the open image there.

@@ -139,18 +139,20 @@ void WindowsPage::WriteBackWindow() {
     // The palette's values belong to the selected window only when the last
     // drawing filled it; otherwise they would overwrite its record with
     // another window's edges.
+    // Once the main window has closed, input that still reaches the palette
+    // or the preview edits nothing.
     EditorDocument& editor = host_.Editor();
     if (!editor.Document().WindowListKnown() || PaletteLoading_ ||
-        frmWB_ == nullptr || !SelectedWindowShown_)
+        frmWB_ == nullptr || !SelectedWindowShown_ || !main_window_.isVisible())
       return;
     const int index = tbID->value();
     const PaletteValues values = frmWB_->Values();
+    // The document's change redraws the preview, which fills the palette.
     editor.Perform(QString::fromStdString(
                        Format("Window 0x%.2X", static_cast<unsigned>(index))),
                    [&](FirmwareDocument& document) {
                      return document.WriteWindow(index, values);
                    });
-    tbIDChange();
   });
 }
 

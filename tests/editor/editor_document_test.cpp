@@ -1,17 +1,17 @@
 // The editor's document: every operation is one history entry, a failing
-// one leaves what it stored undoable, drags merge, undo and redo are exact
-// and tell the views.
+// one leaves what it stored undoable, drags merge, undo and redo are exact,
+// and every change is one Changed signal.
 #include "editor/editor_document.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "core/errors.h"
 #include "core/history/image_diff.h"
-#include "tests/editor/fake_user_dialogs.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel::editor::testing {
@@ -53,8 +53,7 @@ class EditorDocumentTest : public ::testing::Test {
   int Entries() { return editor_.History().count(); }
 
   QTemporaryDir folder_;
-  FakeUserDialogs dialogs_;
-  EditorDocument editor_{dialogs_};
+  EditorDocument editor_;
   FirmwareImage opened_;
 };
 
@@ -66,11 +65,11 @@ TEST_F(EditorDocumentTest, EachOperationIsOneEntryUndoneExactly) {
   EXPECT_EQ(Entries(), 2);
   EXPECT_FALSE(editor_.IsClean());
   EXPECT_EQ(editor_.Document().WindowValues(3), MovedRight(20));
-  editor_.UndoImageEdit();
+  editor_.Undo();
   EXPECT_EQ(editor_.Document().WindowValues(3), MovedRight(10));
-  editor_.UndoImageEdit();
+  editor_.Undo();
   EXPECT_EQ(Image(), opened_);
-  editor_.RedoImageEdit();
+  editor_.Redo();
   EXPECT_EQ(editor_.Document().WindowValues(3), MovedRight(10));
   EXPECT_TRUE(IsImageChecksumValid(Image()));
 }
@@ -89,7 +88,7 @@ TEST_F(EditorDocumentTest, AFailedOperationLeavesWhatItStoredUndoable) {
   EXPECT_THROW(WriteWindow3(values), RangeError);
   ASSERT_EQ(Entries(), 1);
   EXPECT_EQ(editor_.Document().WindowValues(3).left, 530);
-  editor_.UndoImageEdit();
+  editor_.Undo();
   EXPECT_EQ(Image(), opened_);
 }
 
@@ -106,28 +105,70 @@ TEST_F(EditorDocumentTest, WritesOfOneDragMergeIntoOneEntry) {
     for (int dx : {1, 2, 3}) WriteWindow3(MovedRight(dx));
     if (row.in_drag) editor_.EndDrag();
     EXPECT_EQ(Entries(), row.expected_entries);
-    while (editor_.History().canUndo()) editor_.UndoImageEdit();
+    while (editor_.History().canUndo()) editor_.Undo();
     EXPECT_EQ(Image(), opened_);
     editor_.History().clear();
   }
 }
 
-TEST_F(EditorDocumentTest, UndoRedoAndRevertTellTheViews) {
-  QSignalSpy changed(&editor_, &EditorDocument::ImageChanged);
+// The views learn of every change through one signal, sent once the
+// history has moved (so the modified mark reads the new clean state).
+TEST_F(EditorDocumentTest, EveryChangeIsOneChangedSignal) {
+  QSignalSpy changed(&editor_, &EditorDocument::Changed);
+  std::vector<bool> clean_seen;
+  QObject::connect(&editor_, &EditorDocument::Changed, &editor_,
+                   [&] { clean_seen.push_back(editor_.IsClean()); });
   WriteWindow3(MovedRight(5));
-  EXPECT_EQ(changed.count(), 0);  // the page that wrote refreshes itself
-  editor_.UndoImageEdit();
-  editor_.RedoImageEdit();
+  EXPECT_EQ(changed.count(), 1);  // the push
+  editor_.Undo();
   EXPECT_EQ(changed.count(), 2);
+  editor_.Undo();  // nothing left to undo: no change, no signal
+  editor_.Redo();
+  EXPECT_EQ(changed.count(), 3);
+  WriteWindow3(MovedRight(5));  // the same bytes: no entry, no signal
+  EXPECT_EQ(changed.count(), 3);
   const EditList edits = DiffImages(opened_, Image());
   ASSERT_FALSE(edits.empty());
   // The first run is Left's low byte; Right's run stays changed.
   editor_.RevertChange(edits.front());
-  EXPECT_EQ(changed.count(), 3);
+  EXPECT_EQ(changed.count(), 4);
   EXPECT_EQ(editor_.Document().WindowValues(3),
             (PaletteValues{520, 40, 674, 119, 48, 0x83}));
   EXPECT_EQ(Entries(), 2);  // the write and the revert
-  EXPECT_TRUE(dialogs_.messages.isEmpty());
+  editor_.Restore({{"Window 0x03", DiffImages(Image(), [&] {
+                      FirmwareImage moved = Image();
+                      moved[0x1000] ^= 1;
+                      return moved;
+                    }())}});
+  EXPECT_EQ(changed.count(), 5);  // the replay of a journal
+  EXPECT_EQ(clean_seen, (std::vector<bool>{false, true, false, false, false}));
+  // A checksum fix, when one is due, is a push; the save itself changes the
+  // clean state, and that is the last signal.
+  const int before_save = changed.count();
+  editor_.SaveAs(folder_.filePath("saved.bin"));
+  EXPECT_GT(changed.count(), before_save);
+  EXPECT_TRUE(clean_seen.back());
+  QSignalSpy file_changed(&editor_, &EditorDocument::FileChanged);
+  const int before_open = changed.count();
+  editor_.Open(folder_.filePath("saved.bin"));
+  EXPECT_EQ(changed.count(), before_open + 1);
+  ASSERT_EQ(file_changed.count(), 1);
+  EXPECT_EQ(file_changed.at(0).at(0).toString(),
+            QFileInfo(folder_.filePath("saved.bin")).absoluteFilePath());
+}
+
+// A replay that fails passes its error on once the history has moved: the
+// next undo or redo is not lost.
+TEST_F(EditorDocumentTest, AFailingReplayThrowsAfterTheHistoryMoved) {
+  WriteWindow3(MovedRight(5));
+  editor_.History().push(new ImageEditCommand(
+      editor_, "beyond the image", {{std::ssize(Image()) + 4, {1}, {2}}}, 0));
+  QSignalSpy changed(&editor_, &EditorDocument::Changed);
+  EXPECT_THROW(editor_.Undo(), RangeError);
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_EQ(editor_.History().index(), 1);
+  editor_.Undo();
+  EXPECT_EQ(Image(), opened_);
 }
 
 TEST_F(EditorDocumentTest, SavingFixesTheChecksumAndMarksClean) {

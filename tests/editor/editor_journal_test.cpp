@@ -16,6 +16,7 @@
 #include "core/patch/crc32.h"
 #include "editor/editor_document.h"
 #include "editor/guarded_slot.h"
+#include "editor/unsaved_edits_journal.h"
 #include "tests/editor/fake_user_dialogs.h"
 #include "tests/support/firmware_builder.h"
 
@@ -36,7 +37,7 @@ class EditorJournalTest : public ::testing::Test {
             .WindowList(0x18000, orlindel::testing::DemoWindows(12, 0x1000))
             .Build();
     WriteFile(path_, opened_);
-    writer_.SetJournalFolder(journals_);
+    writer_journal_.SetFolder(journals_);
     writer_.Open(path_);
   }
 
@@ -52,14 +53,15 @@ class EditorJournalTest : public ::testing::Test {
     });
   }
   bool JournalExists() const {
-    return QFileInfo::exists(writer_.JournalFileFor(path_));
+    return QFileInfo::exists(writer_journal_.FileFor(path_));
   }
   // A new session opening `path` with the journals of the first, answering
   // the restore question with `restore`.
   void Reopen(const QString& path, bool restore) {
     reader_dialogs_.restore_answers = {restore};
-    reader_.SetJournalFolder(journals_);
+    reader_journal_.SetFolder(journals_);
     reader_.Open(path);
+    OfferRestore(reader_, reader_journal_, reader_dialogs_);
   }
 
   QTemporaryDir folder_;
@@ -67,9 +69,11 @@ class EditorJournalTest : public ::testing::Test {
   QString journals_ = folder_.filePath("journal");
   FirmwareImage opened_;
   FakeUserDialogs dialogs_;
-  EditorDocument writer_{dialogs_};
+  EditorDocument writer_;
+  UnsavedEditsJournal writer_journal_{writer_};
   FakeUserDialogs reader_dialogs_;
-  EditorDocument reader_{reader_dialogs_};
+  EditorDocument reader_;
+  UnsavedEditsJournal reader_journal_{reader_};
 };
 
 TEST_F(EditorJournalTest, RestoredEditsAreTheSameHistory) {
@@ -78,8 +82,8 @@ TEST_F(EditorJournalTest, RestoredEditsAreTheSameHistory) {
   WriteWindow3(writer_, 11);
   WriteWindow3(writer_, 12);
   writer_.EndDrag();
-  EXPECT_TRUE(writer_.JournalPending());
-  writer_.FlushJournal();
+  EXPECT_TRUE(writer_journal_.Pending());
+  writer_journal_.Flush();
   ASSERT_TRUE(JournalExists());
 
   Reopen(path_, true);
@@ -89,9 +93,9 @@ TEST_F(EditorJournalTest, RestoredEditsAreTheSameHistory) {
   EXPECT_FALSE(reader_.IsClean());
   ASSERT_EQ(reader_.History().count(), 2);  // the move and the drag
   EXPECT_EQ(reader_.History().text(0), "Window 0x03");
-  reader_.UndoImageEdit();
+  reader_.Undo();
   EXPECT_EQ(reader_.Document().WindowValues(3), MovedRight(10));
-  reader_.UndoImageEdit();
+  reader_.Undo();
   EXPECT_EQ(reader_.Document().image(), opened_);
   EXPECT_TRUE(reader_.IsClean());
 }
@@ -100,12 +104,12 @@ TEST_F(EditorJournalTest, TheEditorsTimerWritesTheJournal) {
   WriteWindow3(writer_, 4);
   EXPECT_FALSE(JournalExists());  // a drag's moves are written once
   EXPECT_TRUE(QTest::qWaitFor([&] { return JournalExists(); }, 5000));
-  EXPECT_FALSE(writer_.JournalPending());
+  EXPECT_FALSE(writer_journal_.Pending());
 }
 
 TEST_F(EditorJournalTest, OtherContentIsNotOffered) {
   WriteWindow3(writer_, 10);
-  writer_.FlushJournal();
+  writer_journal_.Flush();
   const struct {
     const char* name;
     int64_t changed_offset;  // -1: none
@@ -144,28 +148,28 @@ TEST_F(EditorJournalTest, DecliningSavingOrDroppingDeletesTheJournal) {
       {"saved",
        [](EditorJournalTest& test) { test.writer_.SaveAs(test.path_); }},
       {"dropped",
-       [](EditorJournalTest& test) { test.writer_.DiscardJournal(); }},
+       [](EditorJournalTest& test) { test.writer_journal_.Forget(); }},
       {"undone to the file",
-       [](EditorJournalTest& test) { test.writer_.UndoImageEdit(); }},
+       [](EditorJournalTest& test) { test.writer_.Undo(); }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     WriteFile(path_, opened_);
     writer_.Open(path_);
     WriteWindow3(writer_, 7);
-    writer_.FlushJournal();
+    writer_journal_.Flush();
     ASSERT_TRUE(JournalExists());
     row.settle(*this);
     EXPECT_FALSE(JournalExists());
-    EXPECT_FALSE(writer_.JournalPending());
+    EXPECT_FALSE(writer_journal_.Pending());
   }
 }
 
 TEST_F(EditorJournalTest, UndoingPastASaveIsJournalledAgainstTheSavedFile) {
   WriteWindow3(writer_, 10);
   writer_.SaveAs(path_);
-  writer_.UndoImageEdit();  // back to the file as first opened
-  writer_.FlushJournal();
+  writer_.Undo();  // back to the file as first opened
+  writer_journal_.Flush();
   ASSERT_TRUE(JournalExists());
   Reopen(path_, true);
   EXPECT_EQ(reader_dialogs_.restore_questions, 1);
@@ -176,11 +180,13 @@ TEST_F(EditorJournalTest, UndoingPastASaveIsJournalledAgainstTheSavedFile) {
   // An edit after that undo drops the saved state from the history: the
   // journal then holds the difference to the saved file.
   WriteWindow3(writer_, 3);
-  writer_.FlushJournal();
-  EditorDocument third(reader_dialogs_);
-  third.SetJournalFolder(journals_);
+  writer_journal_.Flush();
+  EditorDocument third;
+  UnsavedEditsJournal third_journal(third);
+  third_journal.SetFolder(journals_);
   reader_dialogs_.restore_answers = {true};
   third.Open(path_);
+  OfferRestore(third, third_journal, reader_dialogs_);
   EXPECT_EQ(third.Document().WindowValues(3), MovedRight(3));
   EXPECT_EQ(third.Document().image(), writer_.Document().image());
 }
@@ -222,7 +228,7 @@ TEST_F(EditorJournalTest, EditsOfAKilledSessionComeBack) {
   EXPECT_EQ(reader_.Document().WindowValues(3), MovedRight(12));
   EXPECT_EQ(reader_.History().count(), 2);
   EXPECT_FALSE(reader_.IsClean());
-  while (reader_.History().canUndo()) reader_.UndoImageEdit();
+  while (reader_.History().canUndo()) reader_.Undo();
   EXPECT_EQ(reader_.Document().image(), opened_);
 }
 

@@ -8,7 +8,7 @@
 
 #include "core/patch/crc32.h"
 #include "editor/editor_document.h"
-#include "tests/editor/fake_user_dialogs.h"
+#include "editor/unsaved_edits_journal.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -18,9 +18,9 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   using namespace orlindel;
-  editor::testing::FakeUserDialogs dialogs;
-  editor::EditorDocument editor(dialogs);
-  editor.SetJournalFolder(QString::fromLocal8Bit(argv[2]));
+  editor::EditorDocument editor;
+  editor::UnsavedEditsJournal journal(editor);
+  journal.SetFolder(QString::fromLocal8Bit(argv[2]));
   editor.Open(QString::fromLocal8Bit(argv[1]));
 
   // Window 3 is (520; 40) - (669; 119), PalDY 48, blend 0x83.
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   editor.EndDrag();
 
   // The journal is written by the editor's own timer, as in a session.
-  while (editor.JournalPending()) {
+  while (journal.Pending()) {
     QThread::msleep(10);
     QCoreApplication::processEvents();
   }

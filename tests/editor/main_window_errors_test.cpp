@@ -288,27 +288,33 @@ TEST_F(SubtitleErrorTest, ReadThatOverflows) {
   EXPECT_EQ(Slider("tbID").value(), 2);
 }
 
-// "APPLY" traces the caller again; when that overflows, nothing is patched
-// and "APPLY" stays available for the next try.
+// A change of the image while the page is shown reads the parameters again
+// (the document's one Changed signal): when the caller's trace now
+// overflows, that read ends with one message, nothing is patched and "APPLY"
+// is off until the code is whole again; then "APPLY" writes.
 TEST_F(SubtitleErrorTest, ApplyThatOverflows) {
   ShowPage("tsMpeg4Sub");
   ASSERT_TRUE(ApplyEnabled());
   SetCallerStart(kIncDptr);
+  EXPECT_EQ(dialogs.messages, kOverflowError);
   Control<QPushButton>("btnApply").click();
   EXPECT_EQ(dialogs.messages, kOverflowError);
   EXPECT_EQ(frmMain.Document().image()[kFirstLoad], 0x90);  // still MOV DPTR
   EXPECT_TRUE(IsImageChecksumValid(frmMain.Document().image()));
-  EXPECT_TRUE(ApplyEnabled());
+  EXPECT_FALSE(ApplyEnabled());
   ExpectFlagsCleared();
 
   dialogs.messages.clear();
   SetCallerStart(0x00);
+  EXPECT_TRUE(ApplyEnabled());
   Control<QPushButton>("btnApply").click();
   EXPECT_TRUE(dialogs.messages.isEmpty());
-  // The first load now sends the selected window's index as a constant.
+  // The first load now sends the selected window's index as a constant: the
+  // read after the repair selected the firmware's window 2 again.
   const FirmwareImage& image = frmMain.Document().image();
+  EXPECT_EQ(Slider("tbID").value(), 2);
   EXPECT_EQ(image[kFirstLoad + 2], 0x74);
-  EXPECT_EQ(image[kFirstLoad + 3], kCodeWindow);
+  EXPECT_EQ(image[kFirstLoad + 3], 2);
   EXPECT_TRUE(IsImageChecksumValid(image));
 }
 

@@ -273,7 +273,7 @@ TEST_F(ChangesWindowTest, ExportedPatchTurnsTheOpenedFileIntoTheImage) {
   frmWB.seLeft()->SetValue(530);
   const QString patch_path = folder.filePath("fw-edits.ips");
   dialogs.save_patch_answers.push_back(patch_path);
-  frmMain.Editor().ExportPatch();
+  frmMain.ExportPatch();
   EXPECT_EQ(dialogs.save_patch_presets,
             QStringList({folder.filePath("fw.ips")}));
   QFile file(patch_path);

@@ -92,7 +92,7 @@ TEST_F(TransferActionsTest, AppliesIpsAndBpsAsOneUndoableEntry) {
     EXPECT_EQ(frmMain.History().text(0), QString("Apply patch ") + c.name);
     // The palette shows window 3 as the patch left it: 520 + 8.
     EXPECT_EQ(frmWB.findChild<QSpinBox*>("seLeft")->value(), 528);
-    frmMain.Editor().UndoImageEdit();
+    frmMain.UndoImageEdit();
     EXPECT_TRUE(Image() == before);
   }
 }
@@ -173,7 +173,7 @@ TEST_F(TransferActionsTest, LayoutExportImportRoundTrip) {
             "<p><b>Changed: 1</b><br>window 3</p>"
             "<p><b>Unchanged: 11</b></p>"
             "<p><b>Not applied: 0</b></p>");
-  frmMain.Editor().UndoImageEdit();
+  frmMain.UndoImageEdit();
   EXPECT_TRUE(Image() == Firmware(12, 8));
 }
 
