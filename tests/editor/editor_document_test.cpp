@@ -144,12 +144,12 @@ TEST_F(EditorDocumentTest, EveryChangeIsOneChangedSignal) {
   EXPECT_EQ(clean_seen, (std::vector<bool>{false, true, false, false, false}));
   // A checksum fix, when one is due, is a push; the save itself changes the
   // clean state, and that is the last signal.
-  const int before_save = changed.count();
+  const qsizetype before_save = changed.count();
   editor_.SaveAs(folder_.filePath("saved.bin"));
   EXPECT_GT(changed.count(), before_save);
   EXPECT_TRUE(clean_seen.back());
   QSignalSpy file_changed(&editor_, &EditorDocument::FileChanged);
-  const int before_open = changed.count();
+  const qsizetype before_open = changed.count();
   editor_.Open(folder_.filePath("saved.bin"));
   EXPECT_EQ(changed.count(), before_open + 1);
   ASSERT_EQ(file_changed.count(), 1);
