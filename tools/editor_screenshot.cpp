@@ -36,6 +36,7 @@ class PrintingDialogs : public orlindel::editor::UserDialogs {
     std::fprintf(stderr, "editor_screenshot: %s\n", qPrintable(text));
   }
   void ShowInformation(const QString&, const QString&) override {}
+  void ShowStatus(const QString&) override {}
   UnsavedChoice AskSaveChanges() override { return UnsavedChoice::kCancel; }
   bool AskRestoreEdits() override { return false; }
 };

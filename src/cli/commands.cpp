@@ -314,6 +314,9 @@ int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
       err << "orlindel-cli: " << OutputError().what() << '\n';
     return kExitFile;
   }
+  // So is a report on standard error (with `-o -`) that was lost; nothing is
+  // left to tell it to.
+  if (!err.flush() && code <= kExitNegative) return kExitFile;
   return code;
 }
 

@@ -127,10 +127,14 @@ void EditorDocument::WriteJournal() {
     const EditJournal journal{LocalPath(journal_path_), std::ssize(saved_),
                               saved_crc32_, UnsavedEntries()};
     const std::string text = EncodeJournal(journal);
-    if (!QDir().mkpath(journal_folder_))
+    // The journals hold the firmware's paths and bytes: for this user only.
+    if (!QDir().mkpath(journal_folder_) ||
+        !QFile::setPermissions(journal_folder_, QFile::ReadOwner |
+                                                    QFile::WriteOwner |
+                                                    QFile::ExeOwner))
       throw FileError(FileError::Kind::kCreate, LocalPath(journal_folder_),
                       "The folder cannot be made");
-    io::WriteFileSafely(
+    io::WritePrivateFile(
         LocalPath(JournalFileFor(journal_path_)),
         std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     journal_failed_ = false;
@@ -150,7 +154,11 @@ void EditorDocument::WriteJournal() {
 }
 
 void EditorDocument::SetJournalBase(const QString& path) {
-  journal_path_ = QFileInfo(path).absoluteFilePath();
+  // The file's own path, links and "." or ".." resolved: every spelling of
+  // the same file finds the same journal.
+  const QFileInfo file(path);
+  journal_path_ =
+      file.exists() ? file.canonicalFilePath() : file.absoluteFilePath();
   saved_ = document_.image();
   saved_crc32_ = Crc32(saved_);
 }
@@ -188,7 +196,7 @@ void EditorDocument::SaveAs(const QString& path) {
   drag_ = 0;
   Perform("Fix checksum",
           [](FirmwareDocument& document) { return document.FixChecksum(); });
-  document_.Save(LocalPath(path));
+  dialogs_.ShowSaveNotice(document_.Save(LocalPath(path)));
   // The edits are in the file now: the journal goes, and the saved file is
   // what a later journal refers to.
   DiscardJournal();
@@ -226,8 +234,9 @@ void EditorDocument::ExportPatch() {
         dialogs_.SavePatch(SuggestedPatchName(file_path_));
     if (!chosen) return;
     // ".bps" chooses a BPS patch, which only applies to the file as opened.
-    SaveWholeFile(LocalPath(*chosen),
-                  PatchFileFor(*chosen, document_.opened(), document_.image()));
+    dialogs_.ShowSaveNotice(SaveWholeFile(
+        LocalPath(*chosen),
+        PatchFileFor(*chosen, document_.opened(), document_.image())));
   });
 }
 

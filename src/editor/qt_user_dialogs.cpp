@@ -5,8 +5,10 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QStatusBar>
 #include <QStringList>
 
 #include "editor/app_settings.h"
@@ -160,6 +162,11 @@ std::optional<QString> QtUserDialogs::RunSave(FileKind kind,
 
 void QtUserDialogs::ShowMessage(const QString& text) {
   QMessageBox::critical(parent_, kAppTitle, text);
+}
+
+void QtUserDialogs::ShowStatus(const QString& text) {
+  if (auto* window = qobject_cast<QMainWindow*>(parent_))
+    window->statusBar()->showMessage(text);
 }
 
 void QtUserDialogs::ShowInformation(const QString& title, const QString& html) {

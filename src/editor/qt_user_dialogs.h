@@ -30,6 +30,7 @@ class QtUserDialogs : public UserDialogs {
   std::optional<QString> OpenLayout(const QString& preset) override;
   std::optional<QString> SavePicture(const QString& preset) override;
   void ShowMessage(const QString& text) override;
+  void ShowStatus(const QString& text) override;
   void ShowInformation(const QString& title, const QString& html) override;
   UnsavedChoice AskSaveChanges() override;
   bool AskRestoreEdits() override;

@@ -50,8 +50,9 @@ void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
   const std::optional<QString> chosen = dialogs.SaveLayout(QString());
   if (!chosen) return;
   const std::string text = LayoutToJson(ExportLayout(document.image()));
-  SaveWholeFile(LocalPath(*chosen),
-                {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+  dialogs.ShowSaveNotice(SaveWholeFile(
+      LocalPath(*chosen),
+      {reinterpret_cast<const uint8_t*>(text.data()), text.size()}));
 }
 
 QString LayoutImportSummary(const LayoutImport& import) {
@@ -114,9 +115,9 @@ void ExportPreviewToFile(const QImage& bitmap, UserDialogs& dialogs) {
   if (!writer.write(bitmap))
     throw FileError(FileError::Kind::kCreate, LocalPath(*chosen),
                     writer.errorString().toStdString());
-  SaveWholeFile(LocalPath(*chosen),
-                {reinterpret_cast<const uint8_t*>(bytes.constData()),
-                 static_cast<size_t>(bytes.size())});
+  dialogs.ShowSaveNotice(SaveWholeFile(
+      LocalPath(*chosen), {reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           static_cast<size_t>(bytes.size())}));
 }
 
 }  // namespace orlindel::editor
