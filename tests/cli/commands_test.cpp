@@ -244,6 +244,20 @@ TEST(StandardInputTest, PipesNamedAsFilesAreReadLikeStandardInput) {
                           "\". The file is empty\n");
 }
 
+TEST(SavedFileTest, WhatTheFileCouldNotKeepIsSaidOnStandardError) {
+  TempPath out("out.bin");
+  TempPath twin("twin.bin");
+  WriteBytes(out, Unfixed());
+  std::filesystem::create_hard_link(out.str(), twin.str());
+  const CliResult fixed = RunCli({"fix-checksum", out.str(), "-o", out.str()});
+  EXPECT_EQ(fixed.exit_code, 0);
+  EXPECT_EQ(fixed.err, "orlindel-cli: \"" + out.str() +
+                           "\" was saved without its other hard links, which "
+                           "keep the old contents\n");
+  EXPECT_EQ(ReadBytes(out), Fixed());
+  EXPECT_EQ(ReadBytes(twin), Unfixed());
+}
+
 TEST(StandardOutputTest, AFullDiskIsExitThree) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   TempPath in("in.bin");

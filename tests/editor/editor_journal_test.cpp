@@ -146,6 +146,18 @@ TEST_F(EditorJournalTest, ALinkInTheJournalsPlaceIsNotFollowed) {
   EXPECT_TRUE(dialogs_.messages.isEmpty());  // editing goes on
 }
 
+TEST_F(EditorJournalTest, WhatASaveCouldNotKeepIsShownInTheStatusBar) {
+  const QString twin = folder_.filePath("twin.bin");
+  std::filesystem::create_hard_link(path_.toStdString(), twin.toStdString());
+  WriteWindow3(writer_, 10);
+  writer_.SaveAs(path_);
+  EXPECT_EQ(dialogs_.statuses,
+            QStringList{"\"" + path_ +
+                        "\" was saved without its other hard links, which "
+                        "keep the old contents"});
+  EXPECT_TRUE(dialogs_.messages.isEmpty());
+}
+
 TEST_F(EditorJournalTest, TheEditorsTimerWritesTheJournal) {
   WriteWindow3(writer_, 4);
   EXPECT_FALSE(JournalExists());  // a drag's moves are written once
