@@ -37,6 +37,7 @@ class PrintingDialogs : public orlindel::editor::UserDialogs {
   }
   void ShowInformation(const QString&, const QString&) override {}
   bool AskQuestion(const QString&, const QString&) override { return false; }
+  void ShowStatus(const QString&) override {}
   UnsavedChoice AskSaveChanges() override { return UnsavedChoice::kCancel; }
   bool AskRestoreEdits() override { return false; }
 };

@@ -323,6 +323,9 @@ int Run(std::span<const CommandSpec> commands,
       err << "orlindel-cli: " << OutputError().what() << '\n';
     return kExitFile;
   }
+  // So is a report on standard error (with `-o -`) that was lost; nothing is
+  // left to tell it to.
+  if (!err.flush() && code <= kExitNegative) return kExitFile;
   return code;
 }
 

@@ -23,22 +23,29 @@ std::vector<uint8_t> ReadWholeStream(std::istream& in, int64_t limit) {
 }
 
 FirmwareImage LoadInputImage(CommandContext& context, const std::string& path) {
-  if (path != kStandardStream) return LoadFirmwareFile(path);
-  FirmwareImage image = ReadWholeStream(context.in);
-  if (image.empty()) throw RangeError();  // as for an empty file
-  return image;
+  return RefuseEmpty(LoadInputFile(context, path), path);
 }
 
 std::vector<uint8_t> LoadInputFile(CommandContext& context,
                                    const std::string& path) {
-  if (path != kStandardStream) return LoadWholeFile(path);
+  if (path != kStandardStream)
+    return io::ReadWholeFileOrPipe(path, kMaxImageSize);
   return ReadWholeStream(context.in);
 }
+
+namespace {
+
+// Tells the user, on standard error, what a replaced file could not keep.
+void Notify(CommandContext& context, const std::string& notice) {
+  if (!notice.empty()) context.err << "orlindel-cli: " << notice << '\n';
+}
+
+}  // namespace
 
 void SaveOutputImage(CommandContext& context, const std::string& path,
                      FirmwareImage& image) {
   if (path != kStandardStream) {
-    SaveFirmwareFile(path, image);
+    Notify(context, SaveFirmwareFile(path, image));
     return;
   }
   FixImageChecksum(image);
@@ -48,7 +55,7 @@ void SaveOutputImage(CommandContext& context, const std::string& path,
 void SaveOutputFile(CommandContext& context, const std::string& path,
                     std::span<const uint8_t> bytes) {
   if (path != kStandardStream) {
-    SaveWholeFile(path, bytes);
+    Notify(context, SaveWholeFile(path, bytes));
     return;
   }
   context.data.write(reinterpret_cast<const char*>(bytes.data()),

@@ -24,15 +24,16 @@ std::vector<uint8_t> ReadWholeStream(std::istream& in,
                                      int64_t limit = kMaxImageSize);
 
 // The image in the file at `path`, or on standard input for "-"; errors as
-// LoadFirmwareFile (RangeError for an empty image).
+// LoadFirmwareFile ("The file is empty" for an empty file or input).
 FirmwareImage LoadInputImage(CommandContext& context, const std::string& path);
-// The file at `path` or standard input, which may be empty.
+// The file at `path` (a FIFO or a pipe named /dev/fd/N read like standard
+// input) or standard input, which may be empty.
 std::vector<uint8_t> LoadInputFile(CommandContext& context,
                                    const std::string& path);
 
 // Fixes the image checksum and writes the image to `path`, or to standard
 // output for "-". FileError (create) for a file, OutputError for standard
-// output.
+// output. What a replaced file could not keep is said on standard error.
 void SaveOutputImage(CommandContext& context, const std::string& path,
                      FirmwareImage& image);
 // Writes `bytes` as they are, to `path` or to standard output for "-".

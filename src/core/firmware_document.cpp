@@ -9,7 +9,6 @@
 #include "core/history/image_diff.h"
 #include "core/osd_pos_list.h"
 #include "core/patch/bps.h"
-#include "core/patch/crc32.h"
 #include "core/patch/ips.h"
 #include "core/text.h"
 
@@ -28,15 +27,7 @@ PatchFormat PatchFormatOf(std::span<const uint8_t> patch) {
 }
 
 void CheckBpsSource(ImageView source, std::span<const uint8_t> patch) {
-  const BpsHeader header = ReadBpsHeader(patch);
-  const uint32_t source_crc = Crc32(source);
-  // A file of another size has another CRC too; either way the patch was not
-  // made from this file, and both CRCs tell the user which one it wants.
-  if (header.source_crc != source_crc || header.source_size != source.size())
-    throw PatchError(
-        Format("The patch was made for a file with CRC32 %08X; this file has "
-               "CRC32 %08X",
-               header.source_crc, source_crc));
+  CheckBpsSourceFits(ReadBpsHeader(patch), source);
 }
 
 FirmwareDocument::FirmwareDocument(FirmwareImage image)
@@ -79,8 +70,8 @@ void FirmwareDocument::StartHistory() {
   interrupted_.clear();
 }
 
-void FirmwareDocument::Save(const std::string& path) {
-  SaveFirmwareFile(path, image_);
+std::string FirmwareDocument::Save(const std::string& path) {
+  return SaveFirmwareFile(path, image_);
 }
 
 int64_t FirmwareDocument::WindowRecord(int index) const {

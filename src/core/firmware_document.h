@@ -55,8 +55,9 @@ class FirmwareDocument {
   void StartHistory();
 
   // Fixes the checksum and writes the image to `path` (see
-  // SaveFirmwareFile); FileError when it cannot be written.
-  void Save(const std::string& path);
+  // SaveFirmwareFile); FileError when it cannot be written. Returns what the
+  // replaced file could not keep, as SaveFirmwareFile does.
+  std::string Save(const std::string& path);
 
   const FirmwareImage& image() const { return image_; }
   // The image as StartHistory found it (empty before).

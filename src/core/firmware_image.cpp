@@ -40,13 +40,13 @@ uint32_t XorOfWords(ImageView image, size_t count) {
   return acc;
 }
 
+}  // namespace
+
 FirmwareImage RefuseEmpty(FirmwareImage image, const std::string& name) {
   if (image.empty())
     throw FileError(FileError::Kind::kOpen, name, "The file is empty");
   return image;
 }
-
-}  // namespace
 
 void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value) {
   if (value < 0 || value > 0xFFFF || !FitsInside(image, offset, 2))
@@ -101,13 +101,14 @@ FirmwareImage LoadFirmwareFromDescriptor(int fd, const std::string& name) {
   return RefuseEmpty(io::ReadWholeHandle(fd, name, kMaxImageSize), name);
 }
 
-void SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
+std::string SaveFirmwareFile(const std::string& path, FirmwareImage& image) {
   FixImageChecksum(image);
-  SaveWholeFile(path, image);
+  return SaveWholeFile(path, image);
 }
 
-void SaveWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
-  io::WriteFileSafely(path, bytes);
+std::string SaveWholeFile(const std::string& path,
+                          std::span<const uint8_t> bytes) {
+  return io::WriteFileSafely(path, bytes);
 }
 
 std::string SuggestedSaveName(const std::string& path) {

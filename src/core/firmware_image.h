@@ -62,6 +62,9 @@ std::vector<uint8_t> LoadWholeFile(const std::string& path);
 // Throws as LoadFirmwareFile does, FileError (open) once more than
 // kMaxImageSize bytes have come.
 FirmwareImage LoadFirmwareFromDescriptor(int fd, const std::string& name);
+// `image` as it is; FileError (open) "The file is empty" naming `name` when
+// it holds no byte, as every load of an image refuses an empty one.
+FirmwareImage RefuseEmpty(FirmwareImage image, const std::string& name);
 // The end bound of the table scans: the header length when it is smaller than
 // the image, else the image's last offset (length - 1).
 int64_t TableScanLimit(ImageView image);
@@ -70,12 +73,15 @@ int64_t TableScanLimit(ImageView image);
 // as io::WriteFileSafely does: an existing regular file there is replaced only
 // once the new contents are completely on the disk. Throws FileError (create)
 // when the file cannot be created or written, or is read-only; the file at
-// `path` is then left as it was.
-void SaveFirmwareFile(const std::string& path, FirmwareImage& image);
+// `path` is then left as it was. Returns the sentence saying what the
+// replaced file could not keep (its owner, group, attributes, hard links),
+// empty when it kept everything.
+std::string SaveFirmwareFile(const std::string& path, FirmwareImage& image);
 // Writes `bytes` to the file at `path` exactly as they are (no checksum fix),
 // replacing an existing file only once the new contents are complete. Throws
-// FileError (create) as SaveFirmwareFile does.
-void SaveWholeFile(const std::string& path, std::span<const uint8_t> bytes);
+// FileError (create) and returns as SaveFirmwareFile does.
+std::string SaveWholeFile(const std::string& path,
+                          std::span<const uint8_t> bytes);
 
 // The name offered when saving: `path` with its extension replaced by
 // "-mod.bin", or "-mod.bin" appended when it has none.

@@ -33,16 +33,17 @@ void EditorDocument::Restore(std::vector<JournalEntry> entries) {
   }
 }
 
-void EditorDocument::SaveAs(const QString& path) {
+std::string EditorDocument::SaveAs(const QString& path) {
   // The saved file carries a right checksum; the fix is part of the history
   // like any other change of the image.
   drag_ = 0;
   Perform("Fix checksum",
           [](FirmwareDocument& document) { return document.FixChecksum(); });
-  document_.Save(LocalPath(path));
+  const std::string notice = document_.Save(LocalPath(path));
   history_.setClean();
   SetFile(path);
   emit Changed();
+  return notice;
 }
 
 void EditorDocument::Push(const QString& text, EditList edits) {

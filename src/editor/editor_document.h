@@ -67,8 +67,9 @@ class EditorDocument : public QObject, public ImageEditTarget {
   // Fixes the checksum (an undoable edit), writes the image to `path` and
   // marks the history clean; `path` is then the document's file. FileError
   // when the file cannot be written; the checksum fix stays in the history
-  // then, and the file stays the one before.
-  void SaveAs(const QString& path);
+  // then, and the file stays the one before. Returns what the saved file
+  // could not keep of the one it replaced (empty: everything was kept).
+  std::string SaveAs(const QString& path);
   bool IsClean() const { return history_.isClean(); }
 
   // Edits pushed between BeginDrag and EndDrag merge into one entry.

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include "core/io/safe_write.h"
 #include "orlindel/version.h"
 
 // The compiled-in resources live in a static library: nothing else would
@@ -44,6 +45,9 @@ QFont EditorFont() {
 }
 
 void SetUpApplication(QApplication& app) {
+  // A save cut short by a signal leaves no temporary file behind; a FIFO
+  // whose reader left, or a file-size limit, fails the save with a message.
+  io::InstallSaveCleanupOnSignals();
   QApplication::setOrganizationName("orlindel");
   QApplication::setApplicationName("orlindel");
   QApplication::setApplicationVersion(kVersion);

@@ -14,7 +14,8 @@ namespace orlindel::editor {
 // fixed layout.
 QFont EditorFont();
 
-// Names the application (for its settings) and gives it the window icon.
+// Names the application (for its settings), gives it the window icon, and
+// sets the process up for saves as io::InstallSaveCleanupOnSignals does.
 void SetUpApplication(QApplication& app);
 
 }  // namespace orlindel::editor

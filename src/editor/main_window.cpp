@@ -460,7 +460,7 @@ bool TfrmMain::SaveFirmwareAs() {
                              .absoluteFilePath();
   const std::optional<QString> chosen = dialogs_.SaveFirmware(suggested);
   if (!chosen) return false;
-  editor_->SaveAs(*chosen);
+  dialogs_.ShowSaveNotice(editor_->SaveAs(*chosen));
   // "FW File:" keeps naming the file opened, so later saves suggest the same
   // name; the saved file, which unsaved edits now belong to, is offered
   // among the recent files.

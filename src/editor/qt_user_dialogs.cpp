@@ -5,9 +5,11 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QStringList>
 
 #include "editor/app_settings.h"
@@ -199,6 +201,11 @@ std::optional<QString> QtUserDialogs::RunSave(FileKind kind,
 
 void QtUserDialogs::ShowMessage(const QString& text) {
   QMessageBox::critical(parent_, kAppTitle, text);
+}
+
+void QtUserDialogs::ShowStatus(const QString& text) {
+  if (auto* window = qobject_cast<QMainWindow*>(parent_))
+    window->statusBar()->showMessage(text);
 }
 
 void QtUserDialogs::ShowInformation(const QString& title, const QString& html) {

@@ -39,6 +39,7 @@ class QtUserDialogs : public UserDialogs {
   std::optional<QString> OpenLayout(const QString& preset) override;
   std::optional<QString> SavePicture(const QString& preset) override;
   void ShowMessage(const QString& text) override;
+  void ShowStatus(const QString& text) override;
   void ShowInformation(const QString& title, const QString& html) override;
   bool AskQuestion(const QString& title, const QString& text) override;
   UnsavedChoice AskSaveChanges() override;

@@ -66,8 +66,9 @@ void ExportPatchToFile(EditorDocument& editor, UserDialogs& dialogs) {
       dialogs.SavePatch(ExportName(editor.OpenedPath(), ".ips"));
   if (!chosen) return;
   // ".bps" chooses a BPS patch, which only applies to the file as opened.
-  SaveWholeFile(LocalPath(*chosen),
-                PatchFileFor(*chosen, document.opened(), document.image()));
+  dialogs.ShowSaveNotice(SaveWholeFile(
+      LocalPath(*chosen),
+      PatchFileFor(*chosen, document.opened(), document.image())));
   RememberFolder(FileKind::kPatch, *chosen);
 }
 
@@ -78,8 +79,9 @@ void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
       dialogs.SaveLayout(ExportName(editor.FilePath(), "-layout.json"));
   if (!chosen) return;
   const std::string text = LayoutToJson(ExportLayout(document.image()));
-  SaveWholeFile(LocalPath(*chosen),
-                {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+  dialogs.ShowSaveNotice(SaveWholeFile(
+      LocalPath(*chosen),
+      {reinterpret_cast<const uint8_t*>(text.data()), text.size()}));
   RememberFolder(FileKind::kLayout, *chosen);
 }
 
@@ -155,9 +157,9 @@ void ExportPreviewToFile(const QImage& bitmap, const QString& firmware_path,
   if (!writer.write(bitmap))
     throw FileError(FileError::Kind::kCreate, LocalPath(*chosen),
                     writer.errorString().toStdString());
-  SaveWholeFile(LocalPath(*chosen),
-                {reinterpret_cast<const uint8_t*>(bytes.constData()),
-                 static_cast<size_t>(bytes.size())});
+  dialogs.ShowSaveNotice(SaveWholeFile(
+      LocalPath(*chosen), {reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           static_cast<size_t>(bytes.size())}));
   RememberFolder(FileKind::kPicture, *chosen);
 }
 

@@ -27,6 +27,13 @@ constexpr int kJournalDelayMs = 200;
 // A journal is a few bytes per edit; anything larger is not one.
 constexpr int64_t kMaxJournalSize = int64_t{64} << 20;
 
+// The file's own path, links and "." or ".." resolved: every spelling of the
+// same file finds the same journal.
+QString FileIdentity(const QString& path) {
+  const QFileInfo file(path);
+  return file.exists() ? file.canonicalFilePath() : file.absoluteFilePath();
+}
+
 }  // namespace
 
 UnsavedEditsJournal::UnsavedEditsJournal(EditorDocument& document,
@@ -48,7 +55,7 @@ UnsavedEditsJournal::UnsavedEditsJournal(EditorDocument& document,
 UnsavedEditsJournal::~UnsavedEditsJournal() { Flush(); }
 
 QString UnsavedEditsJournal::FileFor(const QString& path) const {
-  const QByteArray key = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+  const QByteArray key = QFile::encodeName(FileIdentity(path));
   const QByteArray hash =
       QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex();
   return QDir(folder_).filePath(QString::fromLatin1(hash) + ".json");
@@ -102,7 +109,7 @@ std::vector<JournalEntry> UnsavedEditsJournal::UnsavedEntries() const {
     // difference to the file stands for everything.
     entries.push_back(
         {"Unsaved changes",
-         DiffImages(document_.FileContent(), document_.Document().image())});
+         DiffImagesJoined(document_.FileContent(), document_.Document().image())});
   } else if (clean <= now) {
     for (int i = clean; i < now; ++i)
       entries.push_back({entry(i)->text().toStdString(), entry(i)->edits()});
@@ -120,13 +127,16 @@ void UnsavedEditsJournal::Write() {
   if (document_.FilePath().isEmpty() || document_.IsClean()) return;
   try {
     const FirmwareImage& file = document_.FileContent();
-    const EditJournal journal{LocalPath(document_.FilePath()), std::ssize(file),
-                              Crc32(file), UnsavedEntries()};
+    const EditJournal journal{LocalPath(FileIdentity(document_.FilePath())),
+                              std::ssize(file), Crc32(file), UnsavedEntries()};
     const std::string text = EncodeJournal(journal);
-    if (!QDir().mkpath(folder_))
+    // The journals hold the firmware's paths and bytes: for this user only.
+    if (!QDir().mkpath(folder_) ||
+        !QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner |
+                                            QFile::ExeOwner))
       throw FileError(FileError::Kind::kCreate, LocalPath(folder_),
                       "The folder cannot be made");
-    io::WriteFileSafely(
+    io::WritePrivateFile(
         LocalPath(FileFor(document_.FilePath())),
         std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     failed_ = false;
@@ -161,7 +171,8 @@ std::optional<std::vector<JournalEntry>> UnsavedEditsJournal::Restorable()
   }
   // A journal of other content (the file changed since) is not offered; the
   // next edit replaces it.
-  if (!journal || journal->firmware_path != LocalPath(document_.FilePath()) ||
+  if (!journal ||
+      journal->firmware_path != LocalPath(FileIdentity(document_.FilePath())) ||
       !JournalFits(*journal, document_.FileContent()))
     return std::nullopt;
   return std::move(journal->entries);

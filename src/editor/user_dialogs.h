@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <string>
 
 namespace orlindel::editor {
 
@@ -46,6 +47,13 @@ class UserDialogs {
   virtual void ShowInformation(const QString& title, const QString& html) = 0;
   // A yes-or-no question captioned `title`; true for yes.
   virtual bool AskQuestion(const QString& title, const QString& text) = 0;
+  // A passing note in the main window's status bar.
+  virtual void ShowStatus(const QString& text) = 0;
+  // Shows what a saved file could not keep (a save's returned notice), when
+  // there is anything.
+  void ShowSaveNotice(const std::string& notice) {
+    if (!notice.empty()) ShowStatus(QString::fromStdString(notice));
+  }
   // Asks whether the unsaved changes of the firmware are to be saved first,
   // dropped, or the action that would lose them cancelled.
   virtual UnsavedChoice AskSaveChanges() = 0;

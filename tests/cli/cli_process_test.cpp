@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,6 +78,9 @@ class SaveSignalTest : public ::testing::TestWithParam<int> {
             std::to_string(GetParam()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
+    // SIGQUIT would leave a core file of the large image.
+    const rlimit no_core{0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
     // The largest image there may be: its save takes long enough to be
     // caught while the temporary file exists.
     std::ofstream(dir_ / "in.bin", std::ios::binary)
@@ -127,7 +132,51 @@ TEST_P(SaveSignalTest, StoppedSaveLeavesNoTemporaryFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SaveSignalTest,
-                         ::testing::Values(SIGTERM, SIGINT));
+                         ::testing::Values(SIGTERM, SIGINT, SIGQUIT, SIGHUP,
+                                           SIGALRM, SIGUSR1));
+
+// Under a file-size limit (`ulimit -f`) the save fails with a message and
+// exit 3, instead of dying of SIGXFSZ with its temporary file left behind.
+TEST(FileSizeLimitTest, ASaveOverTheLimitIsFileTooLarge) {
+  const fs::path dir = fs::temp_directory_path() /
+                       ("orlindel_file_size_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "in.bin", std::ios::binary)
+      .write(std::string(size_t{2} << 20, '\x5a').data(), 2 << 20);
+  const std::string err = (dir / "err.txt").string();
+  std::string program = ORLINDEL_CLI_PATH;
+  std::string command = "fix-checksum";
+  std::string in = (dir / "in.bin").string();
+  std::string option = "-o";
+  std::string out = (dir / "out.bin").string();
+  char* argv[] = {program.data(), command.data(), in.data(),
+                  option.data(),  out.data(),     nullptr};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const rlimit one_mib{1 << 20, 1 << 20};
+    const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (setrlimit(RLIMIT_FSIZE, &one_mib) != 0 || err_fd < 0 ||
+        dup2(err_fd, STDERR_FILENO) < 0)
+      _exit(99);
+    execv(argv[0], argv);
+    _exit(98);
+  }
+  ASSERT_GT(pid, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  std::ifstream said(err);
+  const std::string text((std::istreambuf_iterator<char>(said)), {});
+  const std::string start = "orlindel-cli: Cannot create file \"" +
+                            (dir / io::kTemporaryPrefix).string();
+  EXPECT_EQ(text.substr(0, start.size()), start) << text;
+  EXPECT_TRUE(text.ends_with("\". File too large\n")) << text;
+  EXPECT_TRUE(TemporaryFiles(dir).empty());
+  EXPECT_FALSE(fs::exists(out));
+  fs::remove_all(dir);
+}
 
 // The 16-byte image 00 01 .. 0F, and the same with its checksum word (the
 // XOR of the three words before it) fixed: 0C 0D 0E 0F.

@@ -4,12 +4,16 @@
 #include "cli/commands.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/image_files.h"
@@ -104,11 +108,12 @@ TEST(StandardInputTest, DashReadsTheImageFromStandardInput) {
 }
 
 TEST(StandardInputTest, EmptyOrTwiceReadStandardInputIsRefused) {
+  // As an empty file: a file error, exit 3.
   const CliResult empty = RunCli({"info", "-", "--json"}, "");
-  EXPECT_EQ(empty.exit_code, 4);
+  EXPECT_EQ(empty.exit_code, 3);
   EXPECT_EQ(empty.out,
-            "{\"error\":{\"kind\":\"range\",\"message\":\"Range check "
-            "error\"}}\n");
+            "{\"error\":{\"kind\":\"file\",\"message\":\"Cannot open file "
+            "\\\"-\\\". The file is empty\"}}\n");
   const CliResult twice = RunCli({"diff", "-", "-"}, "abcd");
   EXPECT_EQ(twice.exit_code, 2);
   EXPECT_EQ(twice.err.rfind(
@@ -180,6 +185,77 @@ TEST(StandardOutputTest, AFailedWriteIsExitThree) {
     EXPECT_EQ(err.str(), "orlindel-cli: Cannot write to standard output\n")
         << c.name;
   }
+}
+
+TEST(StandardOutputTest, AReportLostOnStandardErrorIsExitThree) {
+  TempPath in("in.bin");
+  WriteBytes(in, Unfixed());
+  std::istringstream stdin_stream;
+  std::ostringstream out, err;
+  err.setstate(std::ios::badbit);
+  EXPECT_EQ(
+      cli::Run(std::vector<std::string>{"fix-checksum", in.str(), "-o", "-"},
+               stdin_stream, out, err),
+      3);
+  EXPECT_EQ(out.str(), AsText(Fixed()));  // the image itself arrived
+}
+
+TEST(StandardInputTest, PipesNamedAsFilesAreReadLikeStandardInput) {
+  // What a shell's process substitution gives: /dev/fd/N of a pipe.
+  const FirmwareImage image = WithWindows();
+  std::array<int, 2> first{}, second{};
+  ASSERT_EQ(pipe(first.data()), 0);
+  ASSERT_EQ(pipe(second.data()), 0);
+  FirmwareImage changed = image;
+  changed[100] ^= 1;
+  std::thread writer([&] {
+    for (const auto& [fd, bytes] :
+         {std::pair{first[1], &image},
+          std::pair{second[1], &std::as_const(changed)}}) {
+      size_t done = 0;
+      while (done < bytes->size()) {
+        const ssize_t wrote =
+            write(fd, bytes->data() + done, bytes->size() - done);
+        if (wrote <= 0) break;
+        done += static_cast<size_t>(wrote);
+      }
+      close(fd);
+    }
+  });
+  const CliResult diff =
+      RunCli({"diff", "/dev/fd/" + std::to_string(first[0]),
+              "/dev/fd/" + std::to_string(second[0]), "--json"});
+  writer.join();
+  close(first[0]);
+  close(second[0]);
+  EXPECT_EQ(diff.exit_code, 1) << diff.err;
+  EXPECT_NE(diff.out.find("\"offset\":100,\"length\":1"), std::string::npos)
+      << diff.out;
+
+  // An empty pipe is an empty file.
+  std::array<int, 2> empty{};
+  ASSERT_EQ(pipe(empty.data()), 0);
+  close(empty[1]);
+  const std::string name = "/dev/fd/" + std::to_string(empty[0]);
+  const CliResult info = RunCli({"info", name});
+  close(empty[0]);
+  EXPECT_EQ(info.exit_code, 3);
+  EXPECT_EQ(info.err, "orlindel-cli: Cannot open file \"" + name +
+                          "\". The file is empty\n");
+}
+
+TEST(SavedFileTest, WhatTheFileCouldNotKeepIsSaidOnStandardError) {
+  TempPath out("out.bin");
+  TempPath twin("twin.bin");
+  WriteBytes(out, Unfixed());
+  std::filesystem::create_hard_link(out.str(), twin.str());
+  const CliResult fixed = RunCli({"fix-checksum", out.str(), "-o", out.str()});
+  EXPECT_EQ(fixed.exit_code, 0);
+  EXPECT_EQ(fixed.err, "orlindel-cli: \"" + out.str() +
+                           "\" was saved without its other hard links, which "
+                           "keep the old contents\n");
+  EXPECT_EQ(ReadBytes(out), Fixed());
+  EXPECT_EQ(ReadBytes(twin), Unfixed());
 }
 
 TEST(StandardOutputTest, AFullDiskIsExitThree) {

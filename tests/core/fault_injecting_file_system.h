@@ -35,6 +35,12 @@ class FaultInjectingFileSystem : public io::FileSystem {
     if (Fails("ReadLink")) return error;
     return real_.ReadLink(path, target);
   }
+  int OpenDescriptor(const std::string& path, bool& named,
+                     io::Handle& handle) override {
+    named = false;
+    if (Fails("OpenDescriptor")) return error;
+    return real_.OpenDescriptor(path, named, handle);
+  }
   int CreateExclusive(const std::string& path, io::Handle& handle) override {
     if (before_create) before_create(path);
     if (Fails("CreateExclusive")) return error;
@@ -73,6 +79,10 @@ class FaultInjectingFileSystem : public io::FileSystem {
   int SetMode(io::Handle handle, uint32_t mode) override {
     if (Fails("SetMode")) return error;
     return real_.SetMode(handle, mode);
+  }
+  int CopyAttributes(const std::string& from, io::Handle handle) override {
+    if (Fails("CopyAttributes")) return error;
+    return real_.CopyAttributes(from, handle);
   }
   int Sync(io::Handle handle) override {
     if (Fails("Sync")) return error;

@@ -6,7 +6,9 @@
 
 #include "core/errors.h"
 #include "core/patch/bps.h"
+#include "core/patch/crc32.h"
 #include "core/patch/ips.h"
+#include "core/text.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel {
@@ -165,9 +167,16 @@ TEST(FirmwareDocument, ApplyPatchRefusesWhatAnOpenImageCannotTake) {
     std::vector<uint8_t> patch;
     std::string message;
   } cases[] = {
-      {"BPS from another file", MakeBpsPatch(FirmwareImage{'a'}, image),
-       "The patch was made for a file with CRC32 E8B7BE43; this file has "
-       "CRC32 CBF43926"},
+      {"BPS from a file of another size",
+       MakeBpsPatch(FirmwareImage{'a'}, image),
+       "The patch was made for a file of 1 bytes; this file has 9 bytes"},
+      {"BPS from another file of this size",
+       MakeBpsPatch(FirmwareImage{'9', '8', '7', '6', '5', '4', '3', '2', '1'},
+                    image),
+       "The patch was made for a file with CRC32 " +
+           Format("%08X", Crc32(FirmwareImage{'9', '8', '7', '6', '5', '4', '3',
+                                              '2', '1'})) +
+           "; this file has CRC32 CBF43926"},
       {"BPS that shortens", MakeBpsPatch(image, FirmwareImage{'a', 'b', 'c'}),
        "The patch changes the file's length from 9 to 3 bytes; an open image "
        "cannot change its length"},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -180,7 +181,11 @@ TEST_F(SaveProcessesTest, KilledSavesLeaveTheFileWhole) {
   const struct {
     int signal_number;
     int rounds;
-  } rows[] = {{SIGKILL, 100}, {SIGTERM, 25}, {SIGINT, 25}};
+  } rows[] = {{SIGKILL, 100}, {SIGTERM, 25}, {SIGINT, 25},
+              {SIGQUIT, 10},  {SIGHUP, 10},  {SIGUSR2, 10}};
+  // SIGQUIT would leave a core file each time.
+  const rlimit no_core{0, 0};
+  setrlimit(RLIMIT_CORE, &no_core);
   {
     const Bytes first = WorkerImage(9, 0, kSize);
     std::ofstream(out_, std::ios::binary)

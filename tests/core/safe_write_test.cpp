@@ -63,16 +63,18 @@ class SafeWriteTest : public ::testing::Test {
     return info.st_mode & 07777;
   }
 #endif
-  // The text of the FileError the save throws, or "saved".
+  // The text of the FileError the save throws, or "saved" and, after a
+  // colon, what the saved file could not keep.
   std::string SaveError(const std::string& path, const Bytes& bytes,
                         io::FileSystem& file_system = io::SystemFileSystem()) {
+    std::string notice;
     try {
-      io::WriteFileSafely(path, bytes, file_system);
+      notice = io::WriteFileSafely(path, bytes, file_system);
     } catch (const FileError& error) {
       EXPECT_EQ(error.kind(), FileError::Kind::kCreate);
       return error.what();
     }
-    return "saved";
+    return notice.empty() ? "saved" : "saved: " + notice;
   }
 
   orlindel::testing::TestFolder folder_{"orlindel_safe_write_"};
@@ -83,22 +85,33 @@ std::string CreateError(const std::string& path, const std::string& reason) {
   return "Cannot create file \"" + path + "\". " + reason;
 }
 
-// The calls a save makes, in order; any of them may fail.
-const std::vector<std::string> kNewFileCalls = {
-    "Status", "LinkStatus", "CreateExclusive", "Write",     "SetMode",
-    "Sync",   "Close",      "Rename",          "SyncFolder"};
-const std::vector<std::string> kReplaceCalls = {
-    "Status", "LinkStatus",   "CheckWritable", "CreateExclusive",
-    "Write",  "HandleStatus", "SetMode",       "Sync",
-    "Close",  "Rename",       "SyncFolder"};
+// The calls a save of `path` makes, in order; any of them may fail. Each
+// folder on the way is looked at for a link first.
+std::vector<std::string> SaveCalls(const std::string& path, bool replacing) {
+  std::vector<std::string> calls = {"OpenDescriptor", "Status"};
+  calls.insert(
+      calls.end(),
+      static_cast<size_t>(std::count(path.begin() + 1, path.end(), '/')),
+      "LinkStatus");
+  calls.emplace_back("LinkStatus");
+  if (replacing) calls.emplace_back("CheckWritable");
+  calls.insert(calls.end(), {"CreateExclusive", "Write"});
+  if (replacing) {
+    calls.insert(calls.end(), {"HandleStatus", "SetMode", "CopyAttributes"});
+  } else {
+    calls.emplace_back("SetMode");
+  }
+  calls.insert(calls.end(), {"Sync", "Close", "Rename", "SyncFolder"});
+  return calls;
+}
 
 TEST_F(SafeWriteTest, WritesSyncsAndRenamesInThisOrder) {
   FaultInjectingFileSystem file_system;
   ASSERT_EQ(SaveError(PathOf("out.bin"), kNew, file_system), "saved");
-  EXPECT_EQ(file_system.calls, kNewFileCalls);
+  EXPECT_EQ(file_system.calls, SaveCalls(PathOf("out.bin"), false));
   file_system.calls.clear();
   ASSERT_EQ(SaveError(PathOf("out.bin"), kOld, file_system), "saved");
-  EXPECT_EQ(file_system.calls, kReplaceCalls);
+  EXPECT_EQ(file_system.calls, SaveCalls(PathOf("out.bin"), true));
   EXPECT_EQ(Read("out.bin"), kOld);
   EXPECT_EQ(Entries(), std::set<std::string>({"out.bin"}));
 }
@@ -112,8 +125,7 @@ TEST_F(SafeWriteTest, AnyFailingCallLeavesTheTargetWhole) {
   const std::string temporary_start =
       "Cannot create file \"" + PathOf(io::kTemporaryPrefix);
   for (const bool existing : {false, true}) {
-    const std::vector<std::string>& calls =
-        existing ? kReplaceCalls : kNewFileCalls;
+    const std::vector<std::string> calls = SaveCalls(target, existing);
     for (const int error : {ENOSPC, EIO, EACCES, EINTR}) {
       for (size_t k = 0; k < calls.size(); ++k) {
         SCOPED_TRACE(std::string(existing ? "replacing, " : "new file, ") +
@@ -132,6 +144,12 @@ TEST_F(SafeWriteTest, AnyFailingCallLeavesTheTargetWhole) {
                                call == "CreateExclusive" || call == "Close");
         if (retried) {
           EXPECT_EQ(result, "saved");
+        } else if (call == "CopyAttributes") {
+          // The bytes are saved; the user hears what the file lost.
+          EXPECT_EQ(result, "saved: \"" + target +
+                                "\" was saved without its extended attributes "
+                                "or access control list (" +
+                                reason + ")");
         } else if (call == "SyncFolder") {
           EXPECT_EQ(result, CreateError(dir_.string(), reason));
         } else if (call == "Write" || call == "HandleStatus" ||
@@ -142,7 +160,8 @@ TEST_F(SafeWriteTest, AnyFailingCallLeavesTheTargetWhole) {
         } else {
           EXPECT_EQ(result, CreateError(target, reason));
         }
-        const bool replaced = result == "saved" || call == "SyncFolder";
+        const bool replaced =
+            result.starts_with("saved") || call == "SyncFolder";
         if (replaced) {
           EXPECT_EQ(Read("out.bin"), kNew);
         } else if (existing) {

@@ -11,7 +11,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <new>
+#include <string>
 
 #include "core/patch/crc32.h"
 #include "editor/editor_document.h"
@@ -98,6 +102,66 @@ TEST_F(EditorJournalTest, RestoredEditsAreTheSameHistory) {
   reader_.Undo();
   EXPECT_EQ(reader_.Document().image(), opened_);
   EXPECT_TRUE(reader_.IsClean());
+}
+
+TEST_F(EditorJournalTest, JournalsArePrivateAndFoundUnderAnySpelling) {
+  namespace fs = std::filesystem;
+  WriteWindow3(writer_, 10);
+  writer_journal_.Flush();
+  ASSERT_TRUE(JournalExists());
+  const std::string journal = writer_journal_.FileFor(path_).toStdString();
+  EXPECT_EQ(fs::status(journal).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(journals_.toStdString()).permissions(),
+            fs::perms::owner_all);
+
+  // A link to the file, and a path through "." and "..", find its journal.
+  const QString link = folder_.filePath("link.bin");
+  ASSERT_TRUE(QFile::link(path_, link));
+  for (const QString& spelling :
+       {link, folder_.path() + "/./journal/../fw.bin"}) {
+    SCOPED_TRACE(spelling.toStdString());
+    FakeUserDialogs dialogs;
+    dialogs.restore_answers = {true};
+    EditorDocument reader;
+    UnsavedEditsJournal reader_journal(reader);
+    reader_journal.SetFolder(journals_);
+    reader.Open(spelling);
+    OfferRestore(reader, reader_journal, dialogs);
+    EXPECT_EQ(dialogs.restore_questions, 1);
+    EXPECT_EQ(reader.Document().WindowValues(3), MovedRight(10));
+  }
+}
+
+TEST_F(EditorJournalTest, ALinkInTheJournalsPlaceIsNotFollowed) {
+  namespace fs = std::filesystem;
+  WriteWindow3(writer_, 10);
+  writer_journal_.Flush();
+  const std::string journal = writer_journal_.FileFor(path_).toStdString();
+  const std::string victim = folder_.filePath("victim.txt").toStdString();
+  std::ofstream(victim) << "keep me";
+  fs::remove(journal);
+  fs::create_symlink(victim, journal);
+
+  WriteWindow3(writer_, 11);
+  writer_journal_.Flush();
+  EXPECT_TRUE(fs::is_symlink(journal));
+  std::ifstream read_back(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(read_back), {}),
+            "keep me");
+  EXPECT_TRUE(dialogs_.messages.isEmpty());  // editing goes on
+}
+
+TEST_F(EditorJournalTest, WhatASaveCouldNotKeepIsShownInTheStatusBar) {
+  const QString twin = folder_.filePath("twin.bin");
+  std::filesystem::create_hard_link(path_.toStdString(), twin.toStdString());
+  WriteWindow3(writer_, 10);
+  dialogs_.ShowSaveNotice(writer_.SaveAs(path_));
+  EXPECT_EQ(dialogs_.statuses,
+            QStringList{"\"" + path_ +
+                        "\" was saved without its other hard links, which "
+                        "keep the old contents"});
+  EXPECT_TRUE(dialogs_.messages.isEmpty());
 }
 
 TEST_F(EditorJournalTest, TheEditorsTimerWritesTheJournal) {

@@ -40,6 +40,7 @@ class FakeUserDialogs : public UserDialogs {
   QStringList save_picture_presets;
   int file_questions = 0;  // of the patch, layout and picture dialogs
   QStringList messages;
+  QStringList statuses;
   // Title and text of every information window, in order.
   QStringList information_titles;
   QStringList information_texts;
@@ -90,6 +91,7 @@ class FakeUserDialogs : public UserDialogs {
     return Next(save_picture_answers);
   }
   void ShowMessage(const QString& text) override { messages << text; }
+  void ShowStatus(const QString& text) override { statuses << text; }
   void ShowInformation(const QString& title, const QString& html) override {
     information_titles << title;
     information_texts << html;

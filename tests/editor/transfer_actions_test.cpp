@@ -106,10 +106,14 @@ TEST_F(TransferActionsTest, RefusedPatchesChangeNothing) {
     std::vector<uint8_t> patch;
     std::string message;
   } cases[] = {
-      {"other.bps", MakeBpsPatch(digits, Firmware(12, 8)),
-       Format("The patch was made for a file with CRC32 CBF43926; this file "
-              "has CRC32 %08X",
-              ZlibCrc32(image))},
+      {"short.bps", MakeBpsPatch(digits, Firmware(12, 8)),
+       Format("The patch was made for a file of 9 bytes; this file has %zu "
+              "bytes",
+              image.size())},
+      {"other.bps", MakeBpsPatch(Firmware(12, 8), Firmware(12, 9)),
+       Format("The patch was made for a file with CRC32 %08X; this file has "
+              "CRC32 %08X",
+              ZlibCrc32(Firmware(12, 8)), ZlibCrc32(image))},
       // A record of two bytes at the last byte would grow the image.
       {"grow.ips",
        {'P', 'A', 'T', 'C', 'H', 0x03, 0xFF, 0xFF, 0x00, 0x02, 1, 2, 'E', 'O',

@@ -99,6 +99,26 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
   }
 }
 
+std::vector<uint8_t> ReadWholeFileOrPipe(const std::string& path, int64_t limit,
+                                         FileSystem& fs) {
+  FileStatus status;
+  if (const int error = fs.Status(path, status)) Fail(path, error);
+  if (status.type != FileType::kFifo) return ReadWholeFile(path, limit, fs);
+  Handle handle = -1;
+  int error;
+  do error = fs.OpenForReading(path, handle);
+  while (error == EINTR);
+  if (error != 0) Fail(path, error);
+  try {
+    std::vector<uint8_t> bytes = ReadWholeHandle(handle, path, limit, fs);
+    fs.Close(handle);
+    return bytes;
+  } catch (...) {
+    fs.Close(handle);
+    throw;
+  }
+}
+
 std::vector<uint8_t> ReadWholeHandle(Handle handle, const std::string& name,
                                      int64_t limit, FileSystem& fs) {
   FileStatus status;

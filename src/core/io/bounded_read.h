@@ -22,6 +22,14 @@ std::vector<uint8_t> ReadWholeFile(
     const std::string& path, int64_t limit,
     FileSystem& file_system = SystemFileSystem());
 
+// As ReadWholeFile, but a FIFO (a named one, or a pipe given by name as
+// /dev/fd/N, as a shell's process substitution does) is read to its end like
+// standard input, with the same limit. A FIFO without a writer reads as
+// empty, never as a wait.
+std::vector<uint8_t> ReadWholeFileOrPipe(
+    const std::string& path, int64_t limit,
+    FileSystem& file_system = SystemFileSystem());
+
 // Everything left to read from `handle` (standard input, a pipe, a file), at
 // most `limit` bytes; the handle stays open. Errors as ReadWholeFile's, named
 // `name`; a source that goes on past `limit` is refused once `limit` + 1

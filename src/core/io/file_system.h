@@ -45,7 +45,11 @@ struct FileStatus {
   uint32_t owner = 0;
   uint32_t group = 0;
   int64_t size = 0;
+  int64_t links = 1;  // names the file has (hard links)
 };
+
+// For SetOwner: the owner or group stays as it is.
+inline constexpr uint32_t kUnchangedId = 0xFFFFFFFF;
 
 class FileSystem {
  public:
@@ -56,6 +60,12 @@ class FileSystem {
   virtual int LinkStatus(const std::string& path, FileStatus& status) = 0;
   // What the link at `path` holds, as written in it.
   virtual int ReadLink(const std::string& path, std::string& target) = 0;
+  // When `path` names an open descriptor (of this process: /dev/stdout,
+  // /dev/stderr, /dev/fd/N, /proc/self/fd/N; of another: /proc/PID/fd/N),
+  // sets `named` and opens a handle writing through it: the same open file
+  // with its append mode and position. Otherwise clears `named` and returns 0.
+  virtual int OpenDescriptor(const std::string& path, bool& named,
+                             Handle& handle) = 0;
 
   // Creates `path`, which must not exist (not even as a dangling link),
   // readable and writable by its owner only.
@@ -73,8 +83,14 @@ class FileSystem {
   virtual int Read(Handle handle, std::span<uint8_t> into, size_t& count) = 0;
   virtual int Write(Handle handle, std::span<const uint8_t> bytes,
                     size_t& count) = 0;
+  // Either may be kUnchangedId.
   virtual int SetOwner(Handle handle, uint32_t owner, uint32_t group) = 0;
   virtual int SetMode(Handle handle, uint32_t mode) = 0;
+  // Gives the file of `handle` the extended attributes of the file at
+  // `from`, its access control lists among them. Returns the first error of
+  // an attribute that could not be read or set; the others are still copied.
+  // A file system that keeps none for the old file has nothing to copy: 0.
+  virtual int CopyAttributes(const std::string& from, Handle handle) = 0;
   // Waits until the file's contents and attributes are on the disk.
   virtual int Sync(Handle handle) = 0;
   virtual int Close(Handle handle) = 0;
@@ -107,7 +123,8 @@ std::string ErrorReason(int error);
 // handler can remove it. Async-signal-safe to read; one save at a time.
 void NoteTemporaryFile(const std::string& path);
 void ForgetTemporaryFile();
-// Keeps SIGINT, SIGTERM and SIGHUP waiting in this thread from Hold to
+// Keeps the terminating signals a save can meet (SIGINT, SIGTERM, SIGHUP,
+// SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2) waiting in this thread from Hold to
 // Release, so that none ends the program between the creation of a
 // temporary file and its record.
 void HoldTerminationSignals();

@@ -3,12 +3,19 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
+#include <regex>
 #include <system_error>
 #include <vector>
 
@@ -35,6 +42,7 @@ FileStatus StatusFrom(const struct stat& info) {
   status.owner = static_cast<uint32_t>(info.st_uid);
   status.group = static_cast<uint32_t>(info.st_gid);
   status.size = static_cast<int64_t>(info.st_size);
+  status.links = static_cast<int64_t>(info.st_nlink);
   return status;
 }
 
@@ -45,6 +53,134 @@ int StatusResult(int result, const struct stat& info, FileStatus& status) {
   }
   status = StatusFrom(info);
   return 0;
+}
+
+// Links followed before giving up, as the system does for a path.
+constexpr int kMaxLinkHops = 40;
+
+// `path` split for the *at calls. A path the system takes whole stays as it
+// is; a longer one (a temporary name in a folder whose own path is close to
+// PATH_MAX) becomes its folder, opened, and its last name.
+class AtPath {
+ public:
+  explicit AtPath(const std::string& path) : name_(path) {
+    const size_t slash = path.find_last_of('/');
+    if (path.size() < PATH_MAX || slash == std::string::npos) return;
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    folder_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) error_ = errno;
+    name_ = path.substr(slash + 1);
+  }
+  AtPath(const AtPath&) = delete;
+  AtPath& operator=(const AtPath&) = delete;
+  ~AtPath() {
+    if (folder_ >= 0) close(folder_);
+  }
+  int error() const { return error_; }
+  int folder() const { return folder_ >= 0 ? folder_ : AT_FDCWD; }
+  const char* name() const { return name_.c_str(); }
+
+ private:
+  int folder_ = -1;
+  int error_ = 0;
+  std::string name_;
+};
+
+// An open descriptor of some process, as /proc names it.
+struct DescriptorName {
+  long process = 0;
+  int descriptor = 0;
+  std::string path;  // /proc/PID/fd/N or a folder link to it
+};
+
+// The descriptor `path` is the name of when it lies in a process's
+// descriptor folder (/proc/PID/fd, /proc/PID/task/TID/fd, whatever links
+// lead there: /dev/fd, /proc/self/fd).
+std::optional<DescriptorName> DescriptorAt(const std::string& path) {
+  static const std::regex kFolder(R"(/proc/(\d+)(/task/\d+)?/fd)");
+  static const std::regex kNumber(R"(\d{1,9})");
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return std::nullopt;
+  const std::string name = path.substr(slash + 1);
+  if (!std::regex_match(name, kNumber)) return std::nullopt;
+  const std::unique_ptr<char, decltype(&std::free)> folder(
+      realpath(path.substr(0, slash).c_str(), nullptr), &std::free);
+  std::cmatch match;
+  if (folder == nullptr || !std::regex_match(folder.get(), match, kFolder))
+    return std::nullopt;
+  return DescriptorName{std::stol(match[1].str()), std::stoi(name), path};
+}
+
+// The descriptor a chain of links starting at `path` ends in, if any. The
+// links in a descriptor folder are not followed: they name the open file
+// (even one since deleted, as "NAME (deleted)"), not a path to reopen.
+std::optional<DescriptorName> DescriptorBehind(const std::string& path) {
+  std::string current = path;
+  for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+    if (auto found = DescriptorAt(current)) return found;
+    struct stat info {};
+    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+      return std::nullopt;
+    std::vector<char> target(PATH_MAX + 1);
+    const ssize_t length =
+        readlink(current.c_str(), target.data(), target.size() - 1);
+    if (length < 0) return std::nullopt;
+    const std::string text(target.data(), static_cast<size_t>(length));
+    const size_t slash = current.find_last_of('/');
+    current = text.starts_with('/') || slash == std::string::npos
+                  ? text
+                  : current.substr(0, slash + 1) + text;
+  }
+  return std::nullopt;
+}
+
+// Where another process's descriptor stands: its position and whether it
+// appends, from /proc/PID/fdinfo/N.
+struct DescriptorState {
+  long long position = 0;
+  bool appends = false;
+};
+
+DescriptorState StateOf(const DescriptorName& name) {
+  DescriptorState state;
+  const std::string info = "/proc/" + std::to_string(name.process) +
+                           "/fdinfo/" + std::to_string(name.descriptor);
+  std::FILE* file = std::fopen(info.c_str(), "re");
+  if (file == nullptr) return state;
+  unsigned flags = 0;
+  if (std::fscanf(file, "pos: %lld flags: %o", &state.position, &flags) == 2)
+    state.appends = (flags & O_APPEND) != 0;
+  std::fclose(file);
+  return state;
+}
+
+// A handle on another process's descriptor: the file reopened through its
+// descriptor's name (which reaches even a deleted file), appending when the
+// descriptor appends, else at the descriptor's position.
+int ReopenDescriptor(const DescriptorName& name, int& handle) {
+  const DescriptorState state = StateOf(name);
+  handle = open(name.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC |
+                                       (state.appends ? O_APPEND : 0));
+  if (handle < 0) return errno;
+  struct stat info {};
+  if (!state.appends && fstat(handle, &info) == 0 && S_ISREG(info.st_mode) &&
+      lseek(handle, static_cast<off_t>(state.position), SEEK_SET) < 0) {
+    const int error = errno;
+    close(handle);
+    return error;
+  }
+  return 0;
+}
+
+// Copies one extended attribute; 0 or the error that stopped it.
+int CopyAttribute(const std::string& from, const char* name, int to) {
+  const ssize_t size = getxattr(from.c_str(), name, nullptr, 0);
+  if (size < 0) return errno;
+  std::vector<char> value(static_cast<size_t>(size));
+  const ssize_t got = getxattr(from.c_str(), name, value.data(), value.size());
+  if (got < 0) return errno;
+  return fsetxattr(to, name, value.data(), static_cast<size_t>(got), 0) ? errno
+                                                                        : 0;
 }
 
 // Clears O_NONBLOCK once an open no longer needs it.
@@ -76,9 +212,22 @@ class PosixFileSystem final : public FileSystem {
     target.assign(buffer.data(), static_cast<size_t>(length));
     return 0;
   }
+  int OpenDescriptor(const std::string& path, bool& named,
+                     Handle& handle) override {
+    const std::optional<DescriptorName> descriptor = DescriptorBehind(path);
+    named = descriptor.has_value();
+    if (!named) return 0;
+    if (descriptor->process != getpid())
+      return ReopenDescriptor(*descriptor, handle);
+    // One of this process's own: the very same open file.
+    handle = fcntl(descriptor->descriptor, F_DUPFD_CLOEXEC, 0);
+    return handle < 0 ? errno : 0;
+  }
   int CreateExclusive(const std::string& path, Handle& handle) override {
-    handle = open(path.c_str(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const AtPath at(path);
+    if (at.error() != 0) return at.error();
+    handle = openat(at.folder(), at.name(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     return handle < 0 ? errno : 0;
   }
   int OpenForWriting(const std::string& path, Handle& handle) override {
@@ -118,13 +267,38 @@ class PosixFileSystem final : public FileSystem {
   int SetMode(Handle handle, uint32_t mode) override {
     return fchmod(handle, static_cast<mode_t>(mode)) ? errno : 0;
   }
+  int CopyAttributes(const std::string& from, Handle handle) override {
+    const ssize_t size = listxattr(from.c_str(), nullptr, 0);
+    if (size < 0) return errno == ENOTSUP ? 0 : errno;
+    std::vector<char> names(static_cast<size_t>(size));
+    const ssize_t got = listxattr(from.c_str(), names.data(), names.size());
+    if (got < 0) return errno;
+    int first_error = 0;
+    // The list is the names one after another, each ending in a zero byte.
+    for (size_t at = 0; at < static_cast<size_t>(got);) {
+      const char* name = names.data() + at;
+      const int error = CopyAttribute(from, name, handle);
+      if (first_error == 0) first_error = error;
+      at += std::strlen(name) + 1;
+    }
+    return first_error;
+  }
   int Sync(Handle handle) override { return fsync(handle) ? errno : 0; }
   int Close(Handle handle) override { return close(handle) ? errno : 0; }
   int Rename(const std::string& from, const std::string& to) override {
-    return rename(from.c_str(), to.c_str()) ? errno : 0;
+    const AtPath old_name(from);
+    const AtPath new_name(to);
+    if (old_name.error() != 0) return old_name.error();
+    if (new_name.error() != 0) return new_name.error();
+    return renameat(old_name.folder(), old_name.name(), new_name.folder(),
+                    new_name.name())
+               ? errno
+               : 0;
   }
   int Remove(const std::string& path) override {
-    return unlink(path.c_str()) ? errno : 0;
+    const AtPath at(path);
+    if (at.error() != 0) return at.error();
+    return unlinkat(at.folder(), at.name(), 0) ? errno : 0;
   }
   int SyncFolder(const std::string& path) override {
     const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -147,14 +321,17 @@ class PosixFileSystem final : public FileSystem {
   }
 };
 
-// The temporary file being written, for the signal handler: a fixed buffer
-// and a flag, both safe to read from a handler.
-char temporary_path[PATH_MAX + 1];
+// The temporary file being written, for the signal handler: its folder,
+// opened (so that a name too long for one path still reaches it), its name
+// in a fixed buffer, and a flag; all safe to read from a handler.
+int temporary_folder = -1;
+char temporary_name[NAME_MAX + 1];
 std::atomic<bool> temporary_noted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void RemoveTemporaryAndRaise(int signal_number) {
-  if (temporary_noted.exchange(false)) unlink(temporary_path);
+  if (temporary_noted.exchange(false))
+    unlinkat(temporary_folder, temporary_name, 0);
   // The default action then ends the program as the signal meant to.
   struct sigaction fallback {};
   fallback.sa_handler = SIG_DFL;
@@ -175,17 +352,33 @@ std::string ErrorReason(int error) {
 }
 
 void NoteTemporaryFile(const std::string& path) {
-  temporary_noted.store(false);
-  if (path.size() >= sizeof temporary_path) return;
-  std::memcpy(temporary_path, path.c_str(), path.size() + 1);
+  ForgetTemporaryFile();
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos
+                                 ? "."
+                                 : (slash == 0 ? "/" : path.substr(0, slash));
+  const std::string name =
+      slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.size() >= sizeof temporary_name) return;
+  temporary_folder = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (temporary_folder < 0) return;
+  std::memcpy(temporary_name, name.c_str(), name.size() + 1);
   temporary_noted.store(true);
 }
 
-void ForgetTemporaryFile() { temporary_noted.store(false); }
+void ForgetTemporaryFile() {
+  temporary_noted.store(false);
+  if (temporary_folder >= 0) close(temporary_folder);
+  temporary_folder = -1;
+}
 
 namespace {
 
-constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The signals that end a program and that a save may meet: the user's
+// Ctrl+C and Ctrl+\, a kill, a closed terminal, timers and the user signals
+// nobody here asked for.
+constexpr int kTerminationSignals[] = {SIGINT,  SIGTERM, SIGHUP, SIGQUIT,
+                                       SIGALRM, SIGUSR1, SIGUSR2};
 thread_local sigset_t held_mask;
 
 }  // namespace
@@ -203,6 +396,11 @@ void ReleaseTerminationSignals() {
 }
 
 void InstallSaveCleanupOnSignals() {
+  // A reader that left and a file-size limit show as failed writes (EPIPE,
+  // EFBIG: "File too large") that the save reports, not as deaths that leave
+  // the temporary file behind.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   for (const int signal_number : kTerminationSignals) {
     struct sigaction current {};
     sigaction(signal_number, nullptr, &current);

@@ -57,6 +57,10 @@ struct BpsHeader {
 // or incomplete) or whose header numbers run into the footer.
 BpsHeader ReadBpsHeader(std::span<const uint8_t> patch);
 
+// PatchError when `source` is not the file the patch of `header` was made
+// for, naming what differs: its size (both sizes), else its CRC (both CRCs).
+void CheckBpsSourceFits(const BpsHeader& header, ImageView source);
+
 // The target that `patch` builds from `source`. Every refusal is a
 // PatchError, before anything is built where it can be told in advance: the
 // checks of ReadBpsHeader; a source of another size or CRC than the patch was

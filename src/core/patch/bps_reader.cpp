@@ -174,9 +174,7 @@ BpsHeader ReadBpsHeader(std::span<const uint8_t> patch) {
   return ParsePatch(patch).header;
 }
 
-FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
-  const ParsedPatch parsed = ParsePatch(patch);
-  const BpsHeader& header = parsed.header;
+void CheckBpsSourceFits(const BpsHeader& header, ImageView source) {
   if (header.source_size != source.size())
     throw PatchError(Format(
         "The patch was made for a file of %llu bytes; this file has %zu bytes",
@@ -187,6 +185,12 @@ FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
         Format("The patch was made for a file with CRC32 %08X; this file has "
                "CRC32 %08X",
                header.source_crc, source_crc));
+}
+
+FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
+  const ParsedPatch parsed = ParsePatch(patch);
+  const BpsHeader& header = parsed.header;
+  CheckBpsSourceFits(header, source);
   if (header.target_size > static_cast<uint64_t>(kMaxImageSize))
     throw PatchError(
         Format("The patch would make a file of %llu bytes: an image has at "
