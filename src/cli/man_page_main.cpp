@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
         ReadText(argv[1]), orlindel::cli::Commands(),
         {argv[3], orlindel::kVersion, examples});
     orlindel::io::WriteFileSafely(
-        argv[4], std::span(reinterpret_cast<const uint8_t*>(page.data()),
-                           page.size()));
+        argv[4],
+        std::span(reinterpret_cast<const uint8_t*>(page.data()), page.size()));
   } catch (const std::exception& error) {
     std::cerr << "orlindel-cli-manpage: " << error.what() << '\n';
     return 1;
