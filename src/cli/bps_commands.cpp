@@ -46,10 +46,8 @@ int RunApplyBps(const CommandLine& line, CommandContext& context) {
   const std::string output = RequiredValue(line, "-o");
   FirmwareImage image = LoadInputImage(context, image_path);
   const std::vector<uint8_t> patch = LoadInputFile(context, patch_path);
-  if (PatchFormatOf(patch) != PatchFormat::kBps)
-    throw PatchError("Not a BPS patch: it does not begin with \"BPS1\"");
-  CheckBpsSource(image, patch);
-
+  // ReadBpsHeader refuses what is not a BPS patch; ApplyPatch and
+  // ApplyBpsPatch a patch made from another file, each in its own words.
   FirmwareImage patched;
   if (ReadBpsHeader(patch).target_size == image.size()) {
     // The same length: the edit the editor makes of an open image.

@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "core/io/safe_write.h"
+#include "core/io/terminal.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
@@ -28,5 +29,6 @@ int main(int argc, char** argv) {
   // A save cut short by Ctrl+C or a kill leaves no temporary file behind.
   orlindel::io::InstallSaveCleanupOnSignals();
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return orlindel::cli::Run(args, std::cin, std::cout, std::cerr);
+  return orlindel::cli::Run(args, std::cin, std::cout, std::cerr,
+                            orlindel::io::StandardOutputIsTerminal());
 }

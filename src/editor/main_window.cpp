@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "core/tv_geometry.h"
 #include "editor/app_settings.h"
 #include "editor/app_title.h"
 #include "editor/editor_font.h"
@@ -29,9 +30,6 @@ namespace orlindel::editor {
 namespace {
 
 constexpr int kStatusBarHeight = 19;
-// The preview's lines for PAL and NTSC.
-constexpr int kPalLines = 576;
-constexpr int kNtscLines = 480;
 
 QString PositionText(int x, int y) { return QString("(%1;%2)").arg(x).arg(y); }
 
@@ -56,7 +54,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   CreateActions();
   menus_ = new MainMenus(*menuBar(), *this, *editor_, dialogs_, *actUndo,
                          *actRedo, *actChanges);
-  frmChanges_ = new TfrmChanges(*editor_, this);
+  frmChanges_ = new TfrmChanges(*editor_, dialogs_, this);
   FormCreate();
   ConnectHandlers();
   // The zoom chosen last time (View -> Zoom is checked to match).
@@ -147,7 +145,6 @@ void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
   render::PreviewRequest request;
   request.image = document.image();
   request.window_list_pos = document.WindowListPos();
-  request.window_bank = document.WindowBank();
   request.max_window_index = document.MaxWindowIndex();
   request.tv_index = cmbTV->currentIndex();
   request.background_mode = cmbBackgrY->currentIndex();
@@ -277,7 +274,7 @@ void TfrmMain::FormCanResizeTo(int height) {
 }
 
 int TfrmMain::FittingClientHeight() const {
-  const int lines = cmbTV->currentIndex() == 0 ? kPalLines : kNtscLines;
+  const int lines = TvLines(cmbTV->currentIndex());
   const int full = cmbTV->currentIndex() == 0
                        ? state_.NormalHeight
                        : state_.NormalHeight - kNtscHeightReduction;

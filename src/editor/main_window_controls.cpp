@@ -14,6 +14,7 @@
 #include "editor/control_factory.h"
 #include "editor/history_keys_filter.h"
 #include "editor/main_window.h"
+#include "editor/shortcuts.h"
 
 namespace orlindel::editor {
 
@@ -121,19 +122,17 @@ void TfrmMain::CreateStatusBar() {
 void TfrmMain::CreateActions() {
   // Application-wide, so they work from the palette and the Changes window
   // as well as from every page.
-  const auto make = [this](const char* name, const QString& text,
-                           const QList<QKeySequence>& keys) {
+  const auto make = [this](const char* name, const QString& text) {
     auto* action = new QAction(text, this);
     action->setObjectName(name);
-    action->setShortcuts(keys);
+    action->setShortcuts(ShortcutKeys(name));
     action->setShortcutContext(Qt::ApplicationShortcut);
     addAction(action);
     return action;
   };
-  actUndo = make("actUndo", "Undo", {QKeySequence::Undo});
-  actRedo = make("actRedo", "Redo",
-                 {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
-  actChanges = make("actChanges", "Changes", {QKeySequence("Ctrl+H")});
+  actUndo = make("actUndo", "Undo");
+  actRedo = make("actRedo", "Redo");
+  actChanges = make("actChanges", "Changes");
   qApp->installEventFilter(new HistoryKeysFilter({actUndo, actRedo}, this));
 }
 
@@ -152,25 +151,27 @@ void TfrmMain::ConnectHandlers() {
   guarded(btnSave, &QPushButton::clicked, &TfrmMain::btnSaveClick);
   guarded(btnChanges, &QPushButton::clicked, &TfrmMain::btnChangesClick);
   guarded(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
-  connect(ledFWFile, &QLineEdit::textChanged, editor_,
-          &EditorDocument::SetFilePath);
+  ConnectGuarded(dialogs_, ledFWFile, &QLineEdit::textChanged, editor_,
+                 [this] { editor_->SetFilePath(ledFWFile->text()); });
   ConnectGuarded(dialogs_, actUndo, &QAction::triggered, editor_,
                  &EditorDocument::UndoImageEdit);
   ConnectGuarded(dialogs_, actRedo, &QAction::triggered, editor_,
                  &EditorDocument::RedoImageEdit);
-  connect(editor_, &EditorDocument::ImageChanged, this,
-          GuardedSlot(dialogs_, [this] { RefreshAfterEdit(); }));
+  ConnectGuarded(dialogs_, editor_, &EditorDocument::ImageChanged, this,
+                 &TfrmMain::RefreshAfterEdit);
 
   QUndoStack& history = editor_->History();
-  connect(&history, &QUndoStack::cleanChanged, this,
-          [this](bool clean) { setWindowModified(!clean); });
-  connect(&history, &QUndoStack::indexChanged, this,
-          GuardedSlot(dialogs_, [this] { UpdateChangesWindow(); }));
+  ConnectGuarded(dialogs_, &history, &QUndoStack::cleanChanged, this,
+                 [this, &history] { setWindowModified(!history.isClean()); });
+  ConnectGuarded(dialogs_, &history, &QUndoStack::indexChanged, this,
+                 &TfrmMain::UpdateChangesWindow);
   const auto undo_redo_state = [this, &history] {
     frmChanges_->SetUndoRedo(history.canUndo(), history.canRedo());
   };
-  connect(&history, &QUndoStack::canUndoChanged, this, undo_redo_state);
-  connect(&history, &QUndoStack::canRedoChanged, this, undo_redo_state);
+  ConnectGuarded(dialogs_, &history, &QUndoStack::canUndoChanged, this,
+                 undo_redo_state);
+  ConnectGuarded(dialogs_, &history, &QUndoStack::canRedoChanged, this,
+                 undo_redo_state);
 }
 
 }  // namespace orlindel::editor

@@ -88,11 +88,16 @@ void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
       reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   LayoutImport import;
   // No part named: a layout that does not wholly fit is refused whole.
-  editor.Perform("Import layout " + QFileInfo(*chosen).fileName(),
-                 [&](FirmwareDocument& document) {
-                   import = document.ImportLayout(layout, {}, false);
-                   return import.edits;
-                 });
+  try {
+    editor.Perform("Import layout " + QFileInfo(*chosen).fileName(),
+                   [&](FirmwareDocument& document) {
+                     import = document.ImportLayout(layout, {}, false);
+                     return import.edits;
+                   });
+  } catch (const LayoutMisfitError& error) {
+    throw LayoutError(std::string(error.what()) +
+                      "\nImport only the parts that fit to apply the rest.");
+  }
   emit editor.ImageChanged();
   dialogs.ShowInformation(
       "Import layout",

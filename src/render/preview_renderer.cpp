@@ -13,16 +13,13 @@
 
 #include "core/checks.h"
 #include "core/text.h"
+#include "core/tv_geometry.h"
 #include "core/window_list.h"
 #include "render/safe_areas.h"
 
 namespace orlindel::render {
 
 namespace {
-
-constexpr int kScreenWidth = 720;
-constexpr int kPalHeight = 576;
-constexpr int kNtscHeight = 480;
 
 constexpr QRgb kMagenta = qRgb(255, 0, 255);
 constexpr QRgb kCyan = qRgb(0, 255, 255);
@@ -145,7 +142,7 @@ void DrawBackground(QPainter& painter, const QImage& picture, int mode,
       painter.drawImage(QPoint(0, (height - opaque.height()) / 2), opaque);
       break;
     case kBackgroundStretch:
-      painter.drawImage(QRect(0, 0, kScreenWidth, height), opaque);
+      painter.drawImage(QRect(0, 0, kTvWidth, height), opaque);
       break;
     default:
       break;
@@ -181,8 +178,8 @@ class Renderer {
       : request_(request), result_(result) {}
 
   void Run() {
-    const int height = request_.tv_index == 0 ? kPalHeight : kNtscHeight;
-    result_.bitmap = QImage(kScreenWidth, height, QImage::Format_RGB888);
+    const int height = TvLines(request_.tv_index);
+    result_.bitmap = QImage(kTvWidth, height, QImage::Format_RGB888);
     QPainter painter(&result_.bitmap);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
@@ -190,7 +187,7 @@ class Renderer {
     QFont font = painter.font();
     font.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(font);
-    painter.fillRect(0, 0, kScreenWidth, height, QColor(kBlack));
+    painter.fillRect(0, 0, kTvWidth, height, QColor(kBlack));
     // A clear brush keeps the dash gaps of the safe-area frames transparent.
     painter.setBrush(Qt::NoBrush);
 
@@ -242,8 +239,10 @@ class Renderer {
     const ImageView image = request_.image;
     if (!WindowEntryIsPointer(image, *request_.window_list_pos, index)) return;
     const PaletteValues values = ReadWindowValues(
-        image, ResolveWindowRecord(image, *request_.window_list_pos,
-                                   request_.window_bank, index));
+        image,
+        WindowRecordOffset(
+            image, {*request_.window_list_pos, request_.max_window_index + 1},
+            index, WindowLookup::kEditor));
     const int left = values.left;
     const int top = values.top;
     const int right = values.right;

@@ -67,12 +67,4 @@ BpsHeader ReadBpsHeader(std::span<const uint8_t> patch);
 // differs from the one the patch records.
 FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch);
 
-// Applies `patch` to `image` in place and returns what changed, ready to be
-// undone as one action (no checksum fix: the patch's target CRC already
-// vouches for every byte). PatchError, with nothing written, as
-// ApplyBpsPatch refuses and when the patch would change the image's length,
-// which an edit of an open image cannot do.
-EditList ApplyBpsPatchInPlace(std::span<uint8_t> image,
-                              std::span<const uint8_t> patch);
-
 }  // namespace orlindel

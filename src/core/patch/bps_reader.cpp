@@ -7,14 +7,14 @@
 #include "core/history/image_diff.h"
 #include "core/patch/bps.h"
 #include "core/patch/crc32.h"
+#include "core/patch/patch_format.h"
 #include "core/text.h"
 
 namespace orlindel {
 
 namespace {
 
-constexpr uint8_t kMagic[] = {'B', 'P', 'S', '1'};
-constexpr int64_t kMagicSize = 4;
+constexpr auto kMagicSize = static_cast<int64_t>(kBpsMagic.size());
 constexpr int64_t kFooterSize = 12;
 
 enum Action : uint8_t {
@@ -41,7 +41,7 @@ struct ParsedPatch {
 ParsedPatch ParsePatch(std::span<const uint8_t> patch) {
   const int64_t size = std::ssize(patch);
   if (size < kMagicSize ||
-      !std::equal(std::begin(kMagic), std::end(kMagic), patch.begin()))
+      !std::equal(kBpsMagic.begin(), kBpsMagic.end(), patch.begin()))
     throw PatchError("Not a BPS patch: it does not begin with \"BPS1\"");
   if (size < kMagicSize + kFooterSize)
     throw PatchError(
@@ -177,12 +177,10 @@ BpsHeader ReadBpsHeader(std::span<const uint8_t> patch) {
 FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
   const ParsedPatch parsed = ParsePatch(patch);
   const BpsHeader& header = parsed.header;
-  if (header.source_size != source.size())
-    throw PatchError(Format(
-        "The patch was made for a file of %llu bytes; this file has %zu bytes",
-        static_cast<unsigned long long>(header.source_size), source.size()));
+  // A file of another size has another CRC too; either way the patch was not
+  // made from this file, and both CRCs tell the user which one it wants.
   const uint32_t source_crc = Crc32(source);
-  if (header.source_crc != source_crc)
+  if (header.source_crc != source_crc || header.source_size != source.size())
     throw PatchError(
         Format("The patch was made for a file with CRC32 %08X; this file has "
                "CRC32 %08X",
@@ -202,19 +200,6 @@ FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
                "%08X: the patch is damaged",
                target_crc, header.target_crc));
   return target;
-}
-
-EditList ApplyBpsPatchInPlace(std::span<uint8_t> image,
-                              std::span<const uint8_t> patch) {
-  const FirmwareImage target = ApplyBpsPatch(image, patch);
-  if (target.size() != image.size())
-    throw PatchError(Format(
-        "The patch changes the file's length from %zu to %zu bytes; an open "
-        "image cannot change its length",
-        image.size(), target.size()));
-  EditList edits = DiffImages(image, target);
-  ApplyEdits(image, edits);
-  return edits;
 }
 
 }  // namespace orlindel

@@ -5,13 +5,13 @@
 #include "core/errors.h"
 #include "core/history/image_diff.h"
 #include "core/patch/ips.h"
+#include "core/patch/patch_format.h"
 #include "core/text.h"
 
 namespace orlindel {
 
 namespace {
 
-constexpr uint8_t kHeader[] = {'P', 'A', 'T', 'C', 'H'};
 constexpr uint8_t kFooter[] = {'E', 'O', 'F'};
 
 void CheckRecord(const IpsRecord& record) {
@@ -49,7 +49,7 @@ std::vector<IpsRecord> PlanIpsRecords(ImageView before, ImageView after) {
 }
 
 std::vector<uint8_t> EncodeIps(std::span<const IpsRecord> records) {
-  std::vector<uint8_t> patch(std::begin(kHeader), std::end(kHeader));
+  std::vector<uint8_t> patch(kIpsMagic.begin(), kIpsMagic.end());
   for (const IpsRecord& record : records) {
     CheckRecord(record);
     const auto offset = static_cast<uint32_t>(record.offset);
