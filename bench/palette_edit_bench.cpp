@@ -14,6 +14,7 @@
 #include "core/firmware_document.h"
 #include "core/window_list.h"
 #include "editor/palette_window.h"
+#include "editor/qt_user_dialogs.h"
 #include "render/preview_renderer.h"
 #include "tests/support/reference_scans.h"
 
@@ -28,6 +29,10 @@ class NoHost : public editor::PaletteHost {
   void EndDrag() override {}
   bool IsWindowsPageActive() const override { return true; }
   QRect MainFrameGeometry() const override { return {}; }
+  editor::UserDialogs& Dialogs() override { return dialogs_; }
+
+ private:
+  editor::QtUserDialogs dialogs_;  // never asked: nothing here fails
 };
 
 constexpr int kWindow = 3;
@@ -49,7 +54,6 @@ struct OpenedImage {
     render::PreviewRequest request;
     request.image = shown;
     request.window_list_pos = list.offset;
-    request.window_bank = WindowBankOf(list);
     request.max_window_index = list.count - 1;
     request.primary = kWindow;
     return request;

@@ -3,6 +3,8 @@
 // on a run of accepted bytes), each with and without a listing.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "core/mcs51/trace_code.h"
 #include "tests/support/code_emitter.h"
 #include "tests/support/firmware_builder.h"
@@ -38,10 +40,11 @@ const FirmwareImage& CallerImage() {
 
 void BM_TraceCallerRoutine(benchmark::State& state) {
   const bool with_log = state.range(0) != 0;
+  const auto model = std::make_unique<TraceModel>();
   for (auto _ : state) {
-    ResetTraceModel();
+    *model = TraceModel{};
     AnalysisLog log;
-    benchmark::DoNotOptimize(TraceCode(CallerImage(), 0x20100, -1, -1,
+    benchmark::DoNotOptimize(TraceCode(*model, CallerImage(), 0x20100, -1, -1,
                                        with_log ? &log : nullptr, "\t\t"));
   }
 }
@@ -51,10 +54,11 @@ void BM_TraceBudgetSpent(benchmark::State& state) {
   static const FirmwareImage image =
       testing::FirmwareBuilder(0x200000, 0xFF).Build(false);  // MOV R7,A
   const bool with_log = state.range(0) != 0;
+  const auto model = std::make_unique<TraceModel>();
   for (auto _ : state) {
     AnalysisLog log;
-    benchmark::DoNotOptimize(
-        TraceCode(image, 0x300, -1, -1, with_log ? &log : nullptr, "\t\t"));
+    benchmark::DoNotOptimize(TraceCode(*model, image, 0x300, -1, -1,
+                                       with_log ? &log : nullptr, "\t\t"));
   }
 }
 BENCHMARK(BM_TraceBudgetSpent)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

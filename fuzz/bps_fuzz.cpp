@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/firmware_document.h"
 #include "core/patch/bps.h"
 
 namespace {
@@ -58,10 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ApplyBpsPatch(source, MakeBpsPatch(source, target)) != target)
     std::abort();
 
-  FirmwareImage image(source.begin(), source.end());
+  FirmwareDocument document(FirmwareImage(source.begin(), source.end()));
   try {
-    const EditList edits = ApplyBpsPatchInPlace(image, patch);
-    if (image != target) std::abort();
+    const EditList edits = document.ApplyPatch(patch);
+    if (document.image() != target) std::abort();
+    FirmwareImage image = document.image();
     UndoEdits(image, edits);
     if (!std::equal(image.begin(), image.end(), source.begin(), source.end()))
       std::abort();

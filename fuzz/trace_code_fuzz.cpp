@@ -1,8 +1,10 @@
 // The 8051 tracer from an arbitrary start in arbitrary bytes, traced once
-// with a listing and once without: both must end alike and leave the same
-// model.
+// with a listing and once without, each on a fresh model of its own: both
+// must end alike and leave the same model. Nothing carries over from one
+// input to the next.
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <span>
 
 #include "core/errors.h"
@@ -12,12 +14,12 @@ namespace {
 
 enum class Ending { kResult0, kResult1, kRangeError, kOverflowError };
 
-Ending Trace(orlindel::ImageView image, int64_t start, int64_t stop,
-             orlindel::AnalysisLog* log) {
+Ending Trace(orlindel::TraceModel& model, orlindel::ImageView image,
+             int64_t start, int64_t stop, orlindel::AnalysisLog* log) {
   using namespace orlindel;
-  ResetTraceModel();
   try {
-    return TraceCode(image, start, stop, -1, log, "\t\t") == 0
+    return TraceCode(model, image, start, stop, -1, log, "\t\t") ==
+                   TraceResult::kCompleted
                ? Ending::kResult0
                : Ending::kResult1;
   } catch (const RangeError&) {
@@ -37,14 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int64_t start = (data[0] << 8 | data[1]) % std::ssize(image);
   const int64_t stop =
       data[2] == 0xFF ? -1 : start + (data[2] << 8 | data[3]) % 64;
-  const Ending quiet = Trace(image, start, stop, nullptr);
-  const TraceModel quiet_model = ProgramTraceModel();
+  const auto quiet_model = std::make_unique<TraceModel>();
+  const Ending quiet = Trace(*quiet_model, image, start, stop, nullptr);
+  const auto model = std::make_unique<TraceModel>();
   AnalysisLog log;
-  const Ending listed = Trace(image, start, stop, &log);
+  const Ending listed = Trace(*model, image, start, stop, &log);
   if (quiet != listed) std::abort();
-  const TraceModel& model = ProgramTraceModel();
-  if (model.A != quiet_model.A || model.R != quiet_model.R ||
-      model.DPTR != quiet_model.DPTR || model.Xram != quiet_model.Xram)
+  if (model->A != quiet_model->A || model->R != quiet_model->R ||
+      model->DPTR != quiet_model->DPTR || model->Xram != quiet_model->Xram)
     std::abort();
   return 0;
 }

@@ -65,17 +65,18 @@ _orlindel_cli() {
     subtitle) options="--log --json" ;;
     set-subtitle)
       options="-o --output --window --x1 --y1 --x2 --y2 --align --flags
-        --line-space --log --json" ;;
+        --line-space --log --force --json" ;;
     set-window)
       options="-o --output --id --left --top --right --bottom --pal-dy
-        --blend --json" ;;
+        --blend --force --json" ;;
     trace) options="--start --stop --depth --json" ;;
-    fix-checksum | ips | apply-ips | bps | apply-bps | export-layout)
-      options="-o --output --json" ;;
-    import-layout) options="-o --output --dry-run --only --json" ;;
+    fix-checksum | ips | apply-ips | bps | apply-bps)
+      options="-o --output --force --json" ;;
+    export-layout) options="-o --output --json" ;;
+    import-layout) options="-o --output --force --dry-run --only --json" ;;
     render)
       options="-o --output --window --second --view --tv --safe-title
-        --safe-action --background --background-mode --json" ;;
+        --safe-action --background --background-mode --force --json" ;;
     diff) options="--json" ;;
     *) return ;;
   esac

@@ -5,17 +5,19 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/errors.h"
+
 namespace orlindel::cli {
 
 // A command line the program cannot act on; the text says why.
-class UsageError : public std::runtime_error {
+class UsageError : public OrlindelError {
  public:
-  using std::runtime_error::runtime_error;
+  explicit UsageError(const std::string& message)
+      : OrlindelError(ErrorKind::kUsage, message) {}
 };
 
 // A command's arguments once parsed: its files in order, the flags given and

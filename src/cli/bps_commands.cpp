@@ -9,6 +9,7 @@
 #include "core/firmware_image.h"
 #include "core/patch/bps.h"
 #include "core/patch/crc32.h"
+#include "core/patch/patch_format.h"
 #include "core/text.h"
 
 namespace orlindel::cli {
@@ -48,7 +49,7 @@ int RunApplyBps(const CommandLine& line, CommandContext& context) {
   const std::vector<uint8_t> patch = LoadInputFile(context, patch_path);
   if (PatchFormatOf(patch) != PatchFormat::kBps)
     throw PatchError("Not a BPS patch: it does not begin with \"BPS1\"");
-  CheckBpsSource(image, patch);
+  CheckBpsSourceFits(ReadBpsHeader(patch), image);
   // The target is built straight into its own buffer: the same bytes the
   // editor's in-place edit gives, without a list of the changes.
   const FirmwareImage patched = ApplyBpsPatch(image, patch);

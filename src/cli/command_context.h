@@ -4,12 +4,13 @@
 
 #include <istream>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "cli/arguments.h"
+#include "core/errors.h"
 #include "core/text.h"
 
 namespace orlindel::cli {
@@ -24,16 +25,18 @@ enum ExitCode : int {
 
 // Standard output could not take what was written (a full disk, a closed
 // pipe); the text is the message shown on standard error.
-class OutputError : public std::runtime_error {
+class OutputError : public OrlindelError {
  public:
-  OutputError() : std::runtime_error("Cannot write to standard output") {}
+  OutputError()
+      : OrlindelError(ErrorKind::kOutput, "Cannot write to standard output") {}
 };
 
 // A value outside what the command can handle, found by the command itself
 // (exit 4, error kind "range"); the text says why.
-class CommandRangeError : public std::runtime_error {
+class CommandRangeError : public OrlindelError {
  public:
-  using std::runtime_error::runtime_error;
+  explicit CommandRangeError(const std::string& message)
+      : OrlindelError(ErrorKind::kRange, message) {}
 };
 
 struct CommandContext {
@@ -50,6 +53,11 @@ struct CommandContext {
   // `report_log` is set.
   AnalysisLog log;
   bool report_log = false;
+  // The command whose --help a usage error points at; empty: the program's.
+  std::string help_topic;
+  // The command line; a name from it with control characters is shown
+  // quoted in error messages.
+  std::vector<std::string> arguments;
 };
 
 // A command's body; it may throw the core's run-time errors, UsageError and

@@ -22,7 +22,7 @@ const char kExitStatusSummary[] =
     "analysis, or out of memory.";
 
 const OptionSpec kHelpOption{"-h,--help", "", "Print this help and exit"};
-const OptionSpec kVersionOption{"--version", "",
+const OptionSpec kVersionOption{"-V,--version", "",
                                 "Print the program's version and exit"};
 const OptionSpec kCommandHelpOption{"-h,--help", "",
                                     "Print this command's help and exit"};
@@ -40,6 +40,55 @@ std::string CommandNames(std::span<const CommandSpec> commands) {
   return names;
 }
 
+bool HasName(const std::string& names, std::string_view name) {
+  size_t from = 0;
+  while (from <= names.size()) {
+    const size_t comma = std::min(names.find(',', from), names.size());
+    if (std::string_view(names).substr(from, comma - from) == name) return true;
+    from = comma + 1;
+  }
+  return false;
+}
+
+bool IsHelpOrVersion(std::string_view name, bool program) {
+  return name == "-h" || name == "--help" ||
+         (program && (name == "-V" || name == "--version"));
+}
+
+// Refuses, in plain words, an option the command does not know and a value
+// given to a flag; CLI11 would call either something else (a missing FILE, a
+// "disallowed flag override").
+void CheckOptionNames(const CommandSpec* command,
+                      std::span<const std::string> args) {
+  for (size_t k = command != nullptr ? 1 : 0; k < args.size(); ++k) {
+    const std::string& arg = args[k];
+    if (arg == "--") return;
+    if (arg.size() < 2 || arg.front() != '-') continue;
+    const bool long_name = arg.starts_with("--");
+    const std::string name =
+        long_name ? arg.substr(0, arg.find('=')) : arg.substr(0, 2);
+    if (IsHelpOrVersion(name, command == nullptr)) continue;
+    const OptionSpec* option = nullptr;
+    if (command != nullptr) {
+      for (const OptionSpec& candidate : command->options)
+        if (HasName(candidate.names, name)) option = &candidate;
+    }
+    if (option == nullptr) {
+      std::string text = "unknown option " + arg;
+      if (command != nullptr && !long_name)
+        text += "; a file whose name starts with - goes after --: " +
+                command->name + " -- " + arg;
+      throw UsageError(text);
+    }
+    const bool attached = long_name ? arg.size() > name.size() : arg.size() > 2;
+    if (option->value_name.empty()) {
+      if (attached) throw UsageError(name + " takes no value");
+    } else if (!attached) {
+      ++k;  // its value, whatever it looks like ("--stop -1")
+    }
+  }
+}
+
 }  // namespace
 
 ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
@@ -48,12 +97,14 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
   if (args.empty())
     throw UsageError("no command; the commands are " + CommandNames(commands));
   const std::string& first = args.front();
-  const bool known =
-      std::any_of(commands.begin(), commands.end(),
-                  [&first](const CommandSpec& c) { return c.name == first; });
+  const auto named =
+      std::find_if(commands.begin(), commands.end(),
+                   [&first](const CommandSpec& c) { return c.name == first; });
+  const bool known = named != commands.end();
   if (!known && !first.starts_with("-"))
     throw UsageError("unknown command " + first + "; the commands are " +
                      CommandNames(commands));
+  CheckOptionNames(known ? &*named : nullptr, args);
 
   CLI::App app(kProgramDescription, "orlindel-cli");
   app.set_help_flag(kHelpOption.names, kHelpOption.description);

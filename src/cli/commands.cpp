@@ -18,6 +18,7 @@
 #include "cli/render_program.h"
 #include "cli/set_subtitle_command.h"
 #include "cli/set_window_command.h"
+#include "cli/shell_quote.h"
 #include "cli/subtitle_command.h"
 #include "cli/trace_command.h"
 #include "core/errors.h"
@@ -29,6 +30,8 @@ namespace {
 const OptionSpec kJson{"--json", "", "Print one JSON object instead of text"};
 const OptionSpec kLog{"--log", "",
                       "Include the analysis log (the editor's Debug lines)"};
+const OptionSpec kForce{"--force", "",
+                        "Write to standard output even when it is a terminal"};
 
 OptionSpec Output(const std::string& what) {
   return {"-o,--output", "OUT",
@@ -52,6 +55,7 @@ CommandSpec RenderCommand(CommandFunction run) {
       {kImage},
       {{"-o,--output", "PICTURE",
         "Write the picture to PICTURE (\"-\": standard output, as PNG)", true},
+       kForce,
        Number("--window", "The selected window (default 0)"),
        Number("--second", "A second window drawn with it"),
        {"--view", "MODE",
@@ -83,7 +87,7 @@ const std::vector<CommandSpec>& Commands() {
        "Write the MPEG-4 subtitle parameters and save the image with a fresh "
        "checksum",
        {kImage},
-       {Output("the changed image"),
+       {Output("the changed image"), kForce,
         Number("--window", "Subtitle window id", true),
         Number("--x1", "Left edge of the subtitle area", true),
         Number("--y1", "Top edge of the subtitle area", true),
@@ -98,7 +102,7 @@ const std::vector<CommandSpec>& Commands() {
        "Write fields of one window's record and save the image with a fresh "
        "checksum",
        {kImage},
-       {Output("the changed image"),
+       {Output("the changed image"), kForce,
         Number("--id", "The window to change", true),
         Number("--left", "Left edge, 0..65535"),
         Number("--top", "Top edge, 0..65535"),
@@ -121,7 +125,7 @@ const std::vector<CommandSpec>& Commands() {
       {"fix-checksum",
        "Store the image checksum in the last whole word and save the image",
        {kImage},
-       {Output("the image"), kJson},
+       {Output("the image"), kForce, kJson},
        RunFixChecksum,
        0},
       {"diff",
@@ -135,13 +139,13 @@ const std::vector<CommandSpec>& Commands() {
        "Write the IPS patch that turns image A into image B",
        {{"A", "The image before (\"-\": standard input)"},
         {"B", "The image after (\"-\": standard input)"}},
-       {Output("the patch"), kJson},
+       {Output("the patch"), kForce, kJson},
        RunIps},
       {"apply-ips",
        "Apply an IPS patch to image A and write the result as it is",
        {{"A", "The image to patch (\"-\": standard input)"},
         {"PATCH", "The IPS patch (\"-\": standard input)"}},
-       {Output("the patched image"), kJson},
+       {Output("the patched image"), kForce, kJson},
        RunApplyIps,
        0},
       {"bps",
@@ -149,14 +153,14 @@ const std::vector<CommandSpec>& Commands() {
        "CRC32 of A and refuses any other file",
        {{"A", "The image before (\"-\": standard input)"},
         {"B", "The image after (\"-\": standard input)"}},
-       {Output("the patch"), kJson},
+       {Output("the patch"), kForce, kJson},
        RunBps},
       {"apply-bps",
        "Apply a BPS patch to image A, refused unless A is the file it was made "
        "from, and write the result as it is",
        {{"A", "The image to patch (\"-\": standard input)"},
         {"PATCH", "The BPS patch (\"-\": standard input)"}},
-       {Output("the patched image"), kJson},
+       {Output("the patched image"), kForce, kJson},
        RunApplyBps,
        0},
       {"export-layout",
@@ -174,6 +178,7 @@ const std::vector<CommandSpec>& Commands() {
        {{"-o,--output", "OUT",
          "Write the changed image to OUT (\"-\": standard output); not "
          "needed with --dry-run"},
+        kForce,
         {"--dry-run", "", "Report what would change and write nothing"},
         {"--only", "PARTS",
          "Apply only these parts as far as they fit: windows, subtitle, "
@@ -188,15 +193,57 @@ const std::vector<CommandSpec>& Commands() {
 
 namespace {
 
-void ReportError(CommandContext& context, std::string_view kind,
-                 const std::string& message) {
-  context.err << "orlindel-cli: " << message << '\n';
-  if (!context.json) return;
-  Json error{{"kind", kind}};
-  SetText(error, "message", message);
-  Json json{{"error", std::move(error)}};
+// What the user is told of each kind of error: the exit code, and the kind
+// named in the JSON report (none: the error is reported as text alone).
+struct ErrorReport {
+  int exit_code;
+  const char* json_kind;
+};
+
+ErrorReport ReportOf(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::kUsage:
+      return {kExitUsage, nullptr};
+    case ErrorKind::kOutput:
+      return {kExitFile, nullptr};
+    case ErrorKind::kFile:
+      return {kExitFile, "file"};
+    case ErrorKind::kRange:
+      return {kExitRunTime, "range"};
+    case ErrorKind::kOverflow:
+      return {kExitRunTime, "overflow"};
+    // A refused comparison, patch or layout: nothing was written.
+    case ErrorKind::kPatch:
+      return {kExitNegative, "patch"};
+    case ErrorKind::kLayout:
+      return {kExitNegative, "layout"};
+    case ErrorKind::kMemory:
+      return {kExitRunTime, "memory"};
+  }
+  return {kExitRunTime, "range"};
+}
+
+// Reports `error` and returns its exit code. The message goes to standard
+// error; with --json the report stream also takes the error object, and when
+// the report stream is standard error itself (`-o -`) the object alone goes
+// there, so that it holds one JSON object per error.
+int ReportError(CommandContext& context, const OrlindelError& error) {
+  const ErrorReport report = ReportOf(error.error_kind());
+  const bool as_json = context.json && report.json_kind != nullptr;
+  if (!as_json || &context.out != &context.err)
+    context.err << "orlindel-cli: "
+                << WithNamesEscaped(error.what(), context.arguments) << '\n';
+  if (error.error_kind() == ErrorKind::kUsage)
+    context.err << "Try 'orlindel-cli " << context.help_topic
+                << (context.help_topic.empty() ? "" : " ")
+                << "--help' for more information.\n";
+  if (!as_json) return report.exit_code;
+  Json object{{"kind", report.json_kind}};
+  SetText(object, "message", error.what());
+  Json json{{"error", std::move(object)}};
   if (context.report_log) json["log"] = TextArray(context.log);
   WriteJsonLine(context.out, json);
+  return report.exit_code;
 }
 
 // Refuses a command line that reads standard input twice or writes over one
@@ -236,44 +283,16 @@ int RunReportingErrors(CommandContext& context,
                        const std::function<int()>& body) {
   try {
     return body();
-  } catch (const UsageError& error) {
-    context.err << "orlindel-cli: " << error.what() << '\n'
-                << "Try 'orlindel-cli --help' for more information.\n";
-    return kExitUsage;
-  } catch (const OutputError& error) {
-    context.err << "orlindel-cli: " << error.what() << '\n';
-    return kExitFile;
-  } catch (const FileError& error) {
-    ReportError(context, "file", error.what());
-    return kExitFile;
-  } catch (const RangeError& error) {
-    ReportError(context, "range", error.what());
-    return kExitRunTime;
-  } catch (const CommandRangeError& error) {
-    ReportError(context, "range", error.what());
-    return kExitRunTime;
-  } catch (const OverflowError& error) {
-    ReportError(context, "overflow", error.what());
-    return kExitRunTime;
-  } catch (const PatchError& error) {
-    // A refused comparison or patch: nothing was written.
-    ReportError(context, "patch", error.what());
-    return kExitNegative;
-  } catch (const LayoutError& error) {
-    // A layout document that cannot be read or does not fit: nothing was
-    // written.
-    ReportError(context, "layout", error.what());
-    return kExitNegative;
-  } catch (const OutOfMemoryError& error) {
-    ReportError(context, "memory", error.what());
-    return kExitRunTime;
+  } catch (const OrlindelError& error) {
+    return ReportError(context, error);
   } catch (const std::bad_alloc&) {
     // The image and what the command built from it have been released by
     // now, so the report has room again; should it still fail, the fixed
     // message alone goes out.
     try {
       context.log.clear();
-      ReportError(context, "memory", "Not enough memory");
+      return ReportError(
+          context, OrlindelError(ErrorKind::kMemory, "Not enough memory"));
     } catch (const std::bad_alloc&) {
       context.err << "orlindel-cli: Not enough memory\n";
     }
@@ -283,10 +302,30 @@ int RunReportingErrors(CommandContext& context,
 
 namespace {
 
+// Refuses to pour an image or a picture onto a terminal, unless asked to.
+void CheckTerminalOutput(const CommandSpec& command, const CommandLine& line,
+                         bool out_is_terminal) {
+  if (!out_is_terminal || line.Value("-o") != kStandardStream ||
+      line.Has("--force"))
+    return;
+  for (const OptionSpec& option : command.options)
+    if (option.names == kForce.names)
+      throw UsageError(
+          "standard output is a terminal; redirect it to a file or a pipe, "
+          "or give --force to write the " +
+          command.name + " output there anyway");
+}
+
 int RunCommand(std::span<const CommandSpec> commands,
                std::span<const std::string> args, std::istream& in,
-               std::ostream& out, std::ostream& err) {
-  CommandContext context{in, out, err, out, false, {}, false};
+               std::ostream& out, std::ostream& err, bool out_is_terminal) {
+  CommandContext context{in, out, err, out, false, {}, false, {}, {}};
+  context.arguments.assign(args.begin(), args.end());
+  // A usage error points at the help of the command named, if any.
+  if (!args.empty()) {
+    for (const CommandSpec& command : commands)
+      if (command.name == args.front()) context.help_topic = command.name;
+  }
   ParsedArguments parsed;
   const int parsed_code = RunReportingErrors(context, [&]() {
     parsed = ParseArguments(commands, args);
@@ -300,11 +339,14 @@ int RunCommand(std::span<const CommandSpec> commands,
   // While the image goes to standard output, the report goes to standard
   // error.
   const bool image_to_stdout = parsed.line.Value("-o") == kStandardStream;
-  CommandContext command{in,   image_to_stdout ? err : out, err, out, false, {},
-                         false};
+  CommandContext command{
+      in, image_to_stdout ? err : out, err, out, false, {}, false, {}, {}};
+  command.help_topic = parsed.command->name;
+  command.arguments = context.arguments;
   command.json = parsed.line.Has("--json");
   return RunReportingErrors(command, [&]() {
     CheckFiles(*parsed.command, parsed.line);
+    CheckTerminalOutput(*parsed.command, parsed.line, out_is_terminal);
     return parsed.command->run(parsed.line, command);
   });
 }
@@ -313,8 +355,8 @@ int RunCommand(std::span<const CommandSpec> commands,
 
 int Run(std::span<const CommandSpec> commands,
         std::span<const std::string> args, std::istream& in, std::ostream& out,
-        std::ostream& err) {
-  const int code = RunCommand(commands, args, in, out, err);
+        std::ostream& err, bool out_is_terminal) {
+  const int code = RunCommand(commands, args, in, out, err, out_is_terminal);
   // Whatever the command did, a report or image that never arrived is a
   // failure.
   if (!out.flush()) {
@@ -330,8 +372,8 @@ int Run(std::span<const CommandSpec> commands,
 }
 
 int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
-        std::ostream& err) {
-  return Run(Commands(), args, in, out, err);
+        std::ostream& err, bool out_is_terminal) {
+  return Run(Commands(), args, in, out, err, out_is_terminal);
 }
 
 int Run(std::span<const std::string> args, std::ostream& out,

@@ -20,13 +20,14 @@ const std::vector<CommandSpec>& Commands();
 
 // `args` excludes the program name; `in` is read for a FILE named "-", and
 // `out` takes the report, or the image for `-o -`. Returns the exit code;
-// exit 3 when `out` fails to take what was written.
+// exit 3 when `out` fails to take what was written. When `out` is a terminal,
+// `-o -` is refused unless --force is given.
 int Run(std::span<const std::string> args, std::istream& in, std::ostream& out,
-        std::ostream& err);
+        std::ostream& err, bool out_is_terminal = false);
 // The same for a program that knows only `commands`.
 int Run(std::span<const CommandSpec> commands,
         std::span<const std::string> args, std::istream& in, std::ostream& out,
-        std::ostream& err);
+        std::ostream& err, bool out_is_terminal = false);
 // The same with standard input as `in`.
 int Run(std::span<const std::string> args, std::ostream& out,
         std::ostream& err);
@@ -36,11 +37,11 @@ int Run(std::span<const std::string> args, std::ostream& out,
 // entry.
 CommandSpec RenderCommand(CommandFunction run);
 
-// Runs `body` and turns what it throws into the exit code and error report:
-// FileError 3, RangeError and OverflowError 4, PatchError 1 (a refused
-// comparison or patch), std::bad_alloc 4 (kind "memory"), UsageError 2,
-// OutputError 3. The report goes to context.out as JSON with --json, the
-// message always to context.err.
+// Runs `body` and turns what it throws into the exit code and error report,
+// decided by the error's ErrorKind alone: file 3, range, overflow and memory
+// 4 (std::bad_alloc as memory), patch and layout 1 (a refusal), usage 2,
+// output 3. With --json the report goes to context.out as a JSON object; the
+// message goes to context.err unless context.out is that same stream.
 int RunReportingErrors(CommandContext& context,
                        const std::function<int()>& body);
 

@@ -1,11 +1,11 @@
 #include "cli/info_command.h"
 
+#include <optional>
 #include <utility>
 
 #include "cli/image_files.h"
 #include "cli/json_output.h"
 #include "cli/window_report.h"
-#include "core/checks.h"
 #include "core/osd_pos_list.h"
 #include "core/text.h"
 #include "core/window_list.h"
@@ -27,15 +27,15 @@ Json OsdJson(const InfoReport& report) {
         ReadOsdPosGroup(report.image, report.osd.offset, g);
     Json entries = Json::array();
     for (int e = 0; e < group.entry_count; ++e) {
-      const int64_t at = group.entries_offset + kOsdPosEntrySize * e;
-      if (!FitsInside(report.image, at, kOsdPosEntrySize)) continue;
-      const OsdPosEntry entry = ReadOsdPosEntryAt(report.image, at);
-      entries.push_back(Json{{"offset", at},
-                             {"windowId", entry.window_id},
-                             {"x", entry.x},
-                             {"y", entry.y},
-                             {"width", entry.width},
-                             {"height", entry.height}});
+      const std::optional<OsdPosEntry> entry =
+          ReadOsdPosEntry(report.image, group, e);
+      if (!entry) continue;
+      entries.push_back(Json{{"offset", OsdPosEntryOffset(group, e)},
+                             {"windowId", entry->window_id},
+                             {"x", entry->x},
+                             {"y", entry->y},
+                             {"width", entry->width},
+                             {"height", entry->height}});
     }
     groups.push_back(Json{{"entryCount", group.entry_count},
                           {"entriesOffset", group.entries_offset},

@@ -138,7 +138,14 @@ int RunImportLayout(const CommandLine& line, CommandContext& context) {
   const std::vector<uint8_t> text = LoadInputFile(context, layout_path);
   const Layout layout = LayoutFromJson(std::string_view(
       reinterpret_cast<const char*>(text.data()), text.size()));
-  const LayoutImport import = document.ImportLayout(layout, only, dry_run);
+  LayoutImport import;
+  try {
+    import = document.ImportLayout(layout, only, dry_run);
+  } catch (const LayoutMisfitError& error) {
+    throw LayoutError(std::string(error.what()) +
+                      "\nUse --only to apply the parts that fit (windows, "
+                      "subtitle, positions).");
+  }
   // The import fixed the checksum when it changed anything; an image it left
   // alone is written as it came.
   if (!dry_run) SaveOutputFile(context, *output, document.image());

@@ -7,10 +7,12 @@
 #include "cli/commands.h"
 #include "cli/process_setup.h"
 #include "core/io/standard_streams.h"
+#include "core/io/terminal.h"
 
 int main(int argc, char** argv) {
   orlindel::cli::PrepareProcess();
   const std::vector<std::string> args =
       orlindel::io::ProgramArguments(argc, argv);
-  return orlindel::cli::Run(args, std::cin, std::cout, std::cerr);
+  return orlindel::cli::Run(args, std::cin, std::cout, std::cerr,
+                            orlindel::io::StandardOutputIsTerminal());
 }

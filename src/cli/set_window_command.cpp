@@ -53,7 +53,7 @@ int RunSetWindow(const CommandLine& line, CommandContext& context) {
   FirmwareDocument document(LoadInputImage(context, input));
   const WindowListInfo list = document.LocateWindowList();
   // No window list, or no window N in it: nothing to edit, nothing written.
-  if (id >= list.count) throw RangeError();
+  CheckWindowId(list, id);
   const int n = static_cast<int>(id);
   // The whole record must lie inside the image, as the table shows it.
   WindowRecordOffset(document.image(), list, n);

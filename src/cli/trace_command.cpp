@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "cli/image_files.h"
@@ -16,7 +17,7 @@ namespace {
 constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
-void WriteJson(std::ostream& out, int result, const AnalysisLog& log,
+void WriteJson(std::ostream& out, TraceResult result, const AnalysisLog& log,
                const TraceModel& model) {
   Json registers = Json::array();
   for (int n = 1; n <= 7; ++n) registers.push_back(model.R[n]);
@@ -25,7 +26,7 @@ void WriteJson(std::ostream& out, int result, const AnalysisLog& log,
     if (model.Xram[address] == 0xFF) continue;
     xram.push_back(Json::array({address, model.Xram[address]}));
   }
-  WriteJsonLine(out, Json{{"result", result},
+  WriteJsonLine(out, Json{{"result", static_cast<int>(result)},
                           {"log", TextArray(log)},
                           {"model",
                            {{"A", model.A},
@@ -38,10 +39,12 @@ void WriteLog(std::ostream& out, const AnalysisLog& log) {
   for (const std::string& text : log) out << text << '\n';
 }
 
-void WriteText(std::ostream& out, int result, const AnalysisLog& log,
+void WriteText(std::ostream& out, TraceResult result, const AnalysisLog& log,
                const TraceModel& model) {
   WriteLog(out, log);
-  out << Format("result  %d (%s)\n", result, result == 0 ? "ok" : "failed")
+  const bool completed = result == TraceResult::kCompleted;
+  out << Format("result  %d (%s)\n", static_cast<int>(result),
+                completed ? "ok" : "failed")
       << Format("A       0x%.2X\n", model.A) << "R1..R7 ";
   for (int n = 1; n <= 7; ++n) out << Format(" 0x%.2X", model.R[n]);
   out << Format("\nDPTR    0x%.4X\n", model.DPTR);
@@ -66,20 +69,21 @@ int RunTrace(const CommandLine& line, CommandContext& context) {
                         : -1;
   const FirmwareImage image = LoadInputImage(context, FileArgument(line));
 
-  ResetTraceModel();
+  // The command's own model, fresh for its one trace.
+  const auto model = std::make_unique<TraceModel>();
   context.report_log = true;
-  int result = 0;
+  TraceResult result = TraceResult::kCompleted;
   try {
-    result = TraceCode(image, start, stop, depth, &context.log, "");
+    result = TraceCode(*model, image, start, stop, depth, &context.log, "");
   } catch (const OrlindelError&) {
     // The error report names the failure; the listing shows where it was.
     if (!context.json) WriteLog(context.out, context.log);
     throw;
   }
   if (context.json) {
-    WriteJson(context.out, result, context.log, ProgramTraceModel());
+    WriteJson(context.out, result, context.log, *model);
   } else {
-    WriteText(context.out, result, context.log, ProgramTraceModel());
+    WriteText(context.out, result, context.log, *model);
   }
   return kExitOk;
 }

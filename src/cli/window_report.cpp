@@ -1,8 +1,17 @@
 #include "cli/window_report.h"
 
+#include "cli/command_context.h"
 #include "core/text.h"
 
 namespace orlindel::cli {
+
+void CheckWindowId(const WindowListInfo& list, int64_t id) {
+  if (list.count == 0) throw CommandRangeError("The image has no window list");
+  if (id >= list.count)
+    throw CommandRangeError(
+        Format("The image has no window %lld; its windows are 0..%d",
+               static_cast<long long>(id), list.count - 1));
+}
 
 Json WindowJson(ImageView image, const WindowListInfo& list, int n) {
   const int64_t offset = WindowRecordOffset(image, list, n);

@@ -1,12 +1,17 @@
 // How the CLI shows one window of the WList.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "cli/json_output.h"
 #include "core/window_list.h"
 
 namespace orlindel::cli {
+
+// Throws CommandRangeError unless `id` names a window of `list`; the text
+// names the list's windows, or says that the image has no window list.
+void CheckWindowId(const WindowListInfo& list, int64_t id);
 
 // {"id", "recordOffset", "left", "top", "right", "bottom", "palDY", "blend"}
 // for window `n`; RangeError when its record cannot be resolved.

@@ -17,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/image_files.h"
 #include "cli/json_output.h"
+#include "cli/window_report.h"
 #include "core/errors.h"
 #include "core/firmware_document.h"
 #include "core/text.h"
@@ -114,16 +115,14 @@ int RunRender(const CommandLine& line, CommandContext& context) {
 
   FirmwareDocument document(LoadInputImage(context, input));
   const WindowListInfo list = document.LocateWindowList();
-  const int max_window = list.count > 0 ? document.MaxWindowIndex() : 0;
-  for (const int window : {settings.window, settings.second.value_or(0)}) {
-    if (window > max_window)
-      throw CommandRangeError(
-          Format("The image has no window %d; its windows are 0..%d", window,
-                 max_window));
-  }
+  for (const int window : {settings.window, settings.second.value_or(0)})
+    CheckWindowId(list, window);
 
   std::optional<QImage> background;
   if (!settings.background.empty()) {
+    // A file that cannot be read is named with the system's reason ("No
+    // such file or directory"), not as a picture that is not valid.
+    LoadWholeFile(settings.background);
     try {
       background =
           render::LoadBmpPicture(QString::fromStdString(settings.background));
@@ -136,7 +135,6 @@ int RunRender(const CommandLine& line, CommandContext& context) {
   render::PreviewRequest request;
   request.image = document.image();
   request.window_list_pos = document.WindowListPos();
-  request.window_bank = document.WindowBank();
   request.max_window_index = document.MaxWindowIndex();
   request.tv_index = settings.tv_index;
   request.background_mode = settings.background_mode;

@@ -37,6 +37,18 @@ inline bool FitsInside(std::span<const uint8_t> bytes, int64_t offset,
              bytes.size() - static_cast<uint64_t>(offset);
 }
 
+// Throws RangeError unless `count` bytes from `offset` lie wholly inside
+// `bytes`.
+inline void CheckFits(std::span<const uint8_t> bytes, int64_t offset,
+                      int64_t count) {
+  if (!FitsInside(bytes, offset, count)) throw RangeError();
+}
+
+// Throws RangeError unless `index` lies within 0..count-1.
+inline void CheckIndex(int64_t index, int64_t count) {
+  if (index < 0 || index >= count) throw RangeError();
+}
+
 // `value` converted to T; RangeError when it does not fit.
 template <typename T, typename V>
 T NarrowTo(V value) {

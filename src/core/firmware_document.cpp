@@ -14,22 +14,6 @@
 
 namespace orlindel {
 
-PatchFormat PatchFormatOf(std::span<const uint8_t> patch) {
-  const auto starts_with = [patch](std::string_view magic) {
-    return patch.size() >= magic.size() &&
-           std::equal(magic.begin(), magic.end(), patch.begin());
-  };
-  if (starts_with("PATCH")) return PatchFormat::kIps;
-  if (starts_with("BPS1")) return PatchFormat::kBps;
-  throw PatchError(
-      "Not a patch: it begins with neither \"PATCH\" (IPS) nor \"BPS1\" "
-      "(BPS)");
-}
-
-void CheckBpsSource(ImageView source, std::span<const uint8_t> patch) {
-  CheckBpsSourceFits(ReadBpsHeader(patch), source);
-}
-
 FirmwareDocument::FirmwareDocument(FirmwareImage image)
     : image_(std::move(image)) {}
 
@@ -39,26 +23,25 @@ void FirmwareDocument::Open(const std::string& path) {
   FirmwareImage image = LoadFirmwareFile(path);
   const WindowListInfo list = FindWindowList(image);
   const auto max_window_index = NarrowTo<uint8_t>(list.count - 1);
-  if (!FitsInside(image, list.offset, 1)) throw RangeError();
-  const uint8_t window_bank = WindowBankOf(list);
+  CheckFits(image, list.offset, 1);
+  WindowBankOf(list);  // RangeError above bank 255, before anything changes
   const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index);
-  const auto osd_list_pos = NarrowTo<int32_t>(osd_list.offset);
 
   image_ = std::move(image);
   max_window_index_ = max_window_index;
   window_list_pos_ = list.offset;
-  window_bank_ = window_bank;
   osd_pos_count_ = osd_list.count;
-  osd_pos_list_pos_ = osd_list_pos;
+  osd_pos_list_pos_ = osd_list.count > 0
+                          ? std::optional<int64_t>(osd_list.offset)
+                          : std::nullopt;
   StartHistory();
 }
 
 WindowListInfo FirmwareDocument::LocateWindowList() {
   const WindowListInfo list = FindWindowList(image_);
   if (list.count > 0) {
-    const uint8_t window_bank = WindowBankOf(list);
+    WindowBankOf(list);  // RangeError above bank 255, before anything changes
     window_list_pos_ = list.offset;
-    window_bank_ = window_bank;
     max_window_index_ = static_cast<uint8_t>(list.count - 1);
   }
   return list;
@@ -76,7 +59,8 @@ std::string FirmwareDocument::Save(const std::string& path) {
 
 int64_t FirmwareDocument::WindowRecord(int index) const {
   if (!window_list_pos_) throw RangeError();
-  return ResolveWindowRecord(image_, *window_list_pos_, window_bank_, index);
+  return WindowRecordOffset(image_, {*window_list_pos_, max_window_index_ + 1},
+                            index, WindowLookup::kEditor);
 }
 
 PaletteValues FirmwareDocument::WindowValues(int index) const {
@@ -131,7 +115,7 @@ EditList FirmwareDocument::FixChecksum() {
 EditList FirmwareDocument::ApplyPatch(std::span<const uint8_t> patch) {
   interrupted_.clear();
   if (PatchFormatOf(patch) == PatchFormat::kBps) {
-    CheckBpsSource(image_, patch);
+    CheckBpsSourceFits(ReadBpsHeader(patch), image_);
     return ApplyBpsPatchInPlace(image_, patch);
   }
   // An IPS record past the end is refused, so an IPS patch never grows the

@@ -13,22 +13,12 @@
 #include "core/history/byte_edit.h"
 #include "core/history/labelled_changes.h"
 #include "core/layout/layout.h"
+#include "core/patch/patch_format.h"
 #include "core/subtitle/subtitle_analysis.h"
 #include "core/window_geometry.h"
 #include "core/window_list.h"
 
 namespace orlindel {
-
-enum class PatchFormat { kIps, kBps };
-
-// The format of a patch file by its first bytes ("PATCH" or "BPS1").
-// PatchError for anything else.
-PatchFormat PatchFormatOf(std::span<const uint8_t> patch);
-
-// PatchError naming both CRC32s when the BPS patch was made from another file
-// than `source` (of another CRC32 or another size); also the checks of
-// ReadBpsHeader.
-void CheckBpsSource(ImageView source, std::span<const uint8_t> patch);
 
 class FirmwareDocument {
  public:
@@ -69,14 +59,14 @@ class FirmwareDocument {
 
   std::optional<int64_t> WindowListPos() const { return window_list_pos_; }
   bool WindowListKnown() const { return window_list_pos_.has_value(); }
-  uint8_t WindowBank() const { return window_bank_; }
   uint8_t MaxWindowIndex() const { return max_window_index_; }
   // Groups of the OsdPosList; 0: none found.
   uint8_t OsdPosCount() const { return osd_pos_count_; }
-  // Offset of the OsdPosList; -1: none found.
-  int32_t OsdPosListPos() const { return osd_pos_list_pos_; }
+  // Offset of the OsdPosList; none when none was found.
+  std::optional<int64_t> OsdPosListPos() const { return osd_pos_list_pos_; }
 
-  // The image offset of window `index`'s record (see ResolveWindowRecord).
+  // The image offset of window `index`'s record, as the editor looks it up
+  // (WindowLookup::kEditor).
   // RangeError without a window list or when it cannot be resolved.
   int64_t WindowRecord(int index) const;
   // The edited fields of window `index`. RangeError as WindowRecord, or when
@@ -132,10 +122,9 @@ class FirmwareDocument {
   FirmwareImage opened_;
   std::optional<ChangeLabeller> labeller_;
   std::optional<int64_t> window_list_pos_;
-  uint8_t window_bank_ = 0;
   uint8_t max_window_index_ = 4;
   uint8_t osd_pos_count_ = 0;
-  int32_t osd_pos_list_pos_ = -1;
+  std::optional<int64_t> osd_pos_list_pos_;
   EditList interrupted_;
 };
 

@@ -49,8 +49,8 @@ FirmwareImage RefuseEmpty(FirmwareImage image, const std::string& name) {
 }
 
 void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value) {
-  if (value < 0 || value > 0xFFFF || !FitsInside(image, offset, 2))
-    throw RangeError();
+  if (value < 0 || value > 0xFFFF) throw RangeError();
+  CheckFits(image, offset, 2);
   image[static_cast<size_t>(offset)] = static_cast<uint8_t>(value >> 8);
   image[static_cast<size_t>(offset) + 1] = static_cast<uint8_t>(value & 0xFF);
 }
@@ -95,10 +95,6 @@ FirmwareImage LoadFirmwareFile(const std::string& path) {
 
 std::vector<uint8_t> LoadWholeFile(const std::string& path) {
   return io::ReadWholeFile(path, kMaxImageSize);
-}
-
-FirmwareImage LoadFirmwareFromDescriptor(int fd, const std::string& name) {
-  return RefuseEmpty(io::ReadWholeHandle(fd, name, kMaxImageSize), name);
 }
 
 std::string SaveFirmwareFile(const std::string& path, FirmwareImage& image) {

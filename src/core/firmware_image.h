@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/checks.h"
 #include "core/errors.h"
 
 namespace orlindel {
@@ -24,7 +25,7 @@ constexpr int64_t BankBase(int64_t offset) { return offset & 0xFF0000; }
 
 // The big-endian 16-bit field at `offset`; RangeError outside the image.
 inline uint16_t ReadBE16(ImageView image, int64_t offset) {
-  if (offset < 0 || offset > std::ssize(image) - 2) throw RangeError();
+  CheckFits(image, offset, 2);
   const auto at = static_cast<size_t>(offset);
   return static_cast<uint16_t>(image[at] << 8 | image[at + 1]);
 }
@@ -57,11 +58,6 @@ FirmwareImage LoadFirmwareFile(const std::string& path);
 // Reads the whole file, which may be empty. Throws FileError (open) and
 // OutOfMemoryError as LoadFirmwareFile does.
 std::vector<uint8_t> LoadWholeFile(const std::string& path);
-// Reads an image from the open descriptor `fd` (standard input: 0) to its
-// end, without closing it; `name` stands for the source in error texts.
-// Throws as LoadFirmwareFile does, FileError (open) once more than
-// kMaxImageSize bytes have come.
-FirmwareImage LoadFirmwareFromDescriptor(int fd, const std::string& name);
 // `image` as it is; FileError (open) "The file is empty" naming `name` when
 // it holds no byte, as every load of an image refuses an empty one.
 FirmwareImage RefuseEmpty(FirmwareImage image, const std::string& name);

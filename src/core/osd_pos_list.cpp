@@ -9,13 +9,12 @@
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
+#include "core/tv_geometry.h"
 
 namespace orlindel {
 
 namespace {
 
-constexpr uint16_t kMaxX = 800;
-constexpr uint16_t kMaxY = 600;
 constexpr int kMaxGroupCount = 255;
 // A group reference's count lies below 0x80.
 constexpr int64_t kMaxGroupEntries = 0x7F;
@@ -30,8 +29,8 @@ bool EntryValidAt(ImageView image, int64_t at, int max_window_id) {
   const auto be16 = [entry](int field) {
     return entry[field] << 8 | entry[field + 1];
   };
-  return entry[0] <= max_window_id && be16(1) < kMaxX && be16(3) < kMaxY &&
-         be16(5) < kMaxX && be16(7) < kMaxY;
+  return entry[0] <= max_window_id && be16(1) < kTableMaxX &&
+         be16(3) < kTableMaxY && be16(5) < kTableMaxX && be16(7) < kTableMaxY;
 }
 
 bool HasReferenceShape(ImageView image, int64_t ref) {
@@ -144,7 +143,7 @@ class GroupChecker {
 }  // namespace
 
 OsdPosEntry ReadOsdPosEntryAt(ImageView image, int64_t offset) {
-  if (!FitsInside(image, offset, kOsdPosEntrySize)) throw RangeError();
+  CheckFits(image, offset, kOsdPosEntrySize);
   return {image[static_cast<size_t>(offset)], ReadBE16(image, offset + 1),
           ReadBE16(image, offset + 3), ReadBE16(image, offset + 5),
           ReadBE16(image, offset + 7)};
@@ -152,7 +151,7 @@ OsdPosEntry ReadOsdPosEntryAt(ImageView image, int64_t offset) {
 
 void WriteOsdPosEntryAt(std::span<uint8_t> image, int64_t offset,
                         const OsdPosEntry& entry) {
-  if (!FitsInside(image, offset, kOsdPosEntrySize)) throw RangeError();
+  CheckFits(image, offset, kOsdPosEntrySize);
   image[static_cast<size_t>(offset)] = entry.window_id;
   WriteBE16(image, offset + 1, entry.x);
   WriteBE16(image, offset + 3, entry.y);
@@ -161,8 +160,9 @@ void WriteOsdPosEntryAt(std::span<uint8_t> image, int64_t offset,
 }
 
 bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id) {
-  return entry.window_id <= max_window_id && entry.x < kMaxX &&
-         entry.y < kMaxY && entry.width < kMaxX && entry.height < kMaxY;
+  return entry.window_id <= max_window_id && entry.x < kTableMaxX &&
+         entry.y < kTableMaxY && entry.width < kTableMaxX &&
+         entry.height < kTableMaxY;
 }
 
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
@@ -221,10 +221,23 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
 
 OsdPosGroup ReadOsdPosGroup(ImageView image, int64_t list_offset, int group) {
   const int64_t ref = list_offset + kOsdPosGroupRefSize * group;
-  if (group < 0 || !FitsInside(image, ref, kOsdPosGroupRefSize))
-    throw RangeError();
+  if (group < 0) throw RangeError();
+  CheckFits(image, ref, kOsdPosGroupRefSize);
   return {image[static_cast<size_t>(ref)],
           BankBase(list_offset) + ReadBE16(image, ref + 2)};
+}
+
+int64_t OsdPosEntryOffset(const OsdPosGroup& group, int entry) {
+  if (entry < 0) throw RangeError();
+  return CheckedAdd<int64_t>(group.entries_offset, kOsdPosEntrySize * entry);
+}
+
+std::optional<OsdPosEntry> ReadOsdPosEntry(ImageView image,
+                                           const OsdPosGroup& group,
+                                           int entry) {
+  const int64_t offset = OsdPosEntryOffset(group, entry);
+  if (!FitsInside(image, offset, kOsdPosEntrySize)) return std::nullopt;
+  return ReadOsdPosEntryAt(image, offset);
 }
 
 }  // namespace orlindel

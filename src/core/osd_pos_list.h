@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "core/firmware_image.h"
@@ -56,5 +57,14 @@ struct OsdPosGroup {
 };
 // RangeError when the reference lies outside the image.
 OsdPosGroup ReadOsdPosGroup(ImageView image, int64_t list_offset, int group);
+
+// The image offset of entry `entry` of `group`; RangeError for a negative
+// entry, OverflowError when the offset does not fit.
+int64_t OsdPosEntryOffset(const OsdPosGroup& group, int entry);
+
+// Entry `entry` of `group`, or none when its 9 bytes do not lie wholly inside
+// the image (a group that claims more entries than the image holds).
+std::optional<OsdPosEntry> ReadOsdPosEntry(ImageView image,
+                                           const OsdPosGroup& group, int entry);
 
 }  // namespace orlindel

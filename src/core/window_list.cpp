@@ -8,6 +8,7 @@
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
+#include "core/tv_geometry.h"
 
 namespace orlindel {
 
@@ -32,9 +33,6 @@ constexpr std::array<const char*, kWindowRecordSize> kRecordFields = {
     "Right",   "Bottom",  "Bottom", "PalDY",   "PalDY",
     "byte 10", "byte 11", "Blend",  "byte 13", "byte 14",
 };
-
-constexpr uint16_t kMaxLeftRight = 800;
-constexpr uint16_t kMaxTopBottom = 600;
 
 bool HasEntryShape(ImageView image, int64_t entry) {
   CheckAnalysisOffset(entry + 2);
@@ -112,16 +110,16 @@ std::optional<WindowListInfo> TableAt(ImageView image, RecordIds& records,
 }
 
 int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
-  if (n < 0 || n >= list.count) throw RangeError();
+  CheckIndex(n, list.count);
   const int64_t entry = list.offset + kWListEntrySize * n;
-  if (!FitsInside(image, entry, kWListEntrySize)) throw RangeError();
+  CheckFits(image, entry, kWListEntrySize);
   return entry;
 }
 
 }  // namespace
 
 WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset) {
-  if (!FitsInside(image, offset, kWindowRecordSize)) throw RangeError();
+  CheckFits(image, offset, kWindowRecordSize);
   const auto at = static_cast<size_t>(offset);
   const auto be16 = [&](size_t field) {
     return static_cast<uint16_t>(image[at + field] << 8 |
@@ -141,7 +139,7 @@ WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset) {
 
 void WriteWindowRecordAt(std::span<uint8_t> image, int64_t offset,
                          const WindowRecord& record) {
-  if (!FitsInside(image, offset, kWindowRecordSize)) throw RangeError();
+  CheckFits(image, offset, kWindowRecordSize);
   WriteBE16(image, offset + kLeftAt, record.left);
   WriteBE16(image, offset + kTopAt, record.top);
   WriteBE16(image, offset + kRightAt, record.right);
@@ -151,9 +149,9 @@ void WriteWindowRecordAt(std::span<uint8_t> image, int64_t offset,
 }
 
 bool IsValidWindowRecord(int n, const WindowRecord& record) {
-  return record.id == n && record.left <= kMaxLeftRight &&
-         record.top <= kMaxTopBottom && record.right <= kMaxLeftRight &&
-         record.bottom <= kMaxTopBottom &&
+  return record.id == n && record.left <= kTableMaxX &&
+         record.top <= kTableMaxY && record.right <= kTableMaxX &&
+         record.bottom <= kTableMaxY &&
          (record.check_byte == 0x00 || record.check_byte == 0xFF);
 }
 
@@ -190,25 +188,15 @@ uint8_t WindowBankOf(const WindowListInfo& list) {
   return NarrowTo<uint8_t>(BankOf(list.offset));
 }
 
-bool WindowEntryIsPointer(ImageView image, const WindowListInfo& list, int n) {
-  return image[static_cast<size_t>(EntryOffset(image, list, n))] == 0xFF;
-}
-
-int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n) {
-  const int64_t entry = EntryOffset(image, list, n);
+int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n,
+                           WindowLookup lookup) {
+  const bool table = lookup == WindowLookup::kTable;
+  const int64_t entry =
+      table ? EntryOffset(image, list, n)
+            : CheckedAdd<int64_t>(list.offset, kWListEntrySize * n);
   const int64_t record = ReadBE16(image, entry + kEntryPointerAt) +
                          int64_t{WindowBankOf(list)} * kBankSize;
-  if (!FitsInside(image, record, kWindowRecordSize)) throw RangeError();
-  return record;
-}
-
-int64_t ResolveWindowRecord(ImageView image, int64_t window_list_pos,
-                            uint8_t window_bank, int index) {
-  const int64_t entry =
-      CheckedAdd<int64_t>(window_list_pos, kWListEntrySize * index);
-  const int64_t record = int64_t{window_bank} * kBankSize +
-                         ReadBE16(image, entry + kEntryPointerAt);
-  if (record >= std::ssize(image)) throw RangeError();
+  CheckFits(image, record, table ? kWindowRecordSize : 1);
   return record;
 }
 

@@ -60,22 +60,25 @@ WindowListInfo FindWindowList(ImageView image);
 // The bank that holds the table's records; RangeError above bank 255.
 uint8_t WindowBankOf(const WindowListInfo& list);
 
-// True when entry `n` of the table starts with the CodePointer tag 0xFF.
-// RangeError when `n` is not a window of the table or lies outside the image.
-bool WindowEntryIsPointer(ImageView image, const WindowListInfo& list, int n);
+// How a window's record is reached from its entry: the bank of the list's
+// first byte * 0x10000 plus the big-endian pointer in bytes 1..2 of the entry
+// at list.offset + 3 * n.
+enum class WindowLookup {
+  // The table as FindWindowList found it (the command line and the layout
+  // transfer): `n` must be one of its windows, and the entry and the whole
+  // record must lie inside the image.
+  kTable,
+  // As the editor and its preview resolve it: the entry's tag byte and the
+  // list's count are not examined (WindowEntryIsPointer tells the tag); the
+  // entry must lie inside the image and the record start inside it, its
+  // fields being checked as they are read.
+  kEditor,
+};
 
-// The image offset of window `n`'s record, resolved through the table's bank.
-// RangeError when `n` is not a window of the table or the entry or record
-// does not lie wholly inside the image.
-int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n);
-
-// The image offset of window `index`'s record as the editor resolves it:
-// `window_bank` * 0x10000 plus the big-endian pointer in bytes 1..2 of the
-// entry at `window_list_pos` + 3 * index. The entry's tag byte is not
-// examined. RangeError when the entry lies outside the image or the record
-// would start at or beyond its end.
-int64_t ResolveWindowRecord(ImageView image, int64_t window_list_pos,
-                            uint8_t window_bank, int index);
+// The image offset of window `n`'s record under `lookup`; RangeError where
+// that lookup refuses.
+int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n,
+                           WindowLookup lookup = WindowLookup::kTable);
 
 // True when the entry of window `index` starts with the CodePointer tag, the
 // sign of a window the firmware draws. RangeError outside the image.

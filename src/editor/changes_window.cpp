@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/text.h"
+#include "editor/guarded_slot.h"
 
 namespace orlindel::editor {
 
@@ -43,7 +44,8 @@ QString ChangedBytesText(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
-TfrmChanges::TfrmChanges(ChangesHost& host, QWidget* parent)
+TfrmChanges::TfrmChanges(ChangesHost& host, UserDialogs& dialogs,
+                         QWidget* parent)
     : QWidget(parent, Qt::Tool), host_(host) {
   setObjectName("frmChanges");
   setWindowTitle("Changes");
@@ -73,15 +75,16 @@ TfrmChanges::TfrmChanges(ChangesHost& host, QWidget* parent)
                              QString::fromUtf8("Export patch\u2026"));
   layout->addLayout(buttons);
 
-  connect(btnUndo, &QPushButton::clicked, this,
-          [this] { host_.UndoImageEdit(); });
-  connect(btnRedo, &QPushButton::clicked, this,
-          [this] { host_.RedoImageEdit(); });
-  connect(btnRevert, &QPushButton::clicked, this, &TfrmChanges::btnRevertClick);
-  connect(btnExportPatch, &QPushButton::clicked, this,
-          [this] { host_.ExportPatch(); });
-  connect(twChanges, &QTableWidget::itemSelectionChanged, this,
-          &TfrmChanges::UpdateRevertButton);
+  ConnectGuarded(dialogs, btnUndo, &QPushButton::clicked, this,
+                 [this] { host_.UndoImageEdit(); });
+  ConnectGuarded(dialogs, btnRedo, &QPushButton::clicked, this,
+                 [this] { host_.RedoImageEdit(); });
+  ConnectGuarded(dialogs, btnRevert, &QPushButton::clicked, this,
+                 &TfrmChanges::btnRevertClick);
+  ConnectGuarded(dialogs, btnExportPatch, &QPushButton::clicked, this,
+                 [this] { host_.ExportPatch(); });
+  ConnectGuarded(dialogs, twChanges, &QTableWidget::itemSelectionChanged, this,
+                 &TfrmChanges::UpdateRevertButton);
   SetUndoRedo(false, false);
   ShowChanges(ChangeList{});
 }

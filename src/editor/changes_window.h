@@ -14,6 +14,8 @@ class QTableWidget;
 
 namespace orlindel::editor {
 
+class UserDialogs;
+
 // What the window asks of the main window. Each reports its own errors.
 class ChangesHost {
  public:
@@ -29,7 +31,9 @@ class TfrmChanges : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TfrmChanges(ChangesHost& host, QWidget* parent = nullptr);
+  // `dialogs` shows the errors of the window's handlers.
+  TfrmChanges(ChangesHost& host, UserDialogs& dialogs,
+              QWidget* parent = nullptr);
 
   // The most rows the window lists: a patch may change millions of runs,
   // and a row costs far more than the bytes it shows.

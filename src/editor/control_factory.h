@@ -62,14 +62,4 @@ Button* MakeButton(QWidget* parent, const char* name, const QString& caption,
   return button;
 }
 
-// Connects `signal` of `sender` to `owner`'s `handler` through the error
-// guard: an error ends the handler with one message in `dialogs`.
-template <typename Sender, typename Signal, typename Owner>
-void ConnectGuarded(UserDialogs& dialogs, Sender* sender, Signal signal,
-                    Owner* owner, void (Owner::*handler)()) {
-  QObject::connect(
-      sender, signal, owner,
-      GuardedSlot(dialogs, [owner, handler] { (owner->*handler)(); }));
-}
-
 }  // namespace orlindel::editor

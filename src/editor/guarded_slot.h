@@ -6,11 +6,13 @@
 // program loudly.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "core/errors.h"
@@ -53,6 +55,24 @@ auto GuardedSlot(UserDialogs& dialogs, Handler handler) {
   return [&dialogs, handler = std::move(handler)]() noexcept {
     RunGuarded(dialogs, handler);
   };
+}
+
+// Connects `signal` of `sender` through the guard to `handler`: a member
+// function of `receiver` taking nothing, or any callable taking nothing. The
+// connection ends with `receiver`. This is how every handler of the editor
+// is connected, so no exception ever reaches Qt's event delivery.
+template <typename Sender, typename Signal, typename Receiver, typename Handler>
+QMetaObject::Connection ConnectGuarded(UserDialogs& dialogs, Sender* sender,
+                                       Signal signal, Receiver* receiver,
+                                       Handler handler) {
+  if constexpr (std::is_member_function_pointer_v<Handler>) {
+    return QObject::connect(
+        sender, signal, receiver,
+        GuardedSlot(dialogs, [receiver, handler] { (receiver->*handler)(); }));
+  } else {
+    return QObject::connect(sender, signal, receiver,
+                            GuardedSlot(dialogs, std::move(handler)));
+  }
 }
 
 }  // namespace orlindel::editor

@@ -4,7 +4,6 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QFileInfo>
-#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -43,49 +42,47 @@ MainMenus::MainMenus(QMenuBar& bar, MenuHost& host, EditorDocument& editor,
 
 template <typename Handler>
 QAction* MainMenus::AddMenuAction(QMenu& menu, const char* name,
-                                  const QString& text, const QKeySequence& keys,
-                                  Handler handler) {
+                                  const QString& text, Handler handler) {
   QAction* action = menu.addAction(text);
   action->setObjectName(name);
-  action->setShortcut(keys);
+  action->setShortcuts(ShortcutKeys(name));
   // Like the history's keys, they work from the palette too.
   action->setShortcutContext(Qt::ApplicationShortcut);
-  connect(action, &QAction::triggered, this,
-          GuardedSlot(dialogs_, std::move(handler)));
+  ConnectGuarded(dialogs_, action, &QAction::triggered, this,
+                 std::move(handler));
   return action;
 }
 
 void MainMenus::CreateFileMenu(QMenu& menu) {
   AddMenuAction(menu, "actOpen", QString::fromUtf8("&Open\u2026"),
-                QKeySequence("Ctrl+O"), [this] { host_.OpenThroughDialog(); });
+                [this] { host_.OpenThroughDialog(); });
   mnuOpenRecent = menu.addMenu("Open &Recent");
   mnuOpenRecent->setObjectName("mnuOpenRecent");
-  connect(mnuOpenRecent, &QMenu::aboutToShow, this,
-          [this] { RebuildRecentMenu(); });
+  ConnectGuarded(dialogs_, mnuOpenRecent, &QMenu::aboutToShow, this,
+                 &MainMenus::RebuildRecentMenu);
   RebuildRecentMenu();
-  actSave = AddMenuAction(
-      menu, "actSave", QString::fromUtf8("&Save firmware\u2026"),
-      QKeySequence("Ctrl+S"), [this] { host_.SaveThroughDialog(); });
+  actSave =
+      AddMenuAction(menu, "actSave", QString::fromUtf8("&Save firmware\u2026"),
+                    [this] { host_.SaveThroughDialog(); });
   actExportPatch = AddMenuAction(menu, "actExportPatch",
-                                 QString::fromUtf8("Export &patch\u2026"), {},
+                                 QString::fromUtf8("Export &patch\u2026"),
                                  [this] { actExportPatchClick(); });
   actApplyPatch = AddMenuAction(menu, "actApplyPatch",
-                                QString::fromUtf8("&Apply patch\u2026"), {},
+                                QString::fromUtf8("&Apply patch\u2026"),
                                 [this] { actApplyPatchClick(); });
   actExportLayout = AddMenuAction(menu, "actExportLayout",
-                                  QString::fromUtf8("Export &layout\u2026"), {},
+                                  QString::fromUtf8("Export &layout\u2026"),
                                   [this] { actExportLayoutClick(); });
   actImportLayout = AddMenuAction(menu, "actImportLayout",
-                                  QString::fromUtf8("&Import layout\u2026"), {},
+                                  QString::fromUtf8("&Import layout\u2026"),
                                   [this] { actImportLayoutClick(); });
   // Without a firmware there is nothing to save, export or apply a patch to.
   SetSaveEnabled(false);
   AddMenuAction(menu, "actExportPreview",
-                QString::fromUtf8("Export pre&view\u2026"), {},
+                QString::fromUtf8("Export pre&view\u2026"),
                 [this] { actExportPreviewClick(); });
   menu.addSeparator();
-  AddMenuAction(menu, "actQuit", "&Quit", QKeySequence("Ctrl+Q"),
-                [this] { host_.Quit(); });
+  AddMenuAction(menu, "actQuit", "&Quit", [this] { host_.Quit(); });
 }
 
 void MainMenus::CreateEditMenu(QMenu& menu) {
@@ -109,18 +106,18 @@ void MainMenus::CreateViewMenu(QMenu& menu) {
     action->setChecked(percent == saved);
     action->setData(percent);
     zoom_group_->addAction(action);
-    connect(action, &QAction::triggered, this,
-            GuardedSlot(dialogs_, [this, percent] {
-              host_.SetZoom(percent);
-              SaveZoom(percent);
-            }));
+    ConnectGuarded(dialogs_, action, &QAction::triggered, this,
+                   [this, percent] {
+                     host_.SetZoom(percent);
+                     SaveZoom(percent);
+                   });
   }
 }
 
 void MainMenus::CreateHelpMenu(QMenu& menu) {
-  AddMenuAction(menu, "actShortcuts", "&Keyboard shortcuts", QKeySequence("F1"),
+  AddMenuAction(menu, "actShortcuts", "&Keyboard shortcuts",
                 [this] { actShortcutsClick(); });
-  AddMenuAction(menu, "actAbout", QString::fromUtf8("&About\u2026"), {},
+  AddMenuAction(menu, "actAbout", QString::fromUtf8("&About\u2026"),
                 [this] { actAboutClick(); });
 }
 
@@ -148,9 +145,8 @@ void MainMenus::RebuildRecentMenu() {
     action->setObjectName(QString("actRecent%1").arg(n));
     action->setData(path);
     action->setToolTip(path);
-    connect(
-        action, &QAction::triggered, this,
-        GuardedSlot(dialogs_, [this, path] { host_.OpenFirmwareFile(path); }));
+    ConnectGuarded(dialogs_, action, &QAction::triggered, this,
+                   [this, path] { host_.OpenFirmwareFile(path); });
   }
   mnuOpenRecent->setEnabled(!files.isEmpty());
 }

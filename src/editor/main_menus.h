@@ -59,10 +59,11 @@ class MainMenus : public QObject {
   void CreateEditMenu(QMenu& menu);
   void CreateViewMenu(QMenu& menu);
   void CreateHelpMenu(QMenu& menu);
-  // A menu action named `name` whose trigger runs `handler` guarded.
+  // A menu action named `name`, with the keys the shortcut list gives that
+  // name, whose trigger runs `handler` guarded.
   template <typename Handler>
   QAction* AddMenuAction(QMenu& menu, const char* name, const QString& text,
-                         const QKeySequence& keys, Handler handler);
+                         Handler handler);
 
   void actExportPatchClick();
   void actApplyPatchClick();

@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include "core/errors.h"
+#include "core/tv_geometry.h"
 #include "editor/app_settings.h"
 #include "editor/app_title.h"
 #include "editor/editor_font.h"
@@ -36,9 +37,6 @@ namespace orlindel::editor {
 namespace {
 
 constexpr int kStatusBarHeight = 19;
-// The preview's lines for PAL and NTSC.
-constexpr int kPalLines = 576;
-constexpr int kNtscLines = 480;
 
 QString PositionText(int x, int y) { return QString("(%1;%2)").arg(x).arg(y); }
 
@@ -64,7 +62,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
   CreateActions();
   menus_ = new MainMenus(*menuBar(), *this, *editor_, dialogs_, *actUndo,
                          *actRedo, *actChanges);
-  frmChanges_ = new TfrmChanges(*this, this);
+  frmChanges_ = new TfrmChanges(*this, dialogs_, this);
   FormCreate();
   ConnectHandlers();
   // The zoom chosen last time (View -> Zoom is checked to match).
@@ -189,7 +187,6 @@ void TfrmMain::RenderPreview(int primary, bool draw_second, int second) {
   render::PreviewRequest request;
   request.image = document.image();
   request.window_list_pos = document.WindowListPos();
-  request.window_bank = document.WindowBank();
   request.max_window_index = document.MaxWindowIndex();
   request.tv_index = cmbTV->currentIndex();
   request.background_mode = cmbBackgrY->currentIndex();

@@ -15,6 +15,7 @@
 #include "editor/control_factory.h"
 #include "editor/history_keys_filter.h"
 #include "editor/main_window.h"
+#include "editor/shortcuts.h"
 
 namespace orlindel::editor {
 
@@ -122,21 +123,19 @@ void TfrmMain::CreateStatusBar() {
 void TfrmMain::CreateActions() {
   // Application-wide, so they work from the palette and the Changes window
   // as well as from every page.
-  const auto make = [this](const char* name, const QString& text,
-                           const QList<QKeySequence>& keys) {
+  const auto make = [this](const char* name, const QString& text) {
     auto* action = new QAction(text, this);
     action->setObjectName(name);
-    action->setShortcuts(keys);
+    action->setShortcuts(ShortcutKeys(name));
     action->setShortcutContext(Qt::ApplicationShortcut);
     addAction(action);
     return action;
   };
-  actChanges = make("actChanges", "Changes", {QKeySequence("Ctrl+H")});
+  actChanges = make("actChanges", "Changes");
   // They name the entry they undo or redo and are disabled at the history's
   // ends (UpdateHistoryActions).
-  actUndo = make("actUndo", "&Undo", {QKeySequence::Undo});
-  actRedo = make("actRedo", "&Redo",
-                 {QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+  actUndo = make("actUndo", "&Undo");
+  actRedo = make("actRedo", "&Redo");
   UpdateHistoryActions();
   qApp->installEventFilter(new HistoryKeysFilter({actUndo, actRedo}, this));
 }

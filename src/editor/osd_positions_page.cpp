@@ -74,22 +74,23 @@ std::optional<int64_t> OsdPositionsPage::CurrentOsdPosEntry() const {
   const FirmwareDocument& document = host_.Editor().Document();
   if (document.OsdPosCount() == 0) return std::nullopt;
   const OsdPosGroup group = ReadOsdPosGroup(
-      document.image(), document.OsdPosListPos(), tbR6->value());
+      document.image(), *document.OsdPosListPos(), tbR6->value());
   // A group without entries selects nothing: the bytes where its entries
   // would start belong to something else.
   if (group.entry_count == 0) return std::nullopt;
-  const int64_t entry = CheckedAdd<int64_t>(group.entries_offset,
-                                            kOsdPosEntrySize * tbR7->value());
-  if (!FitsInside(document.image(), entry, kOsdPosEntrySize))
-    throw RangeError();
+  const int64_t entry = OsdPosEntryOffset(group, tbR7->value());
+  CheckFits(document.image(), entry, kOsdPosEntrySize);
   return entry;
 }
 
 void OsdPositionsPage::tbR6Change() {
   SetSliderPosition(*tbR7, 0, [this] { tbR7Change(); });
   const FirmwareDocument& document = host_.Editor().Document();
-  const OsdPosGroup group = ReadOsdPosGroup(
-      document.image(), document.OsdPosListPos(), tbR6->value());
+  // Without a list there are no groups, and so no entries to choose.
+  const std::optional<int64_t> list = document.OsdPosListPos();
+  const OsdPosGroup group =
+      list ? ReadOsdPosGroup(document.image(), *list, tbR6->value())
+           : OsdPosGroup{};
   // An empty group offers R7 = 0 only, which selects no entry.
   SetSliderMaximum(*tbR7, std::max(group.entry_count - 1, 0),
                    [this] { tbR7Change(); });
@@ -101,8 +102,9 @@ void OsdPositionsPage::tbR7Change() {
   SetIndexLabel(*lblR7val, tbR7->value());
   const std::optional<int64_t> entry = CurrentOsdPosEntry();
   const bool selected =
-      entry &&
-      host_.SelectWindow(ByteAt(host_.Editor().Document().image(), *entry));
+      entry && host_.SelectWindow(
+                   ReadOsdPosEntryAt(host_.Editor().Document().image(), *entry)
+                       .window_id);
   // Without a change of the selection no refresh ran: draw the position
   // frame here.
   if (!selected) host_.RefreshSelectedOnly();

@@ -11,9 +11,11 @@
 #include <initializer_list>
 #include <iterator>
 
+#include "core/tv_geometry.h"
 #include "editor/editor_font.h"
 #include "editor/flag_scope.h"
 #include "editor/screen_fit.h"
+#include "editor/guarded_slot.h"
 
 namespace orlindel::editor {
 
@@ -21,12 +23,13 @@ namespace {
 
 constexpr int kClientWidth = 208;
 constexpr int kClientHeight = 217;
-constexpr int kMaxLeftRight = 720;
-constexpr int kMaxTopBottom = 576;
+// The edges a user types stay on the PAL picture.
+constexpr int kMaxLeftRight = kTvWidth;
+constexpr int kMaxTopBottom = kPalLines;
 constexpr int kMaxBlend = 255;
 // The scroll bars reach as far as a window list may place a window.
-constexpr int kScrollMaxLeft = 800;
-constexpr int kScrollMaxTop = 600;
+constexpr int kScrollMaxLeft = kTableMaxX;
+constexpr int kScrollMaxTop = kTableMaxY;
 // Qt takes a trough click's step from pageStep, which also sizes the thumb;
 // 10 of 600 leaves the thumb at its smallest, as with no page at all.
 constexpr int kScrollLargeStep = 10;
@@ -97,20 +100,24 @@ TfrmWB::TfrmWB(PaletteHost& host, QWidget* parent)
   for (size_t i = 1; i < std::size(tab_order); ++i)
     setTabOrder(tab_order[i - 1], tab_order[i]);
 
+  UserDialogs& dialogs = host_.Dialogs();
   for (PaletteSpinEdit* edit :
        {seTop_, seLeft_, seRight_, sePalDY_, seBottom_, seBlend_})
-    connect(edit, &PaletteSpinEdit::Changed, this, &TfrmWB::SpinEditChange);
-  connect(seWidth_, &PaletteSpinEdit::Changed, this, &TfrmWB::seWidthChange);
-  connect(seHeight_, &PaletteSpinEdit::Changed, this, &TfrmWB::seHeightChange);
-  connect(sbTop_, &QAbstractSlider::actionTriggered, this,
-          [this](int) { ScrollAction(sbTop_, &TfrmWB::sbTopScroll); });
-  connect(sbLeft_, &QAbstractSlider::actionTriggered, this,
-          [this](int) { ScrollAction(sbLeft_, &TfrmWB::sbLeftScroll); });
+    ConnectGuarded(dialogs, edit, &PaletteSpinEdit::Changed, this,
+                   &TfrmWB::SpinEditChange);
+  ConnectGuarded(dialogs, seWidth_, &PaletteSpinEdit::Changed, this,
+                 &TfrmWB::seWidthChange);
+  ConnectGuarded(dialogs, seHeight_, &PaletteSpinEdit::Changed, this,
+                 &TfrmWB::seHeightChange);
+  ConnectGuarded(dialogs, sbTop_, &QAbstractSlider::actionTriggered, this,
+                 [this] { ScrollAction(sbTop_, &TfrmWB::sbTopScroll); });
+  ConnectGuarded(dialogs, sbLeft_, &QAbstractSlider::actionTriggered, this,
+                 [this] { ScrollAction(sbLeft_, &TfrmWB::sbLeftScroll); });
   for (QScrollBar* bar : {sbTop_, sbLeft_}) {
-    connect(bar, &QAbstractSlider::sliderPressed, this,
-            [this] { host_.BeginDrag(); });
-    connect(bar, &QAbstractSlider::sliderReleased, this,
-            [this] { host_.EndDrag(); });
+    ConnectGuarded(dialogs, bar, &QAbstractSlider::sliderPressed, this,
+                   [this] { host_.BeginDrag(); });
+    ConnectGuarded(dialogs, bar, &QAbstractSlider::sliderReleased, this,
+                   [this] { host_.EndDrag(); });
   }
 }
 

@@ -12,6 +12,8 @@ class QScrollBar;
 
 namespace orlindel::editor {
 
+class UserDialogs;
+
 // What the palette needs from the main window.
 class PaletteHost {
  public:
@@ -23,6 +25,8 @@ class PaletteHost {
   virtual void EndDrag() = 0;
   virtual bool IsWindowsPageActive() const = 0;  // active page is tsWB
   virtual QRect MainFrameGeometry() const = 0;   // main window's outer frame
+  // Where the palette's handlers report their errors.
+  virtual UserDialogs& Dialogs() = 0;
 };
 
 class TfrmWB : public QWidget {

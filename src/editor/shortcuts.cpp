@@ -11,4 +11,12 @@ QString ShortcutsHtml() {
   return html + "</table>";
 }
 
+QList<QKeySequence> ShortcutKeys(std::string_view action_name) {
+  QList<QKeySequence> keys;
+  for (const ShortcutEntry& entry : kShortcuts)
+    if (entry.action_name != nullptr && entry.action_name == action_name)
+      keys.push_back(QKeySequence(QString::fromUtf8(entry.keys)));
+  return keys;
+}
+
 }  // namespace orlindel::editor

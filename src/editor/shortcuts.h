@@ -1,27 +1,31 @@
 // Every keyboard shortcut and mouse gesture of the editor, as Help ->
-// Keyboard shortcuts lists them. The menu actions take their keys from here,
-// and README.md carries the same list.
+// Keyboard shortcuts lists them. The actions take their keys from here (by
+// the action's object name), and README.md carries the same list.
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QString>
-#include <span>
+#include <string_view>
 
 namespace orlindel::editor {
 
 struct ShortcutEntry {
   const char* keys;    // as the user presses them ("Ctrl+O")
   const char* action;  // what they do
+  // The object name of the QAction the keys trigger; none for a gesture.
+  const char* action_name = nullptr;
 };
 
 inline constexpr ShortcutEntry kShortcuts[] = {
-    {"Ctrl+O", "Open a firmware file"},
-    {"Ctrl+S", "Save the firmware under a name"},
-    {"Ctrl+Q", "Quit (asks about unsaved changes)"},
-    {"Ctrl+Z", "Undo the last change"},
-    {"Ctrl+Shift+Z", "Redo"},
-    {"Ctrl+Y", "Redo"},
-    {"Ctrl+H", "Show the list of changed bytes"},
-    {"F1", "Show this list"},
+    {"Ctrl+O", "Open a firmware file", "actOpen"},
+    {"Ctrl+S", "Save the firmware under a name", "actSave"},
+    {"Ctrl+Q", "Quit (asks about unsaved changes)", "actQuit"},
+    {"Ctrl+Z", "Undo the last change", "actUndo"},
+    {"Ctrl+Shift+Z", "Redo", "actRedo"},
+    {"Ctrl+Y", "Redo", "actRedo"},
+    {"Ctrl+H", "Show the list of changed bytes", "actChanges"},
+    {"F1", "Show this list", "actShortcuts"},
     {"Drag a window", "Move the selected window on the preview"},
     {"Drag an edge or corner", "Resize the selected window"},
     {"Arrow keys",
@@ -34,5 +38,9 @@ inline constexpr ShortcutEntry kShortcuts[] = {
 
 // The list as an HTML table for the help window.
 QString ShortcutsHtml();
+
+// The keys of the action named `action_name`, in the list's order; empty
+// when the list gives it none.
+QList<QKeySequence> ShortcutKeys(std::string_view action_name);
 
 }  // namespace orlindel::editor

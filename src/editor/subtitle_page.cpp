@@ -14,6 +14,7 @@
 
 #include "core/checks.h"
 #include "core/text.h"
+#include "core/tv_geometry.h"
 #include "editor/control_factory.h"
 #include "editor/control_updates.h"
 #include "editor/editor_document.h"
@@ -23,10 +24,6 @@ namespace orlindel::editor {
 
 namespace {
 
-// meLog is as wide as the preview.
-constexpr int kLogWidth = 720;
-constexpr uint8_t kFlagBottom = 0x01;
-constexpr uint8_t kFlagAllChars = 0x08;
 // The largest coordinate the parameter record holds.
 constexpr int kLargestCoordinate = 0xFFFF;
 
@@ -42,11 +39,11 @@ AnalysisLog SummaryLines(const Mpeg4SubtitleParams& p) {
       Format("\tH. Align   = 0x%.2X = %s", unsigned{p.align},
              SubtitleAlignName(p.align)),
       Format("\tV. Align   = 0x%.2X = %s", unsigned{p.flags},
-             (p.flags & kFlagBottom) != 0 ? "Bottom" : "Top"),
+             (p.flags & kSubtitleFlagBottom) != 0 ? "Bottom" : "Top"),
       Format("\tLine Space = 0x%.2X = %d", unsigned{p.line_space},
              p.line_space),
       std::string("\tAll 256 chars = ") +
-          ((p.flags & kFlagAllChars) != 0 ? "ON" : "OFF"),
+          ((p.flags & kSubtitleFlagAllChars) != 0 ? "ON" : "OFF"),
   };
 }
 
@@ -99,13 +96,13 @@ SubtitlePage::SubtitlePage(PageHost& host, QTabWidget& tabs,
       MakeGroupBox(tsMpeg4Sub, "gbCoords",
                    "Subtitle Area Inside Selected Window", 236, 0, 344, 57);
   Label5 = MakeLabel(gbCoords, "Label5", "Left:", 8, 15);
-  seLeft = MakeSpinEdit(gbCoords, "seLeft", 7, 29, 62, 22, 720);
+  seLeft = MakeSpinEdit(gbCoords, "seLeft", 7, 29, 62, 22, kTvWidth);
   Label3 = MakeLabel(gbCoords, "Label3", "Right:", 73, 15);
-  seRight = MakeSpinEdit(gbCoords, "seRight", 72, 29, 62, 22, 720);
+  seRight = MakeSpinEdit(gbCoords, "seRight", 72, 29, 62, 22, kTvWidth);
   Label6 = MakeLabel(gbCoords, "Label6", "Top:", 138, 15);
-  seTop = MakeSpinEdit(gbCoords, "seTop", 137, 29, 62, 22, 576);
+  seTop = MakeSpinEdit(gbCoords, "seTop", 137, 29, 62, 22, kPalLines);
   Label4 = MakeLabel(gbCoords, "Label4", "Bottom:", 203, 15);
-  seBottom = MakeSpinEdit(gbCoords, "seBottom", 202, 29, 62, 22, 576);
+  seBottom = MakeSpinEdit(gbCoords, "seBottom", 202, 29, 62, 22, kPalLines);
   btnSetMax = MakeButton(gbCoords, "btnSetMax", "Set to max", 271, 12, 66, 39);
   btnApply = MakeButton(tsMpeg4Sub, "btnApply", "APPLY", 583, 5, 66, 50);
   QFont bold = btnApply->font();
@@ -122,8 +119,9 @@ SubtitlePage::SubtitlePage(PageHost& host, QTabWidget& tabs,
       "firmwares");
   cbFullAscii->setChecked(true);
 
+  // meLog covers the preview: as wide as the TV picture.
   meLog = Make<QPlainTextEdit>(&main_window, "meLog");
-  meLog->setGeometry(log_origin.x(), log_origin.y(), kLogWidth, 576);
+  meLog->setGeometry(log_origin.x(), log_origin.y(), kTvWidth, kPalLines);
   meLog->setReadOnly(true);
   meLog->setLineWrapMode(QPlainTextEdit::NoWrap);
   meLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -136,8 +134,8 @@ SubtitlePage::SubtitlePage(PageHost& host, QTabWidget& tabs,
 
   UserDialogs& dialogs = host_.Dialogs();
   for (QSpinBox* edit : {seLeft, seTop, seRight, seBottom})
-    QObject::connect(edit, &QSpinBox::valueChanged, this,
-                     GuardedSlot(dialogs, [this] { host_.Refresh(); }));
+    ConnectGuarded(dialogs, edit, &QSpinBox::valueChanged, this,
+                   [this] { host_.Refresh(); });
   ConnectGuarded(dialogs, btnSetMax, &QPushButton::clicked, this,
                  &SubtitlePage::btnSetMaxClick);
   ConnectGuarded(dialogs, btnApply, &QPushButton::clicked, this,
@@ -152,7 +150,7 @@ void SubtitlePage::ShowLog(bool page_shown) {
   meLog->setVisible(page_shown && cbViewLog->isChecked());
 }
 
-void SubtitlePage::FitLog(int height) { meLog->resize(kLogWidth, height); }
+void SubtitlePage::FitLog(int height) { meLog->resize(kTvWidth, height); }
 
 void SubtitlePage::ContributeTo(render::PreviewRequest& request) const {
   request.subtitle_frame =
@@ -230,19 +228,20 @@ void SubtitlePage::RefreshSubtitlePage() {
   }
 
   switch (params.align & 3) {
-    case 0:
+    case kSubtitleAlignLeft:
       rbLeft->setChecked(true);
       break;
-    case 1:
+    case kSubtitleAlignCenter:
       rbCenter->setChecked(true);
       break;
-    case 2:
+    case kSubtitleAlignRight:
       rbRight->setChecked(true);
       break;
     default:  // no button stands for 3
       break;
   }
-  ((params.flags & kFlagBottom) != 0 ? rbBottom : rbTop)->setChecked(true);
+  ((params.flags & kSubtitleFlagBottom) != 0 ? rbBottom : rbTop)
+      ->setChecked(true);
 
   SetAreaLimit(*seLeft, PaletteWidth());
   SetAreaLimit(*seRight, PaletteWidth());
@@ -253,7 +252,7 @@ void SubtitlePage::RefreshSubtitlePage() {
   SetSpinValue(*seRight, params.x2, refresh);
   SetSpinValue(*seTop, params.y1, refresh);
   SetSpinValue(*seBottom, params.y2, refresh);
-  cbFullAscii->setChecked((params.flags & kFlagAllChars) != 0);
+  cbFullAscii->setChecked((params.flags & kSubtitleFlagAllChars) != 0);
   host_.Refresh();
 }
 
@@ -287,13 +286,13 @@ void SubtitlePage::btnApplyClick() {
   params.y1 = NarrowTo<uint16_t>(seTop->value());
   params.x2 = NarrowTo<uint16_t>(seRight->value());
   params.y2 = NarrowTo<uint16_t>(seBottom->value());
-  params.align = rbLeft->isChecked()     ? 0
-                 : rbCenter->isChecked() ? 1
-                 : rbRight->isChecked()  ? 2
-                                         : 1;
-  params.flags =
-      static_cast<uint8_t>((rbBottom->isChecked() ? kFlagBottom : 0) |
-                           (cbFullAscii->isChecked() ? kFlagAllChars : 0));
+  params.align = rbLeft->isChecked()     ? kSubtitleAlignLeft
+                 : rbCenter->isChecked() ? kSubtitleAlignCenter
+                 : rbRight->isChecked()  ? kSubtitleAlignRight
+                                         : kSubtitleAlignCenter;
+  params.flags = static_cast<uint8_t>(
+      (rbBottom->isChecked() ? kSubtitleFlagBottom : 0) |
+      (cbFullAscii->isChecked() ? kSubtitleFlagAllChars : 0));
   params.line_space = 0;
 
   if (cbDebug->isChecked()) {

@@ -127,7 +127,7 @@ void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
   try {
     // No part named: a layout that does not wholly fit is refused whole.
     import_parts({});
-  } catch (const LayoutError& refusal) {
+  } catch (const LayoutMisfitError& refusal) {
     if (!dialogs.AskQuestion(
             "Import layout",
             QString::fromStdString(refusal.what()) +

@@ -133,27 +133,22 @@ void WindowsPage::cb2ndClick() {
 }
 
 void WindowsPage::WriteBackWindow() {
-  // Called from the palette's own handlers: an error ends the write-back with
-  // one message, like any other handler of ours.
-  RunGuarded(host_.Dialogs(), [this] {
-    // The palette's values belong to the selected window only when the last
-    // drawing filled it; otherwise they would overwrite its record with
-    // another window's edges.
-    // Once the main window has closed, input that still reaches the palette
-    // or the preview edits nothing.
-    EditorDocument& editor = host_.Editor();
-    if (!editor.Document().WindowListKnown() || PaletteLoading_ ||
-        frmWB_ == nullptr || !SelectedWindowShown_ || !main_window_.isVisible())
-      return;
-    const int index = tbID->value();
-    const PaletteValues values = frmWB_->Values();
-    // The document's change redraws the preview, which fills the palette.
-    editor.Perform(QString::fromStdString(
-                       Format("Window 0x%.2X", static_cast<unsigned>(index))),
-                   [&](FirmwareDocument& document) {
-                     return document.WriteWindow(index, values);
-                   });
-  });
+  // The palette's values belong to the selected window only when the last
+  // drawing filled it; otherwise they would overwrite its record with
+  // another window's edges. Once the main window has closed, input that
+  // still reaches the palette or the preview edits nothing.
+  EditorDocument& editor = host_.Editor();
+  if (!editor.Document().WindowListKnown() || PaletteLoading_ ||
+      frmWB_ == nullptr || !SelectedWindowShown_ || !main_window_.isVisible())
+    return;
+  const int index = tbID->value();
+  const PaletteValues values = frmWB_->Values();
+  // The document's change redraws the preview, which fills the palette.
+  editor.Perform(QString::fromStdString(
+                     Format("Window 0x%.2X", static_cast<unsigned>(index))),
+                 [&](FirmwareDocument& document) {
+                   return document.WriteWindow(index, values);
+                 });
 }
 
 void WindowsPage::BeginDrag() { host_.Editor().BeginDrag(); }
@@ -167,6 +162,8 @@ bool WindowsPage::IsWindowsPageActive() const {
 QRect WindowsPage::MainFrameGeometry() const {
   return main_window_.frameGeometry();
 }
+
+UserDialogs& WindowsPage::Dialogs() { return host_.Dialogs(); }
 
 std::optional<Rect> WindowsPage::GrabbableFrame() const {
   if (!host_.IsCurrentPage(tsWB) || frmWB_ == nullptr ||

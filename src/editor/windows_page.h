@@ -84,6 +84,7 @@ class WindowsPage : public QObject, public PaletteHost, public PreviewInput {
   void EndDrag() override;
   bool IsWindowsPageActive() const override;
   QRect MainFrameGeometry() const override;
+  UserDialogs& Dialogs() override;
 
   // PreviewInput.
   void PreviewPressed(int px, int py) override;

@@ -11,7 +11,8 @@ namespace orlindel::render {
 // A picture file that cannot be read as a picture.
 class InvalidBitmapError : public OrlindelError {
  public:
-  InvalidBitmapError() : OrlindelError("Bitmap image is not valid") {}
+  InvalidBitmapError()
+      : OrlindelError(ErrorKind::kFile, "Bitmap image is not valid") {}
 };
 
 // Loads the BMP file at `path` (whatever its extension). Throws

@@ -14,16 +14,13 @@
 
 #include "core/checks.h"
 #include "core/text.h"
+#include "core/tv_geometry.h"
 #include "core/window_list.h"
 #include "render/safe_areas.h"
 
 namespace orlindel::render {
 
 namespace {
-
-constexpr int kScreenWidth = 720;
-constexpr int kPalHeight = 576;
-constexpr int kNtscHeight = 480;
 
 constexpr QRgb kMagenta = qRgb(255, 0, 255);
 constexpr QRgb kCyan = qRgb(0, 255, 255);
@@ -171,7 +168,7 @@ void DrawBackground(QPainter& painter, const QImage& opaque, int mode,
       painter.drawImage(QPoint(0, (height - opaque.height()) / 2), opaque);
       break;
     case kBackgroundStretch:
-      painter.drawImage(QRect(0, 0, kScreenWidth, height), opaque);
+      painter.drawImage(QRect(0, 0, kTvWidth, height), opaque);
       break;
     default:
       break;
@@ -207,9 +204,9 @@ class Renderer {
       : request_(request), result_(result) {}
 
   void Run() {
-    const int height = request_.tv_index == 0 ? kPalHeight : kNtscHeight;
+    const int height = TvLines(request_.tv_index);
     result_.bitmap =
-        Allocated(QImage(kScreenWidth, height, QImage::Format_RGB888));
+        Allocated(QImage(kTvWidth, height, QImage::Format_RGB888));
     // Every large allocation comes before the headroom is measured, so what
     // the headroom stands for is left when the fonts and the painter start.
     const bool background =
@@ -224,7 +221,7 @@ class Renderer {
     QFont font = painter.font();
     font.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(font);
-    painter.fillRect(0, 0, kScreenWidth, height, QColor(kBlack));
+    painter.fillRect(0, 0, kTvWidth, height, QColor(kBlack));
     // A clear brush keeps the dash gaps of the safe-area frames transparent.
     painter.setBrush(Qt::NoBrush);
 
@@ -275,8 +272,10 @@ class Renderer {
     const ImageView image = request_.image;
     if (!WindowEntryIsPointer(image, *request_.window_list_pos, index)) return;
     const PaletteValues values = ReadWindowValues(
-        image, ResolveWindowRecord(image, *request_.window_list_pos,
-                                   request_.window_bank, index));
+        image,
+        WindowRecordOffset(
+            image, {*request_.window_list_pos, request_.max_window_index + 1},
+            index, WindowLookup::kEditor));
     const int left = values.left;
     const int top = values.top;
     const int right = values.right;

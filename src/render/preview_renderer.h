@@ -21,7 +21,6 @@ namespace orlindel::render {
 struct PreviewRequest {
   ImageView image;                         // the FirmwareImage
   std::optional<int64_t> window_list_pos;  // WindowListPos (nullopt: none)
-  uint8_t window_bank = 0;                 // WindowBank
   int max_window_index = 4;                // MaxWindowIndex
   int tv_index = 0;                        // cmbTV: 0 PAL (576), 1 NTSC (480)
   int background_mode = 1;  // cmbBackgrY: 0 Top, 1 Center, 2 "Strech"

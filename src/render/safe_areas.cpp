@@ -3,15 +3,14 @@
 #include <cmath>
 
 #include "core/checks.h"
+#include "core/tv_geometry.h"
 
 namespace orlindel::render {
 
 namespace {
 
-constexpr double kScreenWidth = 720.0;
-
 // One tenth of the screen in each direction.
-double HorizontalUnit() { return kScreenWidth / 10.0; }
+double HorizontalUnit() { return kTvWidth / 10.0; }
 double VerticalUnit(int height) { return height / 10.0; }
 
 // The rectangle that starts `start` units in and spans `span` units.

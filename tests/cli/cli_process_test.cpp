@@ -3,11 +3,14 @@
 // the output must go), writing into a pipe nobody reads, into a FIFO.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -246,6 +249,63 @@ TEST(FifoOutputTest, AFifoIsWrittenOnlyWhenSomeoneReads) {
   close(reader);
   EXPECT_EQ(written.exit_code, 0) << written.err;
   EXPECT_EQ(got, kSmallFixed);
+}
+
+// Runs orlindel-cli with standard output on a pseudo-terminal; returns its
+// exit code, and in `shown` what reached the terminal.
+int RunOnTerminal(const std::vector<std::string>& args, const std::string& err,
+                  std::string& shown) {
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  EXPECT_GE(terminal, 0);
+  EXPECT_EQ(grantpt(terminal), 0);
+  EXPECT_EQ(unlockpt(terminal), 0);
+  const int screen = open(ptsname(terminal), O_RDWR | O_NOCTTY);
+  EXPECT_GE(screen, 0);
+  termios raw{};
+  tcgetattr(screen, &raw);
+  cfmakeraw(&raw);  // the bytes as written, no line discipline
+  tcsetattr(screen, TCSANOW, &raw);
+  const pid_t pid = StartCli(args, screen, err);
+  close(screen);
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  pollfd ready{terminal, POLLIN, 0};
+  char buffer[256];
+  while (poll(&ready, 1, 100) > 0 && (ready.revents & POLLIN) != 0) {
+    const ssize_t count = read(terminal, buffer, sizeof buffer);
+    if (count <= 0) break;
+    shown.append(buffer, static_cast<size_t>(count));
+  }
+  close(terminal);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// An image is not poured onto a terminal unless --force asks for it; a
+// report (not an image) goes there as always.
+TEST(TerminalOutputTest, AnImageGoesToATerminalOnlyWithForce) {
+  testing::TempPath in("in.bin"), err("err.txt");
+  testing::WriteBytes(in, kSmall);
+  std::string shown;
+  EXPECT_EQ(
+      RunOnTerminal({"fix-checksum", in.str(), "-o", "-"}, err.str(), shown),
+      2);
+  EXPECT_EQ(shown, "");
+  std::ifstream message(err.str());
+  std::string line;
+  std::getline(message, line);
+  EXPECT_EQ(line,
+            "orlindel-cli: standard output is a terminal; redirect it to a "
+            "file or a pipe, or give --force to write the fix-checksum output "
+            "there anyway");
+
+  EXPECT_EQ(RunOnTerminal({"fix-checksum", in.str(), "-o", "-", "--force"},
+                          err.str(), shown),
+            0);
+  EXPECT_EQ(shown, std::string(kSmallFixed.begin(), kSmallFixed.end()));
+
+  shown.clear();
+  EXPECT_EQ(RunOnTerminal({"info", in.str(), "--json"}, err.str(), shown), 0);
+  EXPECT_TRUE(shown.starts_with("{\"length\":16")) << shown;
 }
 
 // Two 16 MiB images that differ in every other byte: 8 388 608 one-byte

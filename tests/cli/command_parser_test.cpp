@@ -111,7 +111,13 @@ TEST(ParseArgumentsTest, UnusableCommandLinesAreUsageErrors) {
       {"unknown command",
        {"frob", "x"},
        "unknown command frob; the commands are trace, ips"},
-      {"unknown option", {"trace", "f", "--start", "1", "--log"}, ""},
+      {"unknown option",
+       {"trace", "f", "--start", "1", "--log"},
+       "unknown option --log"},
+      {"file named like an option",
+       {"trace", "-x.bin", "--start", "1"},
+       "unknown option -x.bin; a file whose name starts with - goes after --: "
+       "trace -- -x.bin"},
       {"option without its value", {"trace", "f", "--start"}, ""},
       {"missing required option", {"trace", "f"}, ""},
       {"missing file", {"trace", "--start", "1"}, ""},
@@ -119,7 +125,9 @@ TEST(ParseArgumentsTest, UnusableCommandLinesAreUsageErrors) {
       {"option of another command",
        {"ips", "a", "b", "-o", "p", "--start=1"},
        ""},
-      {"flag with a value", {"trace", "f", "--start", "1", "--json=false"}, ""},
+      {"flag with a value",
+       {"trace", "f", "--start", "1", "--json=false"},
+       "--json takes no value"},
       {"option before the command",
        {"--json", "trace", "f", "--start", "1"},
        ""},
@@ -157,9 +165,11 @@ TEST(ParseArgumentsTest, HelpAndVersionAreTextsToPrint) {
   // Help wins over a command line that is otherwise incomplete.
   EXPECT_EQ(Parse({"trace", "--help"}).command, nullptr);
 
-  const ParsedArguments version = Parse({"--version"});
-  EXPECT_EQ(version.command, nullptr);
-  EXPECT_EQ(version.text, std::string("orlindel-cli ") + kVersion + "\n");
+  for (const char* flag : {"--version", "-V"}) {
+    const ParsedArguments version = Parse({flag});
+    EXPECT_EQ(version.command, nullptr);
+    EXPECT_EQ(version.text, std::string("orlindel-cli ") + kVersion + "\n");
+  }
 }
 
 }  // namespace

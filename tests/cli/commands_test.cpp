@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/image_files.h"
+#include "cli/shell_quote.h"
 #include "core/errors.h"
 #include "orlindel/version.h"
 #include "tests/cli/cli_test_helpers.h"
@@ -79,8 +80,8 @@ TEST(UsageErrorTest, MessageOnStandardErrorAndExitTwo) {
   EXPECT_EQ(result.exit_code, 2);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err,
-            "orlindel-cli: The following argument was not expected: --log\n"
-            "Try 'orlindel-cli --help' for more information.\n");
+            "orlindel-cli: unknown option --log\n"
+            "Try 'orlindel-cli info --help' for more information.\n");
   const CliResult number = RunCli(
       {"set-window", "a.bin", "-o", "b.bin", "--id", "1", "--blend", "256"});
   EXPECT_EQ(number.exit_code, 2);
@@ -317,7 +318,7 @@ TEST(ErrorReportTest, EachKindOfFailureHasItsExitCodeAndJson) {
   for (const auto& c : cases) {
     std::istringstream in;
     std::ostringstream out, err;
-    CommandContext context{in, out, err, out, true, {}, false};
+    CommandContext context{in, out, err, out, true, {}, false, {}, {}};
     EXPECT_EQ(RunReportingErrors(context, c.body), c.exit_code) << c.name;
     EXPECT_EQ(out.str(), c.json) << c.name;
     EXPECT_EQ(
@@ -325,6 +326,70 @@ TEST(ErrorReportTest, EachKindOfFailureHasItsExitCodeAndJson) {
         0u)
         << c.name << ": " << err.str();
   }
+}
+
+// An error type the command line has never heard of: its kind alone decides
+// how it is reported.
+class UnheardOfError : public OrlindelError {
+ public:
+  UnheardOfError() : OrlindelError(ErrorKind::kLayout, "Unheard of") {}
+};
+
+TEST(ErrorReportTest, ANewErrorTypeIsReportedByItsKind) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  CommandContext context{in, out, err, out, true, {}, false, {}, {}};
+  EXPECT_EQ(
+      RunReportingErrors(context, []() -> int { throw UnheardOfError(); }), 1);
+  EXPECT_EQ(out.str(),
+            "{\"error\":{\"kind\":\"layout\",\"message\":\"Unheard of\"}}\n");
+  EXPECT_EQ(err.str(), "orlindel-cli: Unheard of\n");
+}
+
+TEST(ErrorReportTest, AReportOnStandardErrorIsOneJsonObjectPerError) {
+  // With `-o -` the report stream is standard error itself.
+  std::istringstream in;
+  std::ostringstream data, err;
+  CommandContext context{in, err, err, data, true, {}, false, {}, {}};
+  EXPECT_EQ(RunReportingErrors(context, []() -> int { throw RangeError(); }),
+            4);
+  EXPECT_EQ(err.str(),
+            "{\"error\":{\"kind\":\"range\",\"message\":\"Range check "
+            "error\"}}\n");
+  EXPECT_EQ(data.str(), "");
+}
+
+TEST(ErrorReportTest, AUsageErrorPointsAtTheCommandsOwnHelp) {
+  const CliResult command = RunCli({"info", "--bogus"});
+  EXPECT_EQ(command.exit_code, 2);
+  EXPECT_NE(command.err.find("Try 'orlindel-cli info --help'"),
+            std::string::npos)
+      << command.err;
+  const CliResult program = RunCli({"--bogus"});
+  EXPECT_NE(program.err.find("Try 'orlindel-cli --help'"), std::string::npos)
+      << program.err;
+}
+
+// Control characters of a file name never reach the terminal raw: the name
+// is shown quoted as the shell reads it back; JSON escapes them itself.
+TEST(ErrorReportTest, ControlCharactersInNamesAreQuoted) {
+  const std::string name = "orlindel_\x1b[31mred\a.bin";
+  const CliResult text = RunCli({"info", name});
+  EXPECT_EQ(text.exit_code, 3);
+  EXPECT_EQ(text.err,
+            "orlindel-cli: Cannot open file \"'orlindel_'$'\\033''[31mred'"
+            "$'\\a''.bin'\". No such file or directory\n");
+  const CliResult json = RunCli({"info", name, "--json"});
+  EXPECT_NE(json.out.find("orlindel_\\u001b[31mred\\u0007.bin"),
+            std::string::npos)
+      << json.out;
+}
+
+TEST(ShellEscapedTest, QuotesOnlyNamesWithControlCharacters) {
+  EXPECT_EQ(ShellEscaped("plain name.bin"), "plain name.bin");
+  EXPECT_EQ(ShellEscaped("a\x1b[31mb.bin"), "'a'$'\\033''[31mb.bin'");
+  EXPECT_EQ(ShellEscaped("it's\tx"), "'it'\\''s'$'\\t''x'");
+  EXPECT_EQ(ShellEscaped("\n\x7f"), "$'\\n\\177'");
 }
 
 TEST(ErrorReportTest, APathThatIsNotUtf8KeepsItsBytes) {
@@ -405,7 +470,7 @@ TEST_F(OutputNamesInputTest, PatchAndImageInputsAreNeverOverwritten) {
   EXPECT_EQ(RunCli({"ips", a_.str(), b_.str(), "-o", b_.str()}).err,
             "orlindel-cli: the output " + b_.str() +
                 " is the input B; choose another output file\n"
-                "Try 'orlindel-cli --help' for more information.\n");
+                "Try 'orlindel-cli ips --help' for more information.\n");
 }
 
 TEST_F(OutputNamesInputTest, TheEditedImageMayBeWrittenInPlace) {

@@ -140,7 +140,8 @@ TEST_F(LayoutCommandsTest, OnlyAppliesThePartsThatFit) {
       "The layout does not fit this firmware:\n"
       "window 5: this firmware has no window 5 (its windows are 0..4)\n"
       "group 1 entry 0: this firmware has no window 5\n"
-      "Import only the parts that fit to apply the rest.";
+      "Use --only to apply the parts that fit (windows, subtitle, "
+      "positions).";
   const CliResult refused =
       RunCli({"import-layout", new_.str(), layout_.str(), "-o", out_.str()});
   EXPECT_EQ(refused.exit_code, 1);

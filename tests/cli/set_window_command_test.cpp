@@ -90,15 +90,17 @@ TEST_F(SetWindowCommandTest, ValuesOutsideTheirFieldAreUsageErrors) {
 }
 
 TEST_F(SetWindowCommandTest, MissingWindowIsARangeErrorAndWritesNothing) {
-  const CliResult beyond = SetWindow({"--id", "5", "--left", "1", "--json"});
+  const CliResult beyond = SetWindow({"--id", "99", "--left", "1", "--json"});
   EXPECT_EQ(beyond.exit_code, 4);
   EXPECT_EQ(beyond.out,
             "{\"error\":{\"kind\":\"range\",\"message\":"
-            "\"Range check error\"}}\n");
+            "\"The image has no window 99; its windows are 0..4\"}}\n");
   EXPECT_FALSE(out_.Exists());
 
   WriteBytes(in_, FirmwareBuilder(0x1000).Build());
-  EXPECT_EQ(SetWindow({"--id", "0", "--left", "1"}).exit_code, 4);
+  const CliResult no_list = SetWindow({"--id", "0", "--left", "1"});
+  EXPECT_EQ(no_list.exit_code, 4);
+  EXPECT_EQ(no_list.err, "orlindel-cli: The image has no window list\n");
   EXPECT_FALSE(out_.Exists());
 }
 

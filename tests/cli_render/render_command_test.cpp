@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cli/command_context.h"
+#include "tests/cli/cli_test_helpers.h"
+#include "tests/support/firmware_builder.h"
 
 namespace orlindel::cli {
 namespace {
@@ -70,6 +72,38 @@ TEST(RenderSettingsTest, RefusesWordsAndNumbersOutsideTheControls) {
   };
   for (const auto& c : cases)
     EXPECT_THROW(ParseRenderSettings(c.line), UsageError) << c.name;
+}
+
+// An image without a window list has nothing to draw, and a background that
+// cannot be read is named with the system's reason.
+TEST(RenderCommandTest, RefusesWhatItCannotDraw) {
+  testing::TempPath bare("bare.bin"), listed("listed.bin"), out("out.png");
+  testing::WriteBytes(bare, orlindel::testing::FirmwareBuilder(0x1000).Build());
+  const testing::CliResult no_list =
+      testing::RunCli({"render", bare.str(), "-o", out.str()});
+  EXPECT_EQ(no_list.exit_code, 4);
+  EXPECT_EQ(no_list.err, "orlindel-cli: The image has no window list\n");
+
+  std::vector<orlindel::testing::WindowSpec> five;
+  for (int n = 0; n < 5; ++n)
+    five.push_back({static_cast<uint16_t>(0x10 * (n + 1)), 0, 0, 100, 100});
+  testing::WriteBytes(listed, orlindel::testing::FirmwareBuilder(0x20000, 0x00)
+                                  .WindowList(0x18000, five)
+                                  .Build());
+  const testing::CliResult beyond = testing::RunCli(
+      {"render", listed.str(), "-o", out.str(), "--window", "5"});
+  EXPECT_EQ(beyond.exit_code, 4);
+  EXPECT_EQ(beyond.err,
+            "orlindel-cli: The image has no window 5; its windows are 0..4\n");
+
+  const testing::CliResult missing =
+      testing::RunCli({"render", listed.str(), "-o", out.str(), "--background",
+                       "orlindel_missing.bmp"});
+  EXPECT_EQ(missing.exit_code, 3);
+  EXPECT_EQ(missing.err,
+            "orlindel-cli: Cannot open file \"orlindel_missing.bmp\". No such "
+            "file or directory\n");
+  EXPECT_FALSE(out.Exists());
 }
 
 }  // namespace

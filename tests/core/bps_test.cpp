@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/firmware_document.h"
 
 namespace orlindel {
 namespace {
@@ -229,7 +230,8 @@ TEST(ApplyBpsPatchTest, RefusesWhatCannotBeAppliedSafely) {
        "The patch was made for a file with CRC32 " + Hex(Crc(source)) +
            "; this file has CRC32 " + Hex(Crc(other))},
       {"a file of another size", Text("ABCDEFG"), good,
-       "The patch was made for a file of 8 bytes; this file has 7 bytes"},
+       "The patch was made for a file with CRC32 " + Hex(Crc(source)) +
+           "; this file has CRC32 " + Hex(Crc(Text("ABCDEFG")))},
       {"a target over 64 MiB", source,
        Patch({0x88, 0x01, 0x7F, 0x7E, 0x9E, 0x80}, {}, Crc(source), 0),
        "The patch would make a file of 67108865 bytes: an image has at most "
@@ -348,18 +350,20 @@ TEST(MakeBpsPatchTest, RefusesATargetOver64MiB) {
   EXPECT_THROW(MakeBpsPatch({}, target), PatchError);
 }
 
-TEST(ApplyBpsPatchInPlaceTest, WritesTheChangesAndReturnsThemAsEdits) {
-  Bytes image = Text("ABCDEFGH");
+// An open document takes a BPS patch as edits that undo it.
+TEST(ApplyBpsToADocumentTest, WritesTheChangesAndReturnsThemAsEdits) {
+  FirmwareDocument document(Text("ABCDEFGH"));
   const Bytes patch = Patch({0x88, 0x88, 0x80}, {0x84, 0x85, 'x', 'y', 0x8C},
-                            image, Text("ABxyEFGH"));
-  const EditList edits = ApplyBpsPatchInPlace(image, patch);
-  EXPECT_EQ(image, Text("ABxyEFGH"));
+                            Text("ABCDEFGH"), Text("ABxyEFGH"));
+  const EditList edits = document.ApplyPatch(patch);
+  EXPECT_EQ(document.image(), Text("ABxyEFGH"));
   EXPECT_EQ(edits, (EditList{{2, Text("CD"), Text("xy")}}));
+  Bytes image = document.image();
   UndoEdits(image, edits);
   EXPECT_EQ(image, Text("ABCDEFGH"));
 }
 
-TEST(ApplyBpsPatchInPlaceTest, LeavesTheImageAsItWasWhenRefused) {
+TEST(ApplyBpsToADocumentTest, LeavesTheImageAsItWasWhenRefused) {
   const struct {
     const char* name;
     Bytes patch;
@@ -371,9 +375,9 @@ TEST(ApplyBpsPatchInPlaceTest, LeavesTheImageAsItWasWhenRefused) {
   };
   for (const auto& test : kCases) {
     SCOPED_TRACE(test.name);
-    Bytes image = Text("ABCDEFGH");
-    EXPECT_THROW(ApplyBpsPatchInPlace(image, test.patch), PatchError);
-    EXPECT_EQ(image, Text("ABCDEFGH"));
+    FirmwareDocument document(Text("ABCDEFGH"));
+    EXPECT_THROW(document.ApplyPatch(test.patch), PatchError);
+    EXPECT_EQ(document.image(), Text("ABCDEFGH"));
   }
 }
 

@@ -44,15 +44,21 @@ TEST(ByteEditTest, OverlappingEditsUndoInReverseOrder) {
   EXPECT_EQ(image, FirmwareImage(4, 0x00));
 }
 
-TEST(OverwriteBytesTest, ReturnsOneEditPerRunThatChanged) {
-  FirmwareImage image = {1, 2, 3, 4, 5, 6, 7, 8};
-  const uint8_t bytes[] = {2, 9, 4, 9, 9};
-  const EditList edits = OverwriteBytes(image, 1, bytes);
-  EXPECT_EQ(image, (FirmwareImage{1, 2, 9, 4, 9, 9, 7, 8}));
-  EXPECT_EQ(edits, (EditList{{2, {3}, {9}}, {4, {5, 6}, {9, 9}}}));
-  EXPECT_TRUE(OverwriteBytes(image, 1, bytes).empty());
-  EXPECT_THROW(OverwriteBytes(image, 4, bytes), RangeError);
-  EXPECT_EQ(image, (FirmwareImage{1, 2, 9, 4, 9, 9, 7, 8}));
+// A revert writes only the bytes that differ: one edit per run that changed,
+// then the checksum word; nothing at all when the range holds them already.
+TEST(RevertRangeRunsTest, ReturnsOneEditPerRunThatChanged) {
+  // Two words and their checksum word (their XOR): 0x08070605 ^ 0x04030201.
+  FirmwareImage image = {1, 2, 3, 4, 5, 6, 7, 8, 4, 4, 4, 12};
+  const ByteEdit change{1, {2, 9, 4, 9, 9}, {2, 3, 4, 5, 6}};
+  const EditList edits = RevertRange(image, change);
+  EXPECT_EQ(image, (FirmwareImage{1, 2, 9, 4, 9, 9, 7, 8, 8, 11, 14, 12}));
+  EXPECT_EQ(edits, (EditList{{2, {3}, {9}},
+                             {4, {5, 6}, {9, 9}},
+                             {8, {4, 4, 4}, {8, 11, 14}}}));
+  EXPECT_TRUE(RevertRange(image, change).empty());
+  const ByteEdit past_end{8, {1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}};
+  EXPECT_THROW(RevertRange(image, past_end), RangeError);
+  EXPECT_EQ(image, (FirmwareImage{1, 2, 9, 4, 9, 9, 7, 8, 8, 11, 14, 12}));
 }
 
 TEST(RangeSnapshotTest, TellsWhatAWriteChangedInItsRanges) {

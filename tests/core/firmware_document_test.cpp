@@ -38,7 +38,7 @@ FirmwareDocument Located(FirmwareImage image) {
 TEST(FirmwareDocument, LocatesTheWindowListOrKnowsNone) {
   FirmwareDocument document = Located(TwelveWindows());
   EXPECT_EQ(document.WindowListPos(), 0x18000);
-  EXPECT_EQ(document.WindowBank(), 1);
+  EXPECT_EQ(BankOf(*document.WindowListPos()), 1);
   EXPECT_EQ(document.MaxWindowIndex(), 11);
   EXPECT_EQ(document.WindowValues(3), kWindow3);
 

@@ -179,5 +179,20 @@ TEST(WriteOsdPosEntryAtTest, StoresEveryFieldBigEndianOrNothingOutside) {
   }
 }
 
+// The entries of a group lie 9 bytes apart from its first; one that would
+// reach past the image end is no entry, and no entry index is negative.
+TEST(OsdPosEntryOffsetTest, EntriesFollowTheirGroupsFirstEntry) {
+  FirmwareImage image(30, 0x00);
+  WriteOsdPosEntryAt(image, 12, {0x05, 0x0102, 0x0304, 0x0506, 0x0708});
+  const OsdPosGroup group{3, 3};
+  EXPECT_EQ(OsdPosEntryOffset(group, 0), 3);
+  EXPECT_EQ(OsdPosEntryOffset(group, 1), 12);
+  EXPECT_THROW(OsdPosEntryOffset(group, -1), RangeError);
+  EXPECT_EQ(ReadOsdPosEntry(image, group, 1),
+            (OsdPosEntry{0x05, 0x0102, 0x0304, 0x0506, 0x0708}));
+  EXPECT_TRUE(ReadOsdPosEntry(image, group, 2).has_value());   // 21..29
+  EXPECT_EQ(ReadOsdPosEntry(image, {3, 4}, 2), std::nullopt);  // 22..30
+}
+
 }  // namespace
 }  // namespace orlindel

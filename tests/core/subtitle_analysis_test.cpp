@@ -80,7 +80,11 @@ TEST(ReadSubtitleParamsTest, TracesTheCallerOfAnUnpatchedRoutine) {
   const FirmwareImage image = WithCaller();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_TRUE(ReadSubtitleParams(image, params, &log));
+  // The analysis traces on the caller's model, which shows what it left.
+  TraceModel model;
+  EXPECT_TRUE(AnalyzeSubtitleParams(model, image, params,
+                                    SubtitleAnalysisMode::kRead, &log)
+                  .ok);
   EXPECT_EQ(params, (Mpeg4SubtitleParams{5, 48, 420, 672, 540, 1, 9, 4}));
 
   AnalysisLog expected = {
@@ -160,7 +164,6 @@ TEST(ReadSubtitleParamsTest, TracesTheCallerOfAnUnpatchedRoutine) {
   EXPECT_EQ(log, expected);
 
   // The register arguments were copied into their cells of the model.
-  const TraceModel& model = ProgramTraceModel();
   EXPECT_EQ(model.Xram[0xF870], 0x05);
   EXPECT_EQ(model.Xram[0xF871], 0x01);
   EXPECT_EQ(model.Xram[0xF872], 0x09);

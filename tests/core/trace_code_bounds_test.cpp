@@ -4,6 +4,7 @@
 
 #include "core/errors.h"
 #include "core/mcs51/trace_code.h"
+#include "tests/core/trace_fixture.h"
 #include "tests/support/code_emitter.h"
 #include "tests/support/firmware_builder.h"
 
@@ -13,27 +14,22 @@ namespace {
 using testing::CodeEmitter;
 using testing::FirmwareBuilder;
 
-class TraceBoundsTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetTraceModel(); }
-
-  AnalysisLog log_;
-};
+using TraceBoundsTest = testing::TraceFixture;
 
 TEST_F(TraceBoundsTest, InstructionCutByTheImageEndFails) {
   // MOV DPTR whose second operand byte would be at 0x1000.
   const FirmwareImage image =
       FirmwareBuilder(0x1000, 0x00).Bytes(0xFFE, {0x90, 0x12}).Build(false);
-  EXPECT_EQ(TraceCode(image, 0xFF0, -1, -1, &log_, ""), 1);
+  EXPECT_EQ(Trace(image, 0xFF0, -1, -1, &log_, ""), 1);
   ASSERT_EQ(log_.size(), 15u);
   EXPECT_EQ(log_.back(),
             "0x00FFE  (image ends)          ; PAST IMAGE END -> ERROR");
-  EXPECT_EQ(ProgramTraceModel().DPTR, 0xFFFF);
+  EXPECT_EQ(model_.DPTR, 0xFFFF);
 }
 
 TEST_F(TraceBoundsTest, RunOfAcceptedBytesToTheImageEndFails) {
   const FirmwareImage image = FirmwareBuilder(0x1000, 0x00).Build(false);
-  EXPECT_EQ(TraceCode(image, 0xF00, -1, -1, &log_, "\t"), 1);
+  EXPECT_EQ(Trace(image, 0xF00, -1, -1, &log_, "\t"), 1);
   ASSERT_EQ(log_.size(), 0x101u);
   EXPECT_EQ(log_[0xFF], "\t0x00FFF  NOP                   ; ");
   EXPECT_EQ(log_.back(),
@@ -45,7 +41,7 @@ TEST_F(TraceBoundsTest, CallTargetBeyondTheImageEndFails) {
       FirmwareBuilder(0x21000, 0xA5)
           .Bytes(0x20000, CodeEmitter().Lcall(0x8000).Ret().bytes())
           .Build(false);
-  EXPECT_EQ(TraceCode(image, 0x20000, -1, -1, &log_, ""), 1);
+  EXPECT_EQ(Trace(image, 0x20000, -1, -1, &log_, ""), 1);
   EXPECT_EQ(log_,
             (AnalysisLog{
                 "0x20000  LCALL  0x8000         ; ",
@@ -60,7 +56,7 @@ TEST_F(TraceBoundsTest, CallThatReentersItselfStopsAtTheNestingBound) {
       FirmwareBuilder(0x30000, 0xA5)
           .Bytes(0x20000, CodeEmitter().Lcall(0x0000).bytes())
           .Build(false);
-  EXPECT_EQ(TraceCode(image, 0x20000, -1, -1, &log_, ""), 1);
+  EXPECT_EQ(Trace(image, 0x20000, -1, -1, &log_, ""), 1);
   ASSERT_EQ(log_.size(), 258u);
   EXPECT_EQ(log_[256],
             std::string(256, '\t') + "0x20000  LCALL  0x0000         ; ");
@@ -80,7 +76,7 @@ TEST_F(TraceBoundsTest, LongCallChainStopsAtTheNestingBound) {
       FirmwareBuilder(0x20000, 0x22).Bytes(0x10000, chain.bytes()).Build(false);
   for (const int depth : {-1, 10000}) {
     log_.clear();
-    EXPECT_EQ(TraceCode(image, 0x10000, -1, depth, &log_, ""), 1);
+    EXPECT_EQ(Trace(image, 0x10000, -1, depth, &log_, ""), 1);
     ASSERT_EQ(log_.size(), 258u);
     // Level 256 is the routine at 0x10000 + 4 * 256 = 0x10400.
     EXPECT_EQ(log_[256],
@@ -92,7 +88,7 @@ TEST_F(TraceBoundsTest, LongCallChainStopsAtTheNestingBound) {
   // A depth within the bound is honoured as given: levels 0..200 each list
   // their LCALL and RET.
   log_.clear();
-  EXPECT_EQ(TraceCode(image, 0x10000, -1, 200, &log_, ""), 0);
+  EXPECT_EQ(Trace(image, 0x10000, -1, 200, &log_, ""), 0);
   EXPECT_EQ(log_.size(), 402u);
 }
 
@@ -111,7 +107,7 @@ TEST_F(TraceBoundsTest, StepBudgetCountsEveryLevel) {
                                   .Bytes(0x10000, calls.bytes())
                                   .Bytes(0x18000, routine.bytes())
                                   .Build(false);
-  EXPECT_EQ(TraceCode(image, 0x10000, -1, -1, &log_, ""), 1);
+  EXPECT_EQ(Trace(image, 0x10000, -1, -1, &log_, ""), 1);
   ASSERT_EQ(log_.size(), 100'001u);
   EXPECT_EQ(log_[96'048], "0x10048  LCALL  0x8000         ; ");
   EXPECT_EQ(log_.back(),
@@ -123,8 +119,8 @@ TEST_F(TraceBoundsTest, StepBudgetCountsEveryLevel) {
 // analysis limit.
 TEST_F(TraceBoundsTest, TenMebibytesOfAcceptedBytesEndOnTheBudget) {
   const FirmwareImage image = FirmwareBuilder(0xA00000, 0xFF).Build(false);
-  EXPECT_EQ(TraceCode(image, 0, -1, -1, nullptr, ""), 1);
-  EXPECT_EQ(TraceCode(image, 0x900000, -1, -1, &log_, ""), 1);
+  EXPECT_EQ(Trace(image, 0, -1, -1, nullptr, ""), 1);
+  EXPECT_EQ(Trace(image, 0x900000, -1, -1, &log_, ""), 1);
   EXPECT_EQ(log_.back(),
             "0x9186A0  (not decoded)         ; "
             "OVER 100000 INSTRUCTIONS -> ERROR");
@@ -135,13 +131,13 @@ TEST_F(TraceBoundsTest, BytesPastTheAnalysisLimitAreARangeError) {
                                   .Bytes(0x9FFFF0, {0x90, 0x12})
                                   .Build(false);
   // MOV DPTR at 0x9FFFFE: its last operand byte is at 0xA00000.
-  EXPECT_THROW(TraceCode(image, 0x9FFFFE, -1, -1, nullptr, ""), RangeError);
+  EXPECT_THROW(Trace(image, 0x9FFFFE, -1, -1, nullptr, ""), RangeError);
   // A NOP at 0x9FFFFF decodes; the next instruction would start past it.
-  EXPECT_THROW(TraceCode(image, 0x9FFFFF, -1, -1, &log_, ""), RangeError);
+  EXPECT_THROW(Trace(image, 0x9FFFFF, -1, -1, &log_, ""), RangeError);
   EXPECT_EQ(log_, AnalysisLog{"0x9FFFFF  NOP                   ; "});
   // A start beyond the limit is a range error even on a short image.
   const FirmwareImage small = FirmwareBuilder(0x1000).Build(false);
-  EXPECT_THROW(TraceCode(small, 0xA00000, -1, -1, nullptr, ""), RangeError);
+  EXPECT_THROW(Trace(small, 0xA00000, -1, -1, nullptr, ""), RangeError);
 }
 
 // The same traces with and without a log: same results, same model.
@@ -166,14 +162,11 @@ TEST_F(TraceBoundsTest, LogDoesNotChangeResultOrModel) {
   };
   for (const Run run : {Run{0x20100, 0x2010C, -1}, Run{0x20100, -1, -1},
                         Run{0x20100, 0x2010C, 0}, Run{0x25000, -1, -1}}) {
-    ResetTraceModel();
-    const int with_log =
-        TraceCode(image, run.start, run.stop, run.depth, &log_, "\t\t");
-    const TraceModel logged = ProgramTraceModel();
-    ResetTraceModel();
-    const int without_log =
-        TraceCode(image, run.start, run.stop, run.depth, nullptr, "\t\t");
-    const TraceModel& unlogged = ProgramTraceModel();
+    TraceModel logged, unlogged;
+    const TraceResult with_log =
+        TraceCode(logged, image, run.start, run.stop, run.depth, &log_, "\t\t");
+    const TraceResult without_log = TraceCode(
+        unlogged, image, run.start, run.stop, run.depth, nullptr, "\t\t");
     EXPECT_EQ(with_log, without_log) << "start " << run.start;
     EXPECT_EQ(logged.A, unlogged.A);
     EXPECT_EQ(logged.R, unlogged.R);

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "core/errors.h"
+#include "tests/core/trace_fixture.h"
 #include "tests/support/code_emitter.h"
 #include "tests/support/firmware_builder.h"
 
@@ -23,20 +24,14 @@ FirmwareImage ImageWith(size_t length, size_t offset,
   return FirmwareBuilder(length, kUnknownFill).Bytes(offset, code).Build(false);
 }
 
-class TraceCodeTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetTraceModel(); }
-  TraceModel& model() { return ProgramTraceModel(); }
+using TraceCodeTest = testing::TraceFixture;
 
-  AnalysisLog log_;
-};
-
-TEST_F(TraceCodeTest, ResetSetsEveryValueToAllOnes) {
+TEST_F(TraceCodeTest, AResetModelHoldsAllOnes) {
   model().A = 1;
   model().R[3] = 2;
   model().DPTR = 3;
   model().Xram[0x1234] = 4;
-  ResetTraceModel();
+  model() = TraceModel{};
   EXPECT_EQ(model().A, 0xFF);
   for (int n = 1; n <= 7; ++n) EXPECT_EQ(model().R[n], 0xFF) << "R" << n;
   EXPECT_EQ(model().DPTR, 0xFFFF);
@@ -50,7 +45,7 @@ TEST_F(TraceCodeTest, ListsTheDptrStoreExample) {
   const FirmwareImage image =
       ImageWith(0x30000, 0x24000, {0x90, 0xF8, 0x60, 0xF0, 0x22});
   model().A = 0x05;
-  EXPECT_EQ(TraceCode(image, 0x24000, -1, -1, &log_, "\t\t"), 0);
+  EXPECT_EQ(Trace(image, 0x24000, -1, -1, &log_, "\t\t"), 0);
   EXPECT_EQ(log_, (AnalysisLog{
                       "\t\t0x24000  MOV   DPTR, #0xF860   ; DPTR := 0xF860",
                       "\t\t0x24003  MOVX  @DPTR, A        ; xram0xF860 := 0x05",
@@ -96,7 +91,7 @@ TEST_F(TraceCodeTest, EachFormWritesItsLine) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.line);
     const FirmwareImage image = ImageWith(0x1000, 0x100, c.bytes);
-    ResetTraceModel();
+    model() = TraceModel{};
     model().A = 0x05;
     model().R[1] = 0x11;
     model().R[7] = 0x77;
@@ -104,7 +99,7 @@ TEST_F(TraceCodeTest, EachFormWritesItsLine) {
     model().Xram[0x12FF] = 0x42;
     log_.clear();
     const int64_t stop = 0x100 + static_cast<int64_t>(c.bytes.size());
-    EXPECT_EQ(TraceCode(image, 0x100, stop, 0, &log_, ""), c.result);
+    EXPECT_EQ(Trace(image, 0x100, stop, 0, &log_, ""), c.result);
     EXPECT_EQ(log_, AnalysisLog{c.line});
   }
 }
@@ -120,9 +115,9 @@ TEST_F(TraceCodeTest, AcceptsExactlyTheListedOpcodes) {
     // op, then NOPs that a 1- or 2-byte instruction decodes, then RET.
     const FirmwareImage image =
         ImageWith(0x1000, 0x100, {static_cast<uint8_t>(op), 0x00, 0x00, 0x22});
-    ResetTraceModel();
+    model() = TraceModel{};
     model().DPTR = 0;
-    EXPECT_EQ(TraceCode(image, 0x100, -1, 0, nullptr, ""),
+    EXPECT_EQ(Trace(image, 0x100, -1, 0, nullptr, ""),
               accepted.contains(op) ? 0 : 1)
         << "opcode " << op;
   }
@@ -130,8 +125,8 @@ TEST_F(TraceCodeTest, AcceptsExactlyTheListedOpcodes) {
 
 TEST_F(TraceCodeTest, NegativeStartOrStartAtStopDoesNothing) {
   const FirmwareImage image = ImageWith(0x1000, 0x100, {0x74, 0x01, 0x22});
-  EXPECT_EQ(TraceCode(image, -1, -1, -1, &log_, ""), 0);
-  EXPECT_EQ(TraceCode(image, 0x100, 0x100, -1, &log_, ""), 0);
+  EXPECT_EQ(Trace(image, -1, -1, -1, &log_, ""), 0);
+  EXPECT_EQ(Trace(image, 0x100, 0x100, -1, &log_, ""), 0);
   EXPECT_TRUE(log_.empty());
   EXPECT_EQ(model().A, 0xFF);
 }
@@ -140,12 +135,12 @@ TEST_F(TraceCodeTest, RetEndsTheTraceOnlyWithoutStop) {
   const auto code = CodeEmitter().MovA(1).Ret().MovA(2).bytes();
   const FirmwareImage image = ImageWith(0x1000, 0x100, code);
 
-  EXPECT_EQ(TraceCode(image, 0x100, -1, -1, &log_, ""), 0);
+  EXPECT_EQ(Trace(image, 0x100, -1, -1, &log_, ""), 0);
   EXPECT_EQ(log_.size(), 2u);
   EXPECT_EQ(model().A, 0x01);
 
   log_.clear();
-  EXPECT_EQ(TraceCode(image, 0x100, 0x105, -1, &log_, ""), 0);
+  EXPECT_EQ(Trace(image, 0x100, 0x105, -1, &log_, ""), 0);
   EXPECT_EQ(log_, (AnalysisLog{
                       "0x00100  MOV   A, #0x01        ; A := 0x01",
                       "0x00102  RET                   ; ",
@@ -160,9 +155,9 @@ TEST_F(TraceCodeTest, StopThatIsNeverMetRunsToTheNextUnknownByte) {
   const auto code = CodeEmitter().MovDptr(0x1234).MovA(7).Raw({0xE8}).bytes();
   const FirmwareImage image = ImageWith(0x1000, 0x100, code);
   for (const int64_t stop : {0x101, 0x102, 0x104, 0x0FF}) {
-    ResetTraceModel();
+    model() = TraceModel{};
     log_.clear();
-    EXPECT_EQ(TraceCode(image, 0x100, stop, -1, &log_, ""), 1);
+    EXPECT_EQ(Trace(image, 0x100, stop, -1, &log_, ""), 1);
     ASSERT_EQ(log_.size(), 3u) << "stop " << stop;
     EXPECT_EQ(log_[2], "0x00105  .byte 0xE8            ; UNKNOWN -> ERROR");
     EXPECT_EQ(model().A, 0x07);
@@ -176,7 +171,7 @@ TEST_F(TraceCodeTest, LcallNestsIntoItsBank) {
           .Bytes(0x20100, CodeEmitter().Lcall(0x4000).MovA(1).bytes())
           .Bytes(0x24000, CodeEmitter().MovR(5, 0x49).Ret().bytes())
           .Build(false);
-  EXPECT_EQ(TraceCode(image, 0x20100, 0x20105, -1, &log_, "\t\t"), 0);
+  EXPECT_EQ(Trace(image, 0x20100, 0x20105, -1, &log_, "\t\t"), 0);
   EXPECT_EQ(log_, (AnalysisLog{
                       "\t\t0x20100  LCALL  0x4000         ; ",
                       "\t\t\t0x24000  MOV   R5, #0x49       ; R5 := 0x49",
@@ -198,24 +193,24 @@ TEST_F(TraceCodeTest, DepthLimitsTheLevelsFollowed) {
           .Bytes(0x25000, CodeEmitter().MovR(6, 0x66).Ret().bytes())
           .Build(false);
 
-  EXPECT_EQ(TraceCode(image, 0x20100, 0x20105, 0, &log_, ""), 0);
+  EXPECT_EQ(Trace(image, 0x20100, 0x20105, 0, &log_, ""), 0);
   EXPECT_EQ(log_, (AnalysisLog{
                       "0x20100  LJMP  0x4000          ; ",
                       "0x20103  MOV   A, #0x01        ; A := 0x01",
                   }));
   EXPECT_EQ(model().R[5], 0xFF);
 
-  ResetTraceModel();
+  model() = TraceModel{};
   log_.clear();
-  EXPECT_EQ(TraceCode(image, 0x20100, 0x20105, 1, &log_, ""), 0);
+  EXPECT_EQ(Trace(image, 0x20100, 0x20105, 1, &log_, ""), 0);
   EXPECT_EQ(log_.size(), 5u);
   EXPECT_EQ(log_[2], "\t0x24002  LCALL  0x5000         ; ");
   EXPECT_EQ(log_[3], "\t0x24005  RET                   ; ");
   EXPECT_EQ(model().R[5], 0x49);
   EXPECT_EQ(model().R[6], 0xFF);
 
-  ResetTraceModel();
-  EXPECT_EQ(TraceCode(image, 0x20100, 0x20105, -1, nullptr, ""), 0);
+  model() = TraceModel{};
+  EXPECT_EQ(Trace(image, 0x20100, 0x20105, -1, nullptr, ""), 0);
   EXPECT_EQ(model().R[6], 0x66);
 }
 
@@ -225,7 +220,7 @@ TEST_F(TraceCodeTest, UnknownByteInANestedTraceEndsEveryLevel) {
           .Bytes(0x20100, CodeEmitter().Lcall(0x4000).MovA(1).bytes())
           .Bytes(0x24000, CodeEmitter().MovR(5, 0x01).Raw({0xE8}).bytes())
           .Build(false);
-  EXPECT_EQ(TraceCode(image, 0x20100, 0x20105, -1, &log_, "\t\t"), 1);
+  EXPECT_EQ(Trace(image, 0x20100, 0x20105, -1, &log_, "\t\t"), 1);
   EXPECT_EQ(log_, (AnalysisLog{
                       "\t\t0x20100  LCALL  0x4000         ; ",
                       "\t\t\t0x24000  MOV   R5, #0x01       ; R5 := 0x01",
@@ -250,7 +245,7 @@ TEST_F(TraceCodeTest, XramKeepsTheLastStoreAndUnsetCellsReadAllOnes) {
                         .Ret()
                         .bytes();
   const FirmwareImage image = ImageWith(0x1000, 0x100, code);
-  EXPECT_EQ(TraceCode(image, 0x100, -1, -1, nullptr, ""), 0);
+  EXPECT_EQ(Trace(image, 0x100, -1, -1, nullptr, ""), 0);
   EXPECT_EQ(model().R[3], 0xFF);
   EXPECT_EQ(model().A, 0x22);
   EXPECT_EQ(model().Xram[0x8000], 0x22);
@@ -260,18 +255,37 @@ TEST_F(TraceCodeTest, XramKeepsTheLastStoreAndUnsetCellsReadAllOnes) {
 TEST_F(TraceCodeTest, SuccessiveTracesAddUp) {
   const FirmwareImage image = ImageWith(
       0x1000, 0x100, CodeEmitter().MovR(3, 3).Ret().MovR(4, 4).Ret().bytes());
-  EXPECT_EQ(TraceCode(image, 0x100, -1, -1, nullptr, ""), 0);
-  EXPECT_EQ(TraceCode(image, 0x103, -1, -1, nullptr, ""), 0);
+  EXPECT_EQ(Trace(image, 0x100, -1, -1, nullptr, ""), 0);
+  EXPECT_EQ(Trace(image, 0x103, -1, -1, nullptr, ""), 0);
   EXPECT_EQ(model().R[3], 0x03);
   EXPECT_EQ(model().R[4], 0x04);
 }
 
 // DPTR does not wrap: INC DPTR at 0xFFFF (here the reset value) is an
 // overflow, and the lines decoded before it stay in the log.
+// Each trace changes only the model it is given: two traces in one process,
+// each on a model of its own, see nothing of each other.
+TEST_F(TraceCodeTest, TwoModelsDoNotInterfere) {
+  const FirmwareImage image =
+      ImageWith(0x30000, 0x24000, {0x90, 0xF8, 0x60, 0xF0, 0x22});
+  TraceModel first, second;
+  first.A = 0x05;
+  second.A = 0x07;
+  EXPECT_EQ(TraceCode(first, image, 0x24000, -1, -1, nullptr, ""),
+            TraceResult::kCompleted);
+  EXPECT_EQ(second.DPTR, 0xFFFF);
+  EXPECT_EQ(second.Xram[0xF860], 0xFF);
+  EXPECT_EQ(TraceCode(second, image, 0x24000, -1, -1, nullptr, ""),
+            TraceResult::kCompleted);
+  EXPECT_EQ(first.Xram[0xF860], 0x05);
+  EXPECT_EQ(second.Xram[0xF860], 0x07);
+  EXPECT_EQ(model().DPTR, 0xFFFF);  // the fixture's model was never used
+}
+
 TEST_F(TraceCodeTest, IncDptrAtTheTopOverflows) {
   const FirmwareImage image =
       ImageWith(0x1000, 0x100, CodeEmitter().MovA(1).IncDptr().Ret().bytes());
-  EXPECT_THROW(TraceCode(image, 0x100, -1, -1, &log_, ""), OverflowError);
+  EXPECT_THROW(Trace(image, 0x100, -1, -1, &log_, ""), OverflowError);
   EXPECT_EQ(log_, AnalysisLog{"0x00100  MOV   A, #0x01        ; A := 0x01"});
   EXPECT_EQ(model().DPTR, 0xFFFF);
   EXPECT_EQ(model().A, 0x01);

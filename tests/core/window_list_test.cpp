@@ -209,7 +209,7 @@ TEST(WindowRecordOffsetTest, ResolvesThroughTheListBankAndChecksBounds) {
   const WindowListInfo list = FindWindowList(image);
   ASSERT_EQ(list.count, 5);
   EXPECT_EQ(WindowRecordOffset(image, list, 0), 0x10010);
-  EXPECT_TRUE(WindowEntryIsPointer(image, list, 2));
+  EXPECT_TRUE(WindowEntryIsPointer(image, list.offset, 2));
   EXPECT_THROW(WindowRecordOffset(image, list, 5), RangeError);
   EXPECT_THROW(WindowRecordOffset(image, list, -1), RangeError);
   // An entry edited to point at the bank's last bytes leaves the image.

@@ -23,7 +23,7 @@ FirmwareImage SmallImage() {
 TEST(WriteWindowValues, StoresBigEndianFieldsAndBlendOnly) {
   FirmwareImage image = SmallImage();
   WriteWindowValues(
-      image, ResolveWindowRecord(image, 0, 0, 0),
+      image, WindowRecordOffset(image, {0, 1}, 0, WindowLookup::kEditor),
       PaletteValues{0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B});
   // The id byte (18) and the checksum word (28..31) stay as they were.
   const FirmwareImage expected = {
@@ -36,13 +36,40 @@ TEST(WriteWindowValues, StoresBigEndianFieldsAndBlendOnly) {
             (PaletteValues{0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B}));
 }
 
-TEST(ResolveWindowRecord, IgnoresTheEntryTagWhichOnlyTellsAPointer) {
+TEST(EditorWindowLookup, IgnoresTheEntryTagWhichOnlyTellsAPointer) {
   FirmwareImage image = SmallImage();
   EXPECT_TRUE(WindowEntryIsPointer(image, 0, 0));
   image[0] = 0x00;
   EXPECT_FALSE(WindowEntryIsPointer(image, 0, 0));
-  EXPECT_EQ(ResolveWindowRecord(image, 0, 0, 0), 8);
+  EXPECT_EQ(WindowRecordOffset(image, {0, 1}, 0, WindowLookup::kEditor), 8);
   EXPECT_THROW(WindowEntryIsPointer(image, 30, 1), RangeError);
+}
+
+// The two lookups of one entry: the table's stays within the list's windows
+// and whole records; the editor's follows any entry to a record that starts
+// inside the image.
+TEST(WindowLookupPolicies, TheTableChecksWhatTheEditorLeavesToTheReads) {
+  FirmwareImage image = SmallImage();
+  const WindowListInfo list{0, 1};
+  EXPECT_EQ(WindowRecordOffset(image, list, 0, WindowLookup::kTable), 8);
+  // Entry 1 is the end mark FF FF FF: beyond the list for the table, a
+  // pointer to 0xFFFF (outside the image) for the editor.
+  EXPECT_THROW(WindowRecordOffset(image, list, 1, WindowLookup::kTable),
+               RangeError);
+  EXPECT_THROW(WindowRecordOffset(image, list, 1, WindowLookup::kEditor),
+               RangeError);
+  image[4] = 0x00;  // entry 1 now points at 0x0010, a whole record inside
+  image[5] = 0x10;
+  EXPECT_EQ(WindowRecordOffset(image, list, 1, WindowLookup::kEditor), 0x10);
+  EXPECT_THROW(WindowRecordOffset(image, list, 1, WindowLookup::kTable),
+               RangeError);
+  // A record that starts inside but runs past the end.
+  image[2] = 0x1C;
+  EXPECT_EQ(WindowRecordOffset(image, list, 0, WindowLookup::kEditor), 0x1C);
+  EXPECT_THROW(WindowRecordOffset(image, list, 0, WindowLookup::kTable),
+               RangeError);
+  EXPECT_THROW(WindowRecordOffset(image, list, -1, WindowLookup::kEditor),
+               RangeError);
 }
 
 TEST(WriteWindowValues, OutOfRangeValueKeepsEarlierFields) {
@@ -66,17 +93,20 @@ TEST(WriteWindowValues, OutOfRangeValueKeepsEarlierFields) {
   }
 }
 
-TEST(ResolveWindowRecord, RecordAtOrBeyondTheImageEndIsARangeError) {
+TEST(EditorWindowLookup, RecordAtOrBeyondTheImageEndIsARangeError) {
   FirmwareImage image = SmallImage();
+  const auto lookup = [&image](int64_t list_offset) {
+    return WindowRecordOffset(image, {list_offset, 1}, 0,
+                              WindowLookup::kEditor);
+  };
   image[2] = 0x20;  // record offset 0x20 = image length
-  EXPECT_THROW(ResolveWindowRecord(image, 0, 0, 0), RangeError);
-  image[2] = 0x08;  // in bank 1 the record lies far beyond the image
-  EXPECT_THROW(ResolveWindowRecord(image, 0, 1, 0), RangeError);
-  EXPECT_THROW(ResolveWindowRecord(image, 30, 0, 0), RangeError);
+  EXPECT_THROW(lookup(0), RangeError);
+  image[2] = 0x08;
+  EXPECT_THROW(lookup(30), RangeError);  // the entry runs past the end
   // A record that starts inside but runs past the end resolves; reading or
   // writing its later fields fails.
   image[2] = 0x1C;
-  EXPECT_EQ(ResolveWindowRecord(image, 0, 0, 0), 0x1C);
+  EXPECT_EQ(lookup(0), 0x1C);
   EXPECT_THROW(ReadWindowValues(image, 0x1C), RangeError);
   EXPECT_THROW(WriteWindowValues(image, 0x1C, PaletteValues{}), RangeError);
 }

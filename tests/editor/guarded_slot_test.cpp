@@ -1,11 +1,16 @@
 #include "editor/guarded_slot.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QObject>
 #include <QPushButton>
+#include <QSpinBox>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "core/errors.h"
 #include "editor/app_title.h"
@@ -58,6 +63,43 @@ TEST(GuardedSlotTest, ConnectedSlotCatchesAtTheSignal) {
             QStringList({"Range check error", "Range check error"}));
 }
 
+// A member function, and a handler that ignores the signal's argument, both
+// run behind the guard; the connection ends with its receiver.
+TEST(GuardedSlotTest, ConnectGuardedTakesMembersAndCallables) {
+  FakeUserDialogs dialogs;
+  QSpinBox spin;
+  spin.setRange(0, 10);
+  int calls = 0;
+  {
+    QObject receiver;
+    ConnectGuarded(dialogs, &spin, &QSpinBox::valueChanged, &receiver, [&] {
+      ++calls;
+      throw OverflowError();
+    });
+    QPushButton button;
+    ConnectGuarded(dialogs, &button, &QPushButton::clicked, &button,
+                   &QPushButton::showMaximized);
+    spin.setValue(3);
+    button.click();
+    EXPECT_TRUE(button.isVisible());
+  }
+  spin.setValue(4);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(dialogs.messages, QStringList({"Integer overflow"}));
+}
+
+// The test runner's tripwire: an exception that reaches Qt's event delivery
+// fails the test in which it happens.
+TEST(GuardedSlotTest, AnExceptionReachingQtFailsTheTest) {
+  class Thrower : public QObject {
+   public:
+    bool event(QEvent*) override { throw RangeError(); }
+  } thrower;
+  QEvent event(QEvent::User);
+  EXPECT_NONFATAL_FAILURE(QCoreApplication::sendEvent(&thrower, &event),
+                          "an exception reached Qt: Range check error");
+}
+
 // Running out of memory is no bug of ours: the handler ends with one message
 // and the program goes on, from a direct call and from a signal.
 TEST(GuardedSlotTest, RunningOutOfMemoryIsOneMessage) {
@@ -87,7 +129,8 @@ TEST(GuardedSlotDeathTest, ForeignExceptionEndsTheProgram) {
 }
 
 TEST(GuardedSlotTest, ApplicationTitle) {
-  EXPECT_STREQ(kAppTitle, "Orlindel v0.5 by Brackwater");
+  EXPECT_EQ(std::string(kAppTitle),
+            std::string("Orlindel v") + kVersion + " by Brackwater");
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST_F(OpenFirmwareTest, SelectorsFollowTheNewWindowCount) {
   const FirmwareDocument& document = frmMain.Document();
   EXPECT_EQ(document.MaxWindowIndex(), 19);
   EXPECT_EQ(document.WindowListPos(), 0x18000);
-  EXPECT_EQ(document.WindowBank(), 1);
+  EXPECT_EQ(BankOf(*document.WindowListPos()), 1);
   // The refresh drew window 19 (DemoWindows: column 3, row 4).
   EXPECT_EQ(Panel(3), "0x13:  (520;424)->(669;503) [150x80]");
   EXPECT_EQ(Panel(7), "48");

@@ -18,6 +18,7 @@
 #include "editor/changes_window.h"
 #include "editor/command_line.h"
 #include "editor/shortcuts.h"
+#include "orlindel/version.h"
 #include "tests/editor/main_window_fixture.h"
 
 namespace orlindel::editor::testing {
@@ -285,7 +286,7 @@ TEST_F(MenusTest, HelpListsEveryShortcutAndAboutNamesVersionAndLicence) {
   ASSERT_EQ(dialogs.information_texts.size(), 2);
   const QString about = dialogs.information_texts[1];
   for (const QString& part :
-       {QString("Orlindel 0.5"), QString("GPL-3.0-or-later"),
+       {QString("Orlindel ") + kVersion, QString("GPL-3.0-or-later"),
         QString("Qt ") + qVersion()})
     EXPECT_TRUE(about.contains(part)) << part.toStdString();
 }
@@ -333,7 +334,8 @@ TEST(CommandLineTest, ArgumentsAreRead) {
     EXPECT_EQ(command.action, row.action);
     EXPECT_EQ(command.file, row.file);
   }
-  EXPECT_EQ(ParseCommandLine({"orlindel", "--version"}).text, "orlindel 0.5\n");
+  EXPECT_EQ(ParseCommandLine({"orlindel", "--version"}).text,
+            QString("orlindel ") + kVersion + "\n");
   const QString help = ParseCommandLine({"orlindel", "--help"}).text;
   EXPECT_TRUE(help.contains("[options] [FILE]"));
 }

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "editor/app_title.h"
 #include "tests/editor/main_window_fixture.h"
 
 namespace orlindel::editor::testing {
@@ -41,7 +42,7 @@ TEST_F(MainWindowTest, PagesAndDropDownItems) {
 
 TEST_F(MainWindowTest, StartValues) {
   // The placeholder shows as nothing until there are unsaved changes.
-  EXPECT_EQ(frmMain.windowTitle(), "Orlindel v0.5 by Brackwater[*]");
+  EXPECT_EQ(frmMain.windowTitle(), QString(kAppTitle) + "[*]");
   EXPECT_FALSE(frmMain.isWindowModified());
   EXPECT_EQ(frmMain.Client().size(), QSize(734, 719));
   EXPECT_EQ(frmMain.Client().minimumSize(), frmMain.Client().maximumSize());
@@ -87,7 +88,7 @@ TEST_F(MainWindowTest, StartValues) {
   EXPECT_FALSE(document.WindowListPos().has_value());
   EXPECT_EQ(document.MaxWindowIndex(), 4);
   EXPECT_EQ(document.OsdPosCount(), 0);
-  EXPECT_EQ(document.OsdPosListPos(), -1);
+  EXPECT_FALSE(document.OsdPosListPos().has_value());
   EXPECT_FALSE(state.BackgroundPicture.has_value());
   EXPECT_EQ(state.NtscRect, Rect{});
   EXPECT_EQ(state.PalRect, Rect{});

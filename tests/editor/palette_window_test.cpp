@@ -12,16 +12,18 @@
 
 #include "core/window_list.h"
 #include "render/preview_renderer.h"
+#include "tests/editor/fake_user_dialogs.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel::editor {
 namespace {
 
+using orlindel::testing::FirmwareBuilder;
+using orlindel::testing::WindowSpec;
 using render::PreviewRequest;
 using render::PreviewResult;
 using render::RenderPreview;
-using testing::FirmwareBuilder;
-using testing::WindowSpec;
+using testing::FakeUserDialogs;
 
 constexpr int64_t kListPos = 0x1000;
 
@@ -35,8 +37,10 @@ class ImageHost : public PaletteHost {
   void WriteBackWindow() override {
     stored.push_back(palette->Values());
     if (loading) return;
-    WriteWindowValues(image, ResolveWindowRecord(image, kListPos, 0, 0),
-                      palette->Values());
+    WriteWindowValues(
+        image,
+        WindowRecordOffset(image, {kListPos, 1}, 0, WindowLookup::kEditor),
+        palette->Values());
     FixImageChecksum(image);
     Refresh();
   }
@@ -44,6 +48,7 @@ class ImageHost : public PaletteHost {
   void EndDrag() override { ++drags_ended; }
   bool IsWindowsPageActive() const override { return windows_page; }
   QRect MainFrameGeometry() const override { return QRect(100, 50, 800, 700); }
+  UserDialogs& Dialogs() override { return dialogs; }
 
   // What the preview does: read the record back into the palette.
   void Refresh() {
@@ -57,6 +62,8 @@ class ImageHost : public PaletteHost {
     palette->Fill(*result.palette);
     loading = false;
   }
+
+  FakeUserDialogs dialogs;
 
   WindowRecord Record() const { return ReadWindowRecordAt(image, 0x2000); }
 

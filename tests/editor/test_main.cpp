@@ -7,8 +7,28 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <exception>
 
 namespace {
+
+// Every handler of the editor is connected through the error guard, so no
+// exception may ever reach Qt's event delivery; one that does fails the test
+// it happens in.
+class TripwireApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+      ADD_FAILURE() << "an exception reached Qt: " << error.what();
+    } catch (...) {
+      ADD_FAILURE() << "an exception reached Qt";
+    }
+    return false;
+  }
+};
 
 class FreshSettings : public ::testing::EmptyTestEventListener {
   void OnTestStart(const ::testing::TestInfo& /*test*/) override {
@@ -27,7 +47,7 @@ int main(int argc, char** argv) {
   // never the user's.
   QTemporaryDir data_home;
   qputenv("XDG_DATA_HOME", data_home.path().toLocal8Bit());
-  QApplication app(argc, argv);
+  TripwireApplication app(argc, argv);
   // Tests close main windows; that must not end the application.
   QApplication::setQuitOnLastWindowClosed(false);
   const QTemporaryDir settings_folder;

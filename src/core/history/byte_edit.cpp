@@ -13,11 +13,22 @@ namespace {
 
 void WriteRange(std::span<uint8_t> image, const ByteEdit& edit,
                 const std::vector<uint8_t>& bytes) {
-  if (edit.old_bytes.size() != edit.new_bytes.size() ||
-      !FitsInside(image, edit.offset, std::ssize(bytes)))
-    throw RangeError();
+  if (edit.old_bytes.size() != edit.new_bytes.size()) throw RangeError();
+  CheckFits(image, edit.offset, std::ssize(bytes));
   std::copy(bytes.begin(), bytes.end(),
             image.begin() + static_cast<ptrdiff_t>(edit.offset));
+}
+
+// Writes `bytes` at `offset` and returns what changed: one edit per maximal
+// run of bytes that now differ (none when the image already held `bytes`).
+// RangeError, with nothing written, outside the image.
+EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
+                        std::span<const uint8_t> bytes) {
+  CheckFits(image, offset, std::ssize(bytes));
+  const auto target = image.subspan(static_cast<size_t>(offset), bytes.size());
+  EditList edits = DiffBytes(target, bytes, offset);
+  std::copy(bytes.begin(), bytes.end(), target.begin());
+  return edits;
 }
 
 }  // namespace
@@ -39,20 +50,11 @@ void UndoEdits(std::span<uint8_t> image, std::span<const ByteEdit> edits) {
     UndoEdit(image, *edit);
 }
 
-EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
-                        std::span<const uint8_t> bytes) {
-  if (!FitsInside(image, offset, std::ssize(bytes))) throw RangeError();
-  const auto target = image.subspan(static_cast<size_t>(offset), bytes.size());
-  EditList edits = DiffBytes(target, bytes, offset);
-  std::copy(bytes.begin(), bytes.end(), target.begin());
-  return edits;
-}
-
 RangeSnapshot::RangeSnapshot(ImageView image, std::vector<ByteRange> ranges)
     : ranges_(std::move(ranges)) {
   bytes_.reserve(ranges_.size());
   for (const ByteRange& range : ranges_) {
-    if (!FitsInside(image, range.offset, range.length)) throw RangeError();
+    CheckFits(image, range.offset, range.length);
     const auto bytes = image.subspan(static_cast<size_t>(range.offset),
                                      static_cast<size_t>(range.length));
     bytes_.emplace_back(bytes.begin(), bytes.end());

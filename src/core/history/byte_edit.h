@@ -23,12 +23,6 @@ void UndoEdit(std::span<uint8_t> image, const ByteEdit& edit);
 void ApplyEdits(std::span<uint8_t> image, std::span<const ByteEdit> edits);
 void UndoEdits(std::span<uint8_t> image, std::span<const ByteEdit> edits);
 
-// Writes `bytes` at `offset` and returns what changed: one edit per maximal
-// run of bytes that now differ (none when the image already held `bytes`).
-// RangeError, with nothing written, outside the image.
-EditList OverwriteBytes(std::span<uint8_t> image, int64_t offset,
-                        std::span<const uint8_t> bytes);
-
 // A range of image bytes.
 struct ByteRange {
   int64_t offset = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -45,8 +46,9 @@ ChangeLabeller::ChangeLabeller(ImageView opened) {
     // them, also in an image whose loads are partly patched already; it
     // never writes the image and leaves `params` alone.
     Mpeg4SubtitleParams params;
-    const SubtitleAnalysis analysis = AnalyzeSubtitleParams(
-        opened, params, SubtitleAnalysisMode::kUpdate, nullptr);
+    const SubtitleAnalysis analysis =
+        AnalyzeSubtitleParams(*std::make_unique<TraceModel>(), opened, params,
+                              SubtitleAnalysisMode::kUpdate, nullptr);
     if (analysis.ok) {
       for (int i = 0; i < kSubtitleParamCount; ++i)
         regions_.push_back({analysis.load_positions[static_cast<size_t>(i)],

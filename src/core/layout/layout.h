@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/firmware_image.h"
 #include "core/history/byte_edit.h"
 #include "core/osd_pos_list.h"
@@ -119,6 +120,14 @@ struct LayoutImport {
 // edits. Throws the searches' and the tracer's run-time errors.
 LayoutImport ImportLayout(std::vector<uint8_t>& image, const Layout& layout,
                           LayoutParts only, bool dry_run);
+
+// The refusal of a layout that does not wholly fit: the text lists what does
+// not fit; the program that asked adds how to apply the rest in its own
+// words.
+class LayoutMisfitError : public LayoutError {
+ public:
+  using LayoutError::LayoutError;
+};
 
 // The layout as a JSON document: {"format": "orlindel-layout", "version": 1,
 // "windows": [...], "subtitle": {...} | null, "positions": [...]}, with the

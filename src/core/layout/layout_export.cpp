@@ -1,4 +1,5 @@
-#include "core/checks.h"
+#include <optional>
+
 #include "core/layout/layout.h"
 #include "core/subtitle/subtitle_analysis.h"
 #include "core/window_list.h"
@@ -13,9 +14,9 @@ void ExportPositions(ImageView image, const OsdPosListInfo& list,
     const OsdPosGroup group = ReadOsdPosGroup(image, list.offset, g);
     LayoutPositionGroup exported{g, group.entry_count, {}};
     for (int e = 0; e < group.entry_count; ++e) {
-      const int64_t at = group.entries_offset + kOsdPosEntrySize * e;
-      if (!FitsInside(image, at, kOsdPosEntrySize)) continue;
-      exported.entries.push_back({e, ReadOsdPosEntryAt(image, at)});
+      if (const std::optional<OsdPosEntry> entry =
+              ReadOsdPosEntry(image, group, e))
+        exported.entries.push_back({e, *entry});
     }
     layout.positions.push_back(std::move(exported));
   }

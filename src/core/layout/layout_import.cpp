@@ -1,4 +1,5 @@
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "core/checks.h"
@@ -6,6 +7,7 @@
 #include "core/layout/layout.h"
 #include "core/subtitle/subtitle_analysis.h"
 #include "core/text.h"
+#include "core/tv_geometry.h"
 #include "core/window_list.h"
 
 namespace orlindel {
@@ -57,7 +59,8 @@ std::string WindowMisfit(ImageView image, const WindowListInfo& list,
   record.blend = window.blend;
   // A record that fails the table check would end the window list there.
   if (!IsValidWindowRecord(window.id, record))
-    return "its edges would lie outside 800 x 600";
+    return Format("its edges would lie outside %d x %d", kTableMaxX,
+                  kTableMaxY);
   return {};
 }
 
@@ -102,7 +105,8 @@ void PlanSubtitle(ImageView image, const Mpeg4SubtitleParams& wanted,
     planned.item.outcome = LayoutOutcome::kNotApplied;
     planned.item.reason = "the layout's subtitle parameters are incomplete";
   } else if (const SubtitleAnalysis analysis = AnalyzeSubtitleParams(
-                 image, current, SubtitleAnalysisMode::kRead, nullptr);
+                 *std::make_unique<TraceModel>(), image, current,
+                 SubtitleAnalysisMode::kRead, nullptr);
              !analysis.ok) {
     planned.item.outcome = LayoutOutcome::kNotApplied;
     planned.item.reason =
@@ -142,14 +146,15 @@ std::string EntryMisfit(ImageView image, const OsdPosGroup& group,
                         int64_t& offset) {
   if (position.entry < 0 || position.entry >= group.entry_count)
     return Format("the group has no entry %d", position.entry);
-  offset = group.entries_offset + kOsdPosEntrySize * position.entry;
+  offset = OsdPosEntryOffset(group, position.entry);
   if (!FitsInside(image, offset, kOsdPosEntrySize))
     return "it lies past the end of the image";
   // An entry that fails the list check would hide the whole list.
   if (position.place.window_id > max_window_id)
     return Format("this firmware has no window %d", position.place.window_id);
   if (!IsValidOsdPosEntry(position.place, max_window_id))
-    return "its position would lie outside 800 x 600";
+    return Format("its position would lie outside %d x %d", kTableMaxX,
+                  kTableMaxY);
   return {};
 }
 
@@ -208,8 +213,7 @@ void PlanPositions(ImageView image, const WindowListInfo& windows,
   }
   if (misfits > kListedMisfits)
     text += Format("\nand %zu more", misfits - kListedMisfits);
-  text += "\nImport only the parts that fit to apply the rest.";
-  throw LayoutError(text);
+  throw LayoutMisfitError(text);
 }
 
 }  // namespace

@@ -105,16 +105,16 @@ enum class Failure { kPastImageEnd, kTooDeep, kTooLong };
 
 class Tracer {
  public:
-  Tracer(ImageView image, AnalysisLog* log)
-      : image_(image), log_(log), model_(ProgramTraceModel()) {}
+  Tracer(TraceModel& model, ImageView image, AnalysisLog* log)
+      : image_(image), log_(log), model_(model) {}
 
-  int Trace(int64_t start, int64_t stop, int depth, const std::string& prefix,
-            int level);
+  TraceResult Trace(int64_t start, int64_t stop, int depth,
+                    const std::string& prefix, int level);
 
  private:
   void WriteLine(const std::string& prefix, int64_t pos,
                  const std::string& mnemonic, const std::string& comment);
-  int Fail(const std::string& prefix, int64_t pos, Failure failure);
+  TraceResult Fail(const std::string& prefix, int64_t pos, Failure failure);
   int64_t ImageLength() const { return static_cast<int64_t>(image_.size()); }
 
   ImageView image_;
@@ -134,8 +134,9 @@ void Tracer::WriteLine(const std::string& prefix, int64_t pos,
 }
 
 // Ends the trace like an unknown byte: one line at `pos` that says why.
-int Tracer::Fail(const std::string& prefix, int64_t pos, Failure failure) {
-  if (log_ == nullptr) return 1;
+TraceResult Tracer::Fail(const std::string& prefix, int64_t pos,
+                         Failure failure) {
+  if (log_ == nullptr) return TraceResult::kStopped;
   switch (failure) {
     case Failure::kPastImageEnd:
       WriteLine(prefix, pos, "(image ends)", "PAST IMAGE END -> ERROR");
@@ -150,12 +151,12 @@ int Tracer::Fail(const std::string& prefix, int64_t pos, Failure failure) {
                        static_cast<long long>(kMaxTraceSteps)));
       break;
   }
-  return 1;
+  return TraceResult::kStopped;
 }
 
-int Tracer::Trace(int64_t start, int64_t stop, int depth,
-                  const std::string& prefix, int level) {
-  if (start < 0 || start == stop) return 0;
+TraceResult Tracer::Trace(int64_t start, int64_t stop, int depth,
+                          const std::string& prefix, int level) {
+  if (start < 0 || start == stop) return TraceResult::kCompleted;
   int64_t pos = start;
   while (true) {
     if (steps_ == kMaxTraceSteps) return Fail(prefix, pos, Failure::kTooLong);
@@ -175,7 +176,7 @@ int Tracer::Trace(int64_t start, int64_t stop, int depth,
     Execute(in, model_, log_ != nullptr ? &listing : nullptr);
     if (log_ != nullptr)
       WriteLine(prefix, pos, listing.mnemonic, listing.comment);
-    if (code.instruction == Instruction::kUnknown) return 1;
+    if (code.instruction == Instruction::kUnknown) return TraceResult::kStopped;
 
     const bool jumps = code.instruction == Instruction::kLjmp ||
                        code.instruction == Instruction::kLcall;
@@ -186,33 +187,22 @@ int Tracer::Trace(int64_t start, int64_t stop, int depth,
       if (level == kMaxTraceNesting)
         return Fail(nested, target, Failure::kTooDeep);
       if (Trace(target, -1, depth < 0 ? depth : depth - 1, nested, level + 1) ==
-          1)
-        return 1;
+          TraceResult::kStopped)
+        return TraceResult::kStopped;
     }
     pos = next;
-    if (code.instruction == Instruction::kRet && stop < 0) return 0;
-    if (pos == stop) return 0;
+    if (code.instruction == Instruction::kRet && stop < 0)
+      return TraceResult::kCompleted;
+    if (pos == stop) return TraceResult::kCompleted;
   }
 }
 
 }  // namespace
 
-TraceModel& ProgramTraceModel() {
-  static TraceModel model;
-  return model;
-}
-
-void ResetTraceModel() {
-  TraceModel& model = ProgramTraceModel();
-  model.A = 0xFF;
-  model.R.fill(0xFF);
-  model.DPTR = 0xFFFF;
-  model.Xram.fill(0xFF);
-}
-
-int TraceCode(ImageView image, int64_t start, int64_t stop, int depth,
-              AnalysisLog* log, const std::string& prefix) {
-  return Tracer(image, log).Trace(start, stop, depth, prefix, 0);
+TraceResult TraceCode(TraceModel& model, ImageView image, int64_t start,
+                      int64_t stop, int depth, AnalysisLog* log,
+                      const std::string& prefix) {
+  return Tracer(model, image, log).Trace(start, stop, depth, prefix, 0);
 }
 
 }  // namespace orlindel

@@ -13,7 +13,8 @@
 namespace orlindel {
 
 // The 8051 state a traced run builds up. All-ones marks a value nothing set;
-// a default-constructed model holds the reset values.
+// a default-constructed model holds the reset values. Whoever traces owns the
+// model: a trace changes only the one it is given.
 struct TraceModel {
   uint8_t A = 0xFF;
   std::array<uint8_t, 8> R = AllOnes<8>();  // R[1]..R[7]; R[0] is not used
@@ -39,30 +40,27 @@ inline constexpr int kMaxTraceNesting = 256;
 // few hundred).
 inline constexpr int64_t kMaxTraceSteps = 100'000;
 
-// The one program-wide model that traces write and the subtitle analysis
-// reads.
-TraceModel& ProgramTraceModel();
-
-// Sets the program-wide model to its reset values (all ones).
-void ResetTraceModel();
+// How a trace ended: at its end having decoded only accepted instructions,
+// or stopped early (any other byte, the image end, too deep, too long).
+enum class TraceResult { kCompleted = 0, kStopped = 1 };
 
 // Decodes from image offset `start` until the next instruction would begin at
 // `stop` (or, with a negative `stop`, after the first RET), following up to
 // `depth` levels of LJMP/LCALL targets (negative: no limit). Appends one
 // listing line per instruction to `log` (when not null), each led by
-// `prefix`; nested levels add one TAB. Works on ProgramTraceModel() and never
-// resets it.
+// `prefix`; nested levels add one TAB. Works on `model` and never resets it.
 //
-// Returns 0 when the trace reached its end decoding only accepted
-// instructions; 1 when it met any other byte, ran past the end of the image,
-// nested deeper than kMaxTraceNesting or decoded more than kMaxTraceSteps
-// instructions. The last listing line then says why. A negative `start`, or
-// `start` equal to `stop`, returns 0 at once.
+// Returns kCompleted when the trace reached its end decoding only accepted
+// instructions; kStopped when it met any other byte, ran past the end of the
+// image, nested deeper than kMaxTraceNesting or decoded more than
+// kMaxTraceSteps instructions. The last listing line then says why. A
+// negative `start`, or `start` equal to `stop`, returns kCompleted at once.
 //
 // Throws RangeError when an instruction's bytes reach past the analysis limit
 // 0x9FFFFF, and OverflowError for INC DPTR while DPTR is 0xFFFF (DPTR does
 // not wrap: the all-ones value marks a pointer nothing set).
-int TraceCode(ImageView image, int64_t start, int64_t stop, int depth,
-              AnalysisLog* log, const std::string& prefix);
+TraceResult TraceCode(TraceModel& model, ImageView image, int64_t start,
+                      int64_t stop, int depth, AnalysisLog* log,
+                      const std::string& prefix);
 
 }  // namespace orlindel

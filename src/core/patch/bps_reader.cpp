@@ -7,14 +7,14 @@
 #include "core/history/image_diff.h"
 #include "core/patch/bps.h"
 #include "core/patch/crc32.h"
+#include "core/patch/patch_format.h"
 #include "core/text.h"
 
 namespace orlindel {
 
 namespace {
 
-constexpr uint8_t kMagic[] = {'B', 'P', 'S', '1'};
-constexpr int64_t kMagicSize = 4;
+constexpr auto kMagicSize = static_cast<int64_t>(kBpsMagic.size());
 constexpr int64_t kFooterSize = 12;
 
 enum Action : uint8_t {
@@ -41,7 +41,7 @@ struct ParsedPatch {
 ParsedPatch ParsePatch(std::span<const uint8_t> patch) {
   const int64_t size = std::ssize(patch);
   if (size < kMagicSize ||
-      !std::equal(std::begin(kMagic), std::end(kMagic), patch.begin()))
+      !std::equal(kBpsMagic.begin(), kBpsMagic.end(), patch.begin()))
     throw PatchError("Not a BPS patch: it does not begin with \"BPS1\"");
   if (size < kMagicSize + kFooterSize)
     throw PatchError(
@@ -180,7 +180,7 @@ void CheckBpsSourceFits(const BpsHeader& header, ImageView source) {
         "The patch was made for a file of %llu bytes; this file has %zu bytes",
         static_cast<unsigned long long>(header.source_size), source.size()));
   const uint32_t source_crc = Crc32(source);
-  if (header.source_crc != source_crc)
+  if (header.source_crc != source_crc || header.source_size != source.size())
     throw PatchError(
         Format("The patch was made for a file with CRC32 %08X; this file has "
                "CRC32 %08X",

@@ -4,13 +4,13 @@
 #include "core/errors.h"
 #include "core/patch/bps.h"
 #include "core/patch/crc32.h"
+#include "core/patch/patch_format.h"
 #include "core/text.h"
 
 namespace orlindel {
 
 namespace {
 
-constexpr uint8_t kMagic[] = {'B', 'P', 'S', '1'};
 constexpr uint64_t kSourceRead = 0;
 constexpr uint64_t kTargetRead = 1;
 
@@ -31,7 +31,7 @@ std::vector<uint8_t> MakeBpsPatch(ImageView source, ImageView target) {
     throw PatchError(Format(
         "A patch cannot make a file of %zu bytes: an image has at most 64 MiB",
         target.size()));
-  std::vector<uint8_t> patch(std::begin(kMagic), std::end(kMagic));
+  std::vector<uint8_t> patch(kBpsMagic.begin(), kBpsMagic.end());
   AppendNumber(patch, source.size());
   AppendNumber(patch, target.size());
   AppendNumber(patch, 0);  // no metadata

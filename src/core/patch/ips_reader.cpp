@@ -5,13 +5,14 @@
 #include "core/checks.h"
 #include "core/errors.h"
 #include "core/patch/ips.h"
+#include "core/patch/patch_format.h"
 #include "core/text.h"
 
 namespace orlindel {
 
 namespace {
 
-constexpr int64_t kHeaderSize = 5;
+constexpr auto kHeaderSize = static_cast<int64_t>(kIpsMagic.size());
 constexpr int64_t kRecordHeaderSize = 5;  // offset and size
 constexpr int64_t kRunHeaderSize = 3;     // count and value
 
@@ -65,7 +66,7 @@ PatchError PastTheEnd(int64_t size, int64_t offset, int64_t image_length) {
 template <typename Visit>
 void ReadRecords(std::span<const uint8_t> patch, Visit visit) {
   PatchReader reader(patch);
-  if (!reader.StartsWith("PATCH"))
+  if (!reader.StartsWith(kIpsMagic))
     throw PatchError("Not an IPS patch: it does not begin with \"PATCH\"");
   reader.Take(kHeaderSize);
   while (!reader.StartsWith("EOF")) {

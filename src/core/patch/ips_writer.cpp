@@ -4,13 +4,13 @@
 #include "core/errors.h"
 #include "core/history/image_diff.h"
 #include "core/patch/ips.h"
+#include "core/patch/patch_format.h"
 #include "core/text.h"
 
 namespace orlindel {
 
 namespace {
 
-constexpr uint8_t kHeader[] = {'P', 'A', 'T', 'C', 'H'};
 constexpr uint8_t kFooter[] = {'E', 'O', 'F'};
 constexpr int64_t kRecordHeaderSize = 5;  // offset and size
 
@@ -42,13 +42,13 @@ void PlanRecords(ImageView before, ImageView after, Record record) {
 std::vector<uint8_t> WriteIps(ImageView before, ImageView after) {
   // The records are planned twice, once to size the patch and once to write
   // it: comparing is cheap, and the patch never grows by copying.
-  int64_t size = std::ssize(kHeader) + std::ssize(kFooter);
+  int64_t size = std::ssize(kIpsMagic) + std::ssize(kFooter);
   PlanRecords(before, after, [&size](int64_t /*start*/, int64_t length) {
     size += kRecordHeaderSize + length;
   });
   std::vector<uint8_t> patch;
   patch.reserve(static_cast<size_t>(size));
-  patch.assign(std::begin(kHeader), std::end(kHeader));
+  patch.assign(kIpsMagic.begin(), kIpsMagic.end());
   PlanRecords(before, after, [&](int64_t start, int64_t length) {
     const auto offset = static_cast<uint32_t>(start);
     const auto count = static_cast<uint32_t>(length);

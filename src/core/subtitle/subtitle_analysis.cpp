@@ -1,10 +1,12 @@
 #include "core/subtitle/subtitle_analysis.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/checks.h"
 #include "core/mcs51/trace_code.h"
 #include "core/subtitle/subtitle_locator.h"
+#include "core/tv_geometry.h"
 
 namespace orlindel {
 
@@ -21,22 +23,11 @@ constexpr std::array<const char*, kSubtitleParamCount> kLabels = {
 
 // When the trace fails but these cells lie in a row, the routine is taken as
 // the one known layout and the user picks the subtitle window.
-constexpr Mpeg4SubtitleParams kFallbackParams = {0, 0, 0, 720, 576, 1, 8, 0};
+constexpr Mpeg4SubtitleParams kFallbackParams = {
+    0, 0, 0, kTvWidth, kPalLines, kSubtitleAlignCenter, kSubtitleFlagAllChars,
+    0};
 
 bool IsXramSource(uint16_t source) { return source >= kFirstXramSource; }
-
-const char* FlagsName(uint8_t flags) {
-  switch (flags) {
-    case 0:
-      return "Top";
-    case 1:
-      return "Bottom";
-    case 8:
-      return "Top + All 256 chars display";
-    default:
-      return "Unknown";
-  }
-}
 
 void LogSummary(const Mpeg4SubtitleParams& p, AnalysisLog* log) {
   LogLine(log, "%s", "");
@@ -46,7 +37,7 @@ void LogSummary(const Mpeg4SubtitleParams& p, AnalysisLog* log) {
   LogLine(log, "\tAlign      = 0x%.2X = %s", unsigned{p.align},
           SubtitleAlignName(p.align));
   LogLine(log, "\tUnknown    = 0x%.2X = %s", unsigned{p.flags},
-          FlagsName(p.flags));
+          SubtitleFlagsName(p.flags));
   LogLine(log, "\tLine Space = 0x%.2X = %d", unsigned{p.line_space},
           p.line_space);
 }
@@ -64,9 +55,9 @@ int64_t CallerStart(ImageView image, int64_t call) {
 
 // Reads the values the caller leaves for the routine by tracing it up to the
 // call; falls back to the known layout when it cannot be traced.
-bool AnalyzeCaller(ImageView image, int64_t call, const Sources& sources,
-                   Mpeg4SubtitleParams& params, SubtitleAnalysisMode mode,
-                   AnalysisLog* log) {
+bool AnalyzeCaller(TraceModel& model, ImageView image, int64_t call,
+                   const Sources& sources, Mpeg4SubtitleParams& params,
+                   SubtitleAnalysisMode mode, AnalysisLog* log) {
   const int64_t start = CallerStart(image, call);
   if (start < 0) return false;
   LogLine(log, "\tXREF function start at 0x%.5X", static_cast<uint32_t>(start));
@@ -75,12 +66,12 @@ bool AnalyzeCaller(ImageView image, int64_t call, const Sources& sources,
   // A call that opens its routine leaves nothing to trace.
   bool traced = false;
   if (start != call) {
-    ResetTraceModel();
-    traced = TraceCode(image, start, call, -1, log, "\t\t") == 0;
+    model = TraceModel{};
+    traced = TraceCode(model, image, start, call, -1, log, "\t\t") ==
+             TraceResult::kCompleted;
   }
 
   if (traced) {
-    TraceModel& model = ProgramTraceModel();
     model.Xram[sources[kWindowIdParam]] = model.R[7];
     model.Xram[sources[kAlignParam]] = model.R[5];
     model.Xram[sources[kFlagsParam]] = model.R[3];
@@ -115,7 +106,8 @@ bool AnalyzeCaller(ImageView image, int64_t call, const Sources& sources,
 
 // Steps 3 onwards of the analysis, after the routine has been located; the
 // caller writes the summary.
-bool AnalyzeLoads(ImageView image, const SubtitleRoutineLocation& location,
+bool AnalyzeLoads(TraceModel& model, ImageView image,
+                  const SubtitleRoutineLocation& location,
                   Mpeg4SubtitleParams& params, SubtitleAnalysisMode mode,
                   AnalysisLog* log, SubtitleAnalysis& analysis) {
   Sources sources{};
@@ -159,13 +151,13 @@ bool AnalyzeLoads(ImageView image, const SubtitleRoutineLocation& location,
     LogLine(log, "\tERROR: No XREF to analyze!");
     return false;
   }
-  return AnalyzeCaller(image, location.xrefs.front(), sources, params, mode,
-                       log);
+  return AnalyzeCaller(model, image, location.xrefs.front(), sources, params,
+                       mode, log);
 }
 
 }  // namespace
 
-SubtitleAnalysis AnalyzeSubtitleParams(ImageView image,
+SubtitleAnalysis AnalyzeSubtitleParams(TraceModel& model, ImageView image,
                                        Mpeg4SubtitleParams& params,
                                        SubtitleAnalysisMode mode,
                                        AnalysisLog* log) {
@@ -175,7 +167,8 @@ SubtitleAnalysis AnalyzeSubtitleParams(ImageView image,
 
   LogLine(log, "%s", "");
   LogLine(log, "'SetMpeg4SubtitleParams' analyze...");
-  analysis.ok = AnalyzeLoads(image, location, params, mode, log, analysis);
+  analysis.ok =
+      AnalyzeLoads(model, image, location, params, mode, log, analysis);
   if (mode == SubtitleAnalysisMode::kRead) LogSummary(params, log);
   return analysis;
 }
@@ -183,7 +176,8 @@ SubtitleAnalysis AnalyzeSubtitleParams(ImageView image,
 bool ReadSubtitleParams(ImageView image, Mpeg4SubtitleParams& params,
                         AnalysisLog* log) {
   params = {};
-  return AnalyzeSubtitleParams(image, params, SubtitleAnalysisMode::kRead, log)
+  return AnalyzeSubtitleParams(*std::make_unique<TraceModel>(), image, params,
+                               SubtitleAnalysisMode::kRead, log)
       .ok;
 }
 
@@ -192,7 +186,8 @@ bool UpdateSubtitleParams(std::span<uint8_t> image,
   if (!IsValidSubtitleParams(params)) return false;
   Mpeg4SubtitleParams copy = params;
   const SubtitleAnalysis analysis =
-      AnalyzeSubtitleParams(image, copy, SubtitleAnalysisMode::kUpdate, log);
+      AnalyzeSubtitleParams(*std::make_unique<TraceModel>(), image, copy,
+                            SubtitleAnalysisMode::kUpdate, log);
   if (!analysis.ok) return false;
   // Every test has passed: only now is the image written.
   const SubtitleParamBytes bytes = SubtitleParamsToBytes(params);

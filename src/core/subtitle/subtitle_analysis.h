@@ -8,6 +8,7 @@
 #include <span>
 
 #include "core/firmware_image.h"
+#include "core/mcs51/trace_code.h"
 #include "core/subtitle/subtitle_params.h"
 #include "core/text.h"
 
@@ -24,9 +25,10 @@ struct SubtitleAnalysis {
 // Locates the routine, reads its twelve parameter loads and, in read mode,
 // fills `params` with what it finds (the summary of `params` ends the log).
 // In update mode `params` is left alone and the caller patches the loads.
-// Resets and uses the program-wide trace model when it traces. Never writes
-// the image. Throws the tracer's and the locator's run-time errors.
-SubtitleAnalysis AnalyzeSubtitleParams(ImageView image,
+// Resets `model` and traces on it when it traces (the caller's model, so that
+// it can see what the caller left). Never writes the image. Throws the
+// tracer's and the locator's run-time errors.
+SubtitleAnalysis AnalyzeSubtitleParams(TraceModel& model, ImageView image,
                                        Mpeg4SubtitleParams& params,
                                        SubtitleAnalysisMode mode,
                                        AnalysisLog* log);
@@ -34,6 +36,7 @@ SubtitleAnalysis AnalyzeSubtitleParams(ImageView image,
 // Sets `params` to all-ones and reads them. False when nothing usable was
 // found; `params` is then all-ones. A true result may still leave all-ones
 // fields (check with IsValidSubtitleParams).
+// Each read and update traces on a fresh model of its own.
 bool ReadSubtitleParams(ImageView image, Mpeg4SubtitleParams& params,
                         AnalysisLog* log);
 

@@ -1,5 +1,7 @@
 #include "core/subtitle/subtitle_params.h"
 
+#include <algorithm>
+
 #include "core/checks.h"
 #include "core/subtitle/find_bytes.h"
 
@@ -29,12 +31,25 @@ bool IsValidSubtitleParams(const Mpeg4SubtitleParams& p) {
 
 const char* SubtitleAlignName(uint8_t align) {
   switch (align) {
-    case 0:
+    case kSubtitleAlignLeft:
       return "Left";
-    case 1:
+    case kSubtitleAlignCenter:
       return "Center";
-    case 2:
+    case kSubtitleAlignRight:
       return "Right";
+    default:
+      return "Unknown";
+  }
+}
+
+const char* SubtitleFlagsName(uint8_t flags) {
+  switch (flags) {
+    case 0:
+      return "Top";
+    case kSubtitleFlagBottom:
+      return "Bottom";
+    case kSubtitleFlagAllChars:
+      return "Top + All 256 chars display";
     default:
       return "Unknown";
   }
@@ -83,12 +98,10 @@ std::optional<ParamLoad> FindNextParamLoad(ImageView image, int64_t pos) {
 
 void PatchNextParamLoad(std::span<uint8_t> image, int64_t position,
                         uint8_t value) {
-  if (!FitsInside(image, position, kParamLoadSize)) throw RangeError();
-  const auto at = static_cast<size_t>(position);
-  image[at] = 0x00;
-  image[at + 1] = 0x00;
-  image[at + 2] = 0x74;
-  image[at + 3] = value;
+  CheckFits(image, position, kParamLoadSize);
+  const auto at = image.begin() + static_cast<ptrdiff_t>(position);
+  std::copy(kPatchedLoad.begin(), kPatchedLoad.end(), at);
+  at[kPatchedLoad.size()] = value;
 }
 
 }  // namespace orlindel

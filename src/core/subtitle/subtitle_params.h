@@ -30,8 +30,20 @@ struct Mpeg4SubtitleParams {
 // True when no field holds its all-ones value.
 bool IsValidSubtitleParams(const Mpeg4SubtitleParams& params);
 
+// The meanings of Align.
+inline constexpr uint8_t kSubtitleAlignLeft = 0;
+inline constexpr uint8_t kSubtitleAlignCenter = 1;
+inline constexpr uint8_t kSubtitleAlignRight = 2;
+// The bits of Flags: subtitles at the bottom (else at the top), and all 256
+// characters displayed.
+inline constexpr uint8_t kSubtitleFlagBottom = 0x01;
+inline constexpr uint8_t kSubtitleFlagAllChars = 0x08;
+
 // "Left", "Center" or "Right" for Align 0, 1 or 2; "Unknown" for the rest.
 const char* SubtitleAlignName(uint8_t align);
+// "Top", "Bottom" or "Top + All 256 chars display" for the Flags values the
+// firmware is known to use; "Unknown" for the rest.
+const char* SubtitleFlagsName(uint8_t flags);
 
 inline constexpr int kSubtitleParamCount = 12;
 // The bytes in the order the routine sends them: WindowId, X1 low, X1 high,
