@@ -349,6 +349,10 @@ std::string ErrorReason(int error) {
       return "Input/output error";
     case ENOTSUP:
       return "Operation not supported";
+    case ENOMEM:
+      return "Cannot allocate memory";
+    case EXDEV:
+      return "Invalid cross-device link";
     default:
       return std::generic_category().message(error);
   }
