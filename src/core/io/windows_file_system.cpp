@@ -96,7 +96,7 @@ int RetryWhileInUse(Attempt attempt) {
   return ErrnoFrom(error);
 }
 
-// Opens `path` as CreateFileW does; the system's error, 0 on success.
+// Opens `path` as CreateFileW does; 0 or an errno value.
 int Open(const std::string& path, DWORD access, DWORD share, DWORD disposition,
          DWORD flags, Handle& handle) {
   handle = -1;
