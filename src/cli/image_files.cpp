@@ -64,8 +64,21 @@ void SaveOutputFile(CommandContext& context, const std::string& path,
   if (!context.data.flush()) throw OutputError();
 }
 
-bool NamesSameFile(const std::string& output, const std::string& input) {
+namespace {
+
+// A path from the program's UTF-8 text: a plain string would be read in the
+// system's code page on Windows.
+std::filesystem::path PathFromUtf8(const std::string& text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+}  // namespace
+
+bool NamesSameFile(const std::string& output_name,
+                   const std::string& input_name) {
   namespace fs = std::filesystem;
+  const fs::path output = PathFromUtf8(output_name);
+  const fs::path input = PathFromUtf8(input_name);
   std::error_code error;
   if (fs::exists(output, error)) {
     const bool same = fs::equivalent(output, input, error);

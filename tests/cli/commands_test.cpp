@@ -441,7 +441,8 @@ class OutputNamesInputTest : public ::testing::Test {
 TEST_F(OutputNamesInputTest, PatchAndImageInputsAreNeverOverwritten) {
   TempPath link("link.bin");
   std::filesystem::create_hard_link(b_.str(), link.str());
-  const std::string dir = std::filesystem::path(b_.str()).parent_path();
+  const std::string dir =
+      std::filesystem::path(b_.str()).parent_path().string();
   const std::string b_by_other_path =
       dir + "/./" + std::filesystem::path(b_.str()).filename().string();
   const struct {
@@ -491,10 +492,10 @@ TEST(NamesSameFileTest, ComparesFilesOrPaths) {
   TempPath a("a.bin"), b("b.bin"), missing("missing.bin");
   WriteBytes(a, {1});
   WriteBytes(b, {1});
-  const std::string dir = std::filesystem::path(a.str()).parent_path();
-  const std::string a_name = std::filesystem::path(a.str()).filename();
+  const std::string dir = std::filesystem::path(a.str()).parent_path().string();
+  const std::string a_name = std::filesystem::path(a.str()).filename().string();
   const std::string missing_name =
-      std::filesystem::path(missing.str()).filename();
+      std::filesystem::path(missing.str()).filename().string();
   EXPECT_TRUE(NamesSameFile(a.str(), a.str()));
   EXPECT_TRUE(NamesSameFile(dir + "/../" +
                                 std::filesystem::path(dir).filename().string() +

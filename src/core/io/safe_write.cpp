@@ -196,7 +196,7 @@ int KeepMetadata(FileSystem& fs, Handle handle, const std::string& target,
   if (const int error = fs.SetMode(handle, old.mode)) return error;
   if (const int error = fs.CopyAttributes(target, handle))
     lost.push_back("its extended attributes or access control list (" +
-                   Reason(error) + ")");
+                   ErrorReason(error) + ")");
   // A new file cannot take the old one's place under its other names.
   if (old.links > 1)
     lost.emplace_back("its other hard links, which keep the old contents");

@@ -96,7 +96,7 @@ int RetryWhileInUse(Attempt attempt) {
   return ErrnoFrom(error);
 }
 
-// Opens `path` as CreateFileW does; the system's error, 0 on success.
+// Opens `path` as CreateFileW does; 0 or an errno value.
 int Open(const std::string& path, DWORD access, DWORD share, DWORD disposition,
          DWORD flags, Handle& handle) {
   handle = -1;
@@ -349,6 +349,10 @@ std::string ErrorReason(int error) {
       return "Input/output error";
     case ENOTSUP:
       return "Operation not supported";
+    case ENOMEM:
+      return "Cannot allocate memory";
+    case EXDEV:
+      return "Invalid cross-device link";
     default:
       return std::generic_category().message(error);
   }

@@ -58,8 +58,9 @@ int SystemPath(const std::string& path, std::wstring& system_path) {
   system_path.clear();
   std::wstring wide;
   if (path.empty()) return ENOENT;
-  if (!WideFromUtf8(path, wide) || wide.find(L'\0') != std::wstring::npos)
-    return EINVAL;
+  // No file on Windows has a name that is no UTF-8: none is found.
+  if (!WideFromUtf8(path, wide)) return ENOENT;
+  if (wide.find(L'\0') != std::wstring::npos) return EINVAL;
   // Already in the system's own form: taken as it stands.
   if (wide.rfind(L"\\\\?\\", 0) == 0) {
     system_path = std::move(wide);

@@ -15,7 +15,7 @@ std::string Utf8FromWide(const std::wstring& wide);
 // The path the wide file API takes for `path` (UTF-8, relative or absolute,
 // with / or \ between folders): absolute, with . and .. resolved, under
 // \\?\ (\\?\UNC\ for a network share); a device name (NUL, CON) stays one.
-// Returns 0 or an errno value (EINVAL for a name that is no valid UTF-8).
+// Returns 0 or an errno value (ENOENT for a name that is no valid UTF-8).
 int SystemPath(const std::string& path, std::wstring& system_path);
 
 }  // namespace orlindel::io

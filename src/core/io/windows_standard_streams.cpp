@@ -3,8 +3,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose definitions it uses.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
