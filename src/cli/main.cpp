@@ -7,7 +7,6 @@
 #include "cli/commands.h"
 #include "cli/process_setup.h"
 #include "core/io/standard_streams.h"
-#include "core/io/terminal.h"
 
 int main(int argc, char** argv) {
   orlindel::cli::PrepareProcess();

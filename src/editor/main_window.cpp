@@ -267,9 +267,11 @@ void TfrmMain::OpenFirmware(const QString& path) {
     const FlagScope opening(opening_);
     editor_->Open(path);
   } catch (const RangeError& error) {
-    throw OrlindelError(NotFirmwareMessage(path, error.what()).toStdString());
+    throw OrlindelError(ErrorKind::kRange,
+                        NotFirmwareMessage(path, error.what()).toStdString());
   } catch (const OverflowError& error) {
-    throw OrlindelError(NotFirmwareMessage(path, error.what()).toStdString());
+    throw OrlindelError(ErrorKind::kOverflow,
+                        NotFirmwareMessage(path, error.what()).toStdString());
   }
   windows_->LimitSelectors(Document().MaxWindowIndex());
   osd_positions_->FirmwareOpened();

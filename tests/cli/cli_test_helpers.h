@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,6 +28,15 @@ inline CliResult RunCli(const std::vector<std::string>& args,
   std::istringstream in(input);
   std::ostringstream out, err;
   const int code = Run(args, in, out, err);
+  return {code, out.str(), err.str()};
+}
+
+// The same for a program that knows only `commands` (orlindel-render's).
+inline CliResult RunCliWith(std::span<const CommandSpec> commands,
+                            const std::vector<std::string>& args) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  const int code = Run(commands, args, in, out, err);
   return {code, out.str(), err.str()};
 }
 

@@ -80,7 +80,7 @@ TEST(RenderCommandTest, RefusesWhatItCannotDraw) {
   testing::TempPath bare("bare.bin"), listed("listed.bin"), out("out.png");
   testing::WriteBytes(bare, orlindel::testing::FirmwareBuilder(0x1000).Build());
   const testing::CliResult no_list =
-      testing::RunCli({"render", bare.str(), "-o", out.str()});
+      testing::RunCliWith(RenderCommands(), {"render", bare.str(), "-o", out.str()});
   EXPECT_EQ(no_list.exit_code, 4);
   EXPECT_EQ(no_list.err, "orlindel-cli: The image has no window list\n");
 
@@ -90,14 +90,14 @@ TEST(RenderCommandTest, RefusesWhatItCannotDraw) {
   testing::WriteBytes(listed, orlindel::testing::FirmwareBuilder(0x20000, 0x00)
                                   .WindowList(0x18000, five)
                                   .Build());
-  const testing::CliResult beyond = testing::RunCli(
-      {"render", listed.str(), "-o", out.str(), "--window", "5"});
+  const testing::CliResult beyond = testing::RunCliWith(
+      RenderCommands(), {"render", listed.str(), "-o", out.str(), "--window", "5"});
   EXPECT_EQ(beyond.exit_code, 4);
   EXPECT_EQ(beyond.err,
             "orlindel-cli: The image has no window 5; its windows are 0..4\n");
 
   const testing::CliResult missing =
-      testing::RunCli({"render", listed.str(), "-o", out.str(), "--background",
+      testing::RunCliWith(RenderCommands(), {"render", listed.str(), "-o", out.str(), "--background",
                        "orlindel_missing.bmp"});
   EXPECT_EQ(missing.exit_code, 3);
   EXPECT_EQ(missing.err,

@@ -230,8 +230,7 @@ TEST(ApplyBpsPatchTest, RefusesWhatCannotBeAppliedSafely) {
        "The patch was made for a file with CRC32 " + Hex(Crc(source)) +
            "; this file has CRC32 " + Hex(Crc(other))},
       {"a file of another size", Text("ABCDEFG"), good,
-       "The patch was made for a file with CRC32 " + Hex(Crc(source)) +
-           "; this file has CRC32 " + Hex(Crc(Text("ABCDEFG")))},
+       "The patch was made for a file of 8 bytes; this file has 7 bytes"},
       {"a target over 64 MiB", source,
        Patch({0x88, 0x01, 0x7F, 0x7E, 0x9E, 0x80}, {}, Crc(source), 0),
        "The patch would make a file of 67108865 bytes: an image has at most "

@@ -192,8 +192,7 @@ TEST_F(TransferActionsTest, LayoutThatDoesNotFitOffersThePartsThatFit) {
   const QString refusal =
       "The layout does not fit this firmware:\n"
       "window 6: this firmware has no window 6 (its windows are 0..5)\n"
-      "window 7: this firmware has no window 7 (its windows are 0..5)\n"
-      "Import only the parts that fit to apply the rest.\n\n"
+      "window 7: this firmware has no window 7 (its windows are 0..5)\n\n"
       "Import the parts that fit and leave out the rest?";
 
   dialogs.open_layout_answers.push_back(layout);

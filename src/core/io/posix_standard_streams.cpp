@@ -1,5 +1,7 @@
 #include "core/io/standard_streams.h"
 
+#include <unistd.h>
+
 namespace orlindel::io {
 
 // POSIX systems hand the arguments over as the bytes they were typed in.
@@ -9,5 +11,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 // Streams are binary and terminals take UTF-8 as it comes.
 void PrepareStandardStreams() {}
+
+bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
 }  // namespace orlindel::io

@@ -16,4 +16,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 // ends in text mode), and a console shows UTF-8 text as such.
 void PrepareStandardStreams();
 
+// True when standard output is a terminal (a console on Windows), for a
+// program that must not pour binary data onto one.
+bool StandardOutputIsTerminal();
+
 }  // namespace orlindel::io

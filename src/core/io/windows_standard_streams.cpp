@@ -46,4 +46,6 @@ void PrepareStandardStreams() {
     std::atexit(RestoreConsoleOutputPage);
 }
 
+bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
 }  // namespace orlindel::io

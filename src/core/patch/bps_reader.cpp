@@ -180,7 +180,7 @@ void CheckBpsSourceFits(const BpsHeader& header, ImageView source) {
         "The patch was made for a file of %llu bytes; this file has %zu bytes",
         static_cast<unsigned long long>(header.source_size), source.size()));
   const uint32_t source_crc = Crc32(source);
-  if (header.source_crc != source_crc || header.source_size != source.size())
+  if (header.source_crc != source_crc)
     throw PatchError(
         Format("The patch was made for a file with CRC32 %08X; this file has "
                "CRC32 %08X",

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 
-#ifdef __linux__
 #include <sys/mman.h>
-#endif
 
 namespace orlindel::io {
 
