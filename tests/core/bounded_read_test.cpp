@@ -211,11 +211,11 @@ TEST_F(BoundedReadTest, DescriptorsGiveImagesToo) {
   EXPECT_EQ(file_system.bytes_read, 0u);
   close(big);
 }
+#endif  // _WIN32
 
 #if !defined(__SANITIZE_ADDRESS__)
 // An allocation the system refuses becomes an error the user can read. (The
 // address sanitizer stops the program on such a request instead.)
-#endif  // _WIN32
 
 TEST_F(BoundedReadTest, AllocationFailureIsAClearError) {
   class HugeFile : public FaultInjectingFileSystem {
