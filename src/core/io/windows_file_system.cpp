@@ -209,6 +209,12 @@ class WindowsFileSystem final : public FileSystem {
     return Status(path, status);
   }
   int ReadLink(const std::string&, std::string&) override { return EINVAL; }
+  // Windows has no paths that name an open descriptor: "CON" and "NUL" are
+  // devices, written as files are.
+  int OpenDescriptor(const std::string&, bool& named, Handle&) override {
+    named = false;
+    return 0;
+  }
 
   // FILE_SHARE_DELETE lets a Ctrl+C remove the file while it is open.
   int CreateExclusive(const std::string& path, Handle& handle) override {
@@ -251,6 +257,9 @@ class WindowsFileSystem final : public FileSystem {
   }
   // Owners are kept by ReplaceFileW with the rest of the old file's security.
   int SetOwner(Handle, uint32_t, uint32_t) override { return 0; }
+  // So are the access control lists and the attributes ReplaceFileW keeps;
+  // the ones it drops are copied when the file is replaced.
+  int CopyAttributes(const std::string&, Handle) override { return 0; }
   // Only the read-only attribute has a counterpart among the mode bits.
   int SetMode(Handle handle, uint32_t mode) override {
     if ((mode & 0222) != 0) return 0;
