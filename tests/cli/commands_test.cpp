@@ -4,7 +4,9 @@
 #include "cli/commands.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <filesystem>
@@ -201,6 +203,8 @@ TEST(StandardOutputTest, AReportLostOnStandardErrorIsExitThree) {
   EXPECT_EQ(out.str(), AsText(Fixed()));  // the image itself arrived
 }
 
+#ifndef _WIN32
+// Pipes named by descriptor paths and hard links are POSIX matters.
 TEST(StandardInputTest, PipesNamedAsFilesAreReadLikeStandardInput) {
   // What a shell's process substitution gives: /dev/fd/N of a pipe.
   const FirmwareImage image = WithWindows();
@@ -258,6 +262,7 @@ TEST(SavedFileTest, WhatTheFileCouldNotKeepIsSaidOnStandardError) {
   EXPECT_EQ(ReadBytes(out), Fixed());
   EXPECT_EQ(ReadBytes(twin), Unfixed());
 }
+#endif  // _WIN32
 
 TEST(StandardOutputTest, AFullDiskIsExitThree) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
