@@ -381,9 +381,14 @@ TEST(ErrorReportTest, ControlCharactersInNamesAreQuoted) {
   const std::string name = "orlindel_\x1b[31mred\a.bin";
   const CliResult text = RunCli({"info", name});
   EXPECT_EQ(text.exit_code, 3);
-  EXPECT_EQ(text.err,
-            "orlindel-cli: Cannot open file \"'orlindel_'$'\\033''[31mred'"
-            "$'\\a''.bin'\". No such file or directory\n");
+  // The system's reason follows (Windows refuses such a name outright).
+  EXPECT_EQ(text.err.rfind(
+                "orlindel-cli: Cannot open file \"'orlindel_'$'\\033''[31mred'"
+                "$'\\a''.bin'\". ",
+                0),
+            0u)
+      << text.err;
+  EXPECT_EQ(text.err.find_first_of("\x1b\a"), std::string::npos);
   const CliResult json = RunCli({"info", name, "--json"});
   EXPECT_NE(json.out.find("orlindel_\\u001b[31mred\\u0007.bin"),
             std::string::npos)
