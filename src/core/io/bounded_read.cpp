@@ -58,6 +58,16 @@ void ReadExactly(FileSystem& fs, Handle handle, const std::string& name,
   }
 }
 
+// Opens `path` for reading, again when a signal cut the open short.
+Handle OpenToRead(FileSystem& fs, const std::string& path) {
+  Handle handle = -1;
+  int error;
+  do error = fs.OpenForReading(path, handle);
+  while (error == EINTR);
+  if (error != 0) Fail(path, error);
+  return handle;
+}
+
 }  // namespace
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
@@ -67,11 +77,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
   if (status.type == FileType::kDirectory) Fail(path, EISDIR);
   if (status.type != FileType::kRegular) Fail(path, "Not a regular file");
 
-  Handle handle = -1;
-  int error;
-  do error = fs.OpenForReading(path, handle);
-  while (error == EINTR);
-  if (error != 0) Fail(path, error);
+  const Handle handle = OpenToRead(fs, path);
   try {
     // The opened file is checked again: the name may have been given to
     // something else after the first look.
@@ -104,11 +110,7 @@ std::vector<uint8_t> ReadWholeFileOrPipe(const std::string& path, int64_t limit,
   FileStatus status;
   if (const int error = fs.Status(path, status)) Fail(path, error);
   if (status.type != FileType::kFifo) return ReadWholeFile(path, limit, fs);
-  Handle handle = -1;
-  int error;
-  do error = fs.OpenForReading(path, handle);
-  while (error == EINTR);
-  if (error != 0) Fail(path, error);
+  const Handle handle = OpenToRead(fs, path);
   try {
     std::vector<uint8_t> bytes = ReadWholeHandle(handle, path, limit, fs);
     fs.Close(handle);
