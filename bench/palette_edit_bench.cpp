@@ -95,15 +95,8 @@ void BM_PaletteEditStraightforward(benchmark::State& state) {
   const int64_t record = WindowRecordOffset(opened.image, opened.list, kWindow);
   int step = 0;
   for (auto _ : state) {
-    const PaletteValues values = Moved(step++);
-    WindowRecord fields = ReadWindowRecordAt(opened.image, record);
-    fields.left = static_cast<uint16_t>(values.left);
-    fields.top = static_cast<uint16_t>(values.top);
-    fields.right = static_cast<uint16_t>(values.right);
-    fields.bottom = static_cast<uint16_t>(values.bottom);
-    fields.pal_dy = static_cast<uint16_t>(values.pal_dy);
-    fields.blend = static_cast<uint8_t>(values.blend);
-    WriteWindowRecordAt(opened.image, record, fields);
+    WriteWindowValues(opened.image, record, Moved(step++),
+                      RecordBounds::kWholeRecord);
     testing::ReferenceFixImageChecksum(opened.image);
     RenderAndFill(opened, opened.image, palette);
   }

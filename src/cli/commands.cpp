@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "cli/subtitle_command.h"
 #include "cli/trace_command.h"
 #include "core/errors.h"
+#include "core/tv_geometry.h"
 
 namespace orlindel::cli {
 
@@ -60,7 +62,10 @@ CommandSpec RenderCommand(CommandFunction run) {
        Number("--second", "A second window drawn with it"),
        {"--view", "MODE",
         "Window positions: ntsc, pal or both (default: as --tv)"},
-       {"--tv", "TV", "The TV height: pal (576 lines, the default) or ntsc"},
+       {"--tv", "TV",
+        "The TV height: pal (" + std::to_string(kPalLines) +
+            " lines, the default) or ntsc (" + std::to_string(kNtscLines) +
+            " lines)"},
        {"--safe-title", "", "Frame the title-safe area"},
        {"--safe-action", "", "Frame the action-safe area"},
        {"--background", "BMP", "A BMP picture drawn under the windows"},

@@ -57,7 +57,7 @@ void WriteJson(std::ostream& out, const InfoReport& report) {
     for (int n = 0; n < report.windows.count; ++n)
       windows.push_back(WindowJson(report.image, report.windows, n));
     json["windowList"] = Json{{"offset", report.windows.offset},
-                              {"bank", WindowBankOf(report.windows)},
+                              {"bank", WindowBankOf(report.windows).number},
                               {"count", report.windows.count},
                               {"windows", std::move(windows)}};
   }
@@ -78,7 +78,8 @@ void WriteText(std::ostream& out, const InfoReport& report) {
   }
   out << Format("window list    at 0x%.5llX, bank %u, %d windows\n",
                 static_cast<unsigned long long>(report.windows.offset),
-                WindowBankOf(report.windows), report.windows.count)
+                unsigned{WindowBankOf(report.windows).number},
+                report.windows.count)
       << WindowTableHeader() << '\n';
   for (int n = 0; n < report.windows.count; ++n)
     out << WindowTableRow(image, report.windows, n) << '\n';

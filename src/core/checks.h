@@ -44,6 +44,11 @@ inline void CheckFits(std::span<const uint8_t> bytes, int64_t offset,
   if (!FitsInside(bytes, offset, count)) throw RangeError();
 }
 
+// Throws RangeError unless `value` lies within `low`..`high`.
+inline void CheckInRange(int64_t value, int64_t low, int64_t high) {
+  if (value < low || value > high) throw RangeError();
+}
+
 // Throws RangeError unless `index` lies within 0..count-1.
 inline void CheckIndex(int64_t index, int64_t count) {
   if (index < 0 || index >= count) throw RangeError();

@@ -64,7 +64,8 @@ int64_t FirmwareDocument::WindowRecord(int index) const {
 }
 
 PaletteValues FirmwareDocument::WindowValues(int index) const {
-  return ReadWindowValues(image_, WindowRecord(index));
+  return ReadWindowValues(image_, WindowRecord(index),
+                          RecordBounds::kFieldByField);
 }
 
 template <typename Write>
@@ -87,7 +88,7 @@ EditList FirmwareDocument::WriteWindow(int index, const PaletteValues& values) {
   const int64_t record_length =
       std::min<int64_t>(kWindowRecordSize, std::ssize(image_) - record);
   return Record({{record, record_length}, ChecksumRange(image_)}, [&] {
-    WriteWindowValues(image_, record, values);
+    WriteWindowValues(image_, record, values, RecordBounds::kFieldByField);
     FixImageChecksum(image_);
   });
 }

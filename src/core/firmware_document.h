@@ -69,8 +69,9 @@ class FirmwareDocument {
   // (WindowLookup::kEditor).
   // RangeError without a window list or when it cannot be resolved.
   int64_t WindowRecord(int index) const;
-  // The edited fields of window `index`. RangeError as WindowRecord, or when
-  // a field lies outside the image.
+  // The edited fields of window `index`, read field by field
+  // (RecordBounds::kFieldByField). RangeError as WindowRecord, or when a
+  // field lies outside the image.
   PaletteValues WindowValues(int index) const;
 
   // The edit operations. Each returns the runs of bytes it changed, in the
@@ -78,9 +79,10 @@ class FirmwareDocument {
   // throws, and what it stored before the error is then kept for
   // TakeInterruptedEdits.
 
-  // Stores `values` in window `index`'s record and fixes the checksum.
-  // RangeError without a window list, for a record outside the image or a
-  // value outside its field.
+  // Stores `values` in window `index`'s record field by field
+  // (RecordBounds::kFieldByField) and fixes the checksum. RangeError without
+  // a window list, for a record outside the image or a value outside its
+  // field; the fields stored before the refused one stay stored.
   EditList WriteWindow(int index, const PaletteValues& values);
   // Writes the subtitle parameters into the routine's loads (see
   // UpdateSubtitleParams), then fixes the checksum. `*updated` tells whether

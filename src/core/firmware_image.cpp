@@ -49,7 +49,7 @@ FirmwareImage RefuseEmpty(FirmwareImage image, const std::string& name) {
 }
 
 void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value) {
-  if (value < 0 || value > 0xFFFF) throw RangeError();
+  CheckInRange(value, 0, 0xFFFF);
   CheckFits(image, offset, 2);
   image[static_cast<size_t>(offset)] = static_cast<uint8_t>(value >> 8);
   image[static_cast<size_t>(offset) + 1] = static_cast<uint8_t>(value & 0xFF);

@@ -29,6 +29,32 @@ inline uint16_t ReadBE16(ImageView image, int64_t offset) {
   const auto at = static_cast<size_t>(offset);
   return static_cast<uint16_t>(image[at] << 8 | image[at + 1]);
 }
+
+// Where image offsets meet the 8051's own units: a bank number as a stored
+// structure holds it (one byte), and a 16-bit code address inside a bank.
+// They reach an image offset only through ImageOffsetOf.
+struct Bank {
+  uint8_t number = 0;
+  bool operator==(const Bank&) const = default;
+};
+struct CodeAddress {
+  uint16_t value = 0;
+  bool operator==(const CodeAddress&) const = default;
+};
+
+// The image offset that `address` names inside `bank`.
+constexpr int64_t ImageOffsetOf(Bank bank, CodeAddress address) {
+  return int64_t{bank.number} * kBankSize + address.value;
+}
+// The code address of `offset` inside its bank.
+constexpr CodeAddress CodeAddressOf(int64_t offset) {
+  return {static_cast<uint16_t>(offset & 0xFFFF)};
+}
+// The big-endian code address (of a CodePointer or an LCALL) at `offset`;
+// RangeError outside the image.
+inline CodeAddress ReadCodeAddress(ImageView image, int64_t offset) {
+  return {ReadBE16(image, offset)};
+}
 // Stores `value` high byte first; RangeError when `value` exceeds 0xFFFF or
 // the field lies outside the image.
 void WriteBE16(std::span<uint8_t> image, int64_t offset, int64_t value);

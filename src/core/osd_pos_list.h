@@ -41,7 +41,7 @@ void WriteOsdPosEntryAt(std::span<uint8_t> image, int64_t offset,
                         const OsdPosEntry& entry);
 
 // True when `entry` names a window up to `max_window_id` and its position and
-// size lie inside 800 x 600. A negative `max_window_id` rejects every entry.
+// size lie inside kTableMaxX x kTableMaxY. A negative `max_window_id` rejects every entry.
 bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id);
 
 // The first (lowest) offset below the header length where three valid group

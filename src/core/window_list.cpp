@@ -14,25 +14,65 @@ namespace orlindel {
 
 namespace {
 
-// Where each field lies in a WindowRecord.
-constexpr int64_t kLeftAt = 0;
-constexpr int64_t kTopAt = 2;
-constexpr int64_t kRightAt = 4;
-constexpr int64_t kBottomAt = 6;
-constexpr int64_t kPalDyAt = 8;
+// The byte layout of a WindowRecord, the one place that spells it: the six
+// fields the editor writes, in the order it writes them, and the two bytes
+// only the scan tests. Bytes 11 and 13 carry no field of ours.
+struct EditedField {
+  const char* name;
+  int64_t at;     // offset in the record
+  int64_t width;  // 2: big-endian 16-bit, 1: one byte
+  int PaletteValues::*value;
+};
+constexpr std::array<EditedField, 6> kEditedFields = {{
+    {"Left", 0, 2, &PaletteValues::left},
+    {"Top", 2, 2, &PaletteValues::top},
+    {"Right", 4, 2, &PaletteValues::right},
+    {"Bottom", 6, 2, &PaletteValues::bottom},
+    {"PalDY", 8, 2, &PaletteValues::pal_dy},
+    {"Blend", 12, 1, &PaletteValues::blend},
+}};
 constexpr int64_t kIdAt = 10;
-constexpr int64_t kBlendAt = 12;
 constexpr int64_t kCheckByteAt = 14;
 // Bytes 1..2 of a WList entry point at the record inside the table's bank.
 constexpr int64_t kEntryPointerAt = 1;
 
-// The field of each byte of a WindowRecord; bytes without a field the editor
-// writes are named by their offset in the record.
-constexpr std::array<const char*, kWindowRecordSize> kRecordFields = {
-    "Left",    "Left",    "Top",    "Top",     "Right",
-    "Right",   "Bottom",  "Bottom", "PalDY",   "PalDY",
-    "byte 10", "byte 11", "Blend",  "byte 13", "byte 14",
+// Names of the record's bytes that carry no edited field.
+constexpr std::array<const char*, kWindowRecordSize> kByteNames = {
+    "byte 0",  "byte 1",  "byte 2",  "byte 3",  "byte 4",
+    "byte 5",  "byte 6",  "byte 7",  "byte 8",  "byte 9",
+    "byte 10", "byte 11", "byte 12", "byte 13", "byte 14",
 };
+
+// The largest value `field` holds.
+constexpr int FieldMax(const EditedField& field) {
+  return field.width == 2 ? 0xFFFF : 0xFF;
+}
+
+// The value of `field` in the record at `record`; `checked` tests the
+// field's bytes against the image end, else the caller has.
+int ReadField(ImageView image, int64_t record, const EditedField& field,
+              bool checked) {
+  const int64_t at = record + field.at;
+  if (checked) CheckFits(image, at, field.width);
+  const auto i = static_cast<size_t>(at);
+  return field.width == 2 ? image[i] << 8 | image[i + 1] : image[i];
+}
+
+// Stores `value` in `field`; RangeError for a value the field cannot hold
+// or, when `checked`, a field outside the image.
+void WriteField(std::span<uint8_t> image, int64_t record,
+                const EditedField& field, int value, bool checked) {
+  CheckInRange(value, 0, FieldMax(field));
+  const int64_t at = record + field.at;
+  if (checked) CheckFits(image, at, field.width);
+  const auto i = static_cast<size_t>(at);
+  if (field.width == 2) {
+    image[i] = static_cast<uint8_t>(value >> 8);
+    image[i + 1] = static_cast<uint8_t>(value & 0xFF);
+  } else {
+    image[i] = static_cast<uint8_t>(value);
+  }
+}
 
 bool HasEntryShape(ImageView image, int64_t entry) {
   CheckAnalysisOffset(entry + 2);
@@ -118,34 +158,49 @@ int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
 
 }  // namespace
 
+PaletteValues ReadWindowValues(ImageView image, int64_t record,
+                               RecordBounds bounds) {
+  const bool whole = bounds == RecordBounds::kWholeRecord;
+  if (whole) CheckFits(image, record, kWindowRecordSize);
+  PaletteValues values;
+  for (const EditedField& field : kEditedFields)
+    values.*field.value = ReadField(image, record, field, !whole);
+  return values;
+}
+
+void WriteWindowValues(std::span<uint8_t> image, int64_t record,
+                       const PaletteValues& values, RecordBounds bounds) {
+  const bool whole = bounds == RecordBounds::kWholeRecord;
+  if (whole) {
+    CheckFits(image, record, kWindowRecordSize);
+    for (const EditedField& field : kEditedFields)
+      CheckInRange(values.*field.value, 0, FieldMax(field));
+  }
+  for (const EditedField& field : kEditedFields)
+    WriteField(image, record, field, values.*field.value, !whole);
+}
+
 WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset) {
-  CheckFits(image, offset, kWindowRecordSize);
-  const auto at = static_cast<size_t>(offset);
-  const auto be16 = [&](size_t field) {
-    return static_cast<uint16_t>(image[at + field] << 8 |
-                                 image[at + field + 1]);
-  };
+  const PaletteValues values =
+      ReadWindowValues(image, offset, RecordBounds::kWholeRecord);
   WindowRecord record;
-  record.left = be16(kLeftAt);
-  record.top = be16(kTopAt);
-  record.right = be16(kRightAt);
-  record.bottom = be16(kBottomAt);
-  record.pal_dy = be16(kPalDyAt);
-  record.id = image[at + kIdAt];
-  record.blend = image[at + kBlendAt];
-  record.check_byte = image[at + kCheckByteAt];
+  record.left = static_cast<uint16_t>(values.left);
+  record.top = static_cast<uint16_t>(values.top);
+  record.right = static_cast<uint16_t>(values.right);
+  record.bottom = static_cast<uint16_t>(values.bottom);
+  record.pal_dy = static_cast<uint16_t>(values.pal_dy);
+  record.blend = static_cast<uint8_t>(values.blend);
+  record.id = image[static_cast<size_t>(offset + kIdAt)];
+  record.check_byte = image[static_cast<size_t>(offset + kCheckByteAt)];
   return record;
 }
 
 void WriteWindowRecordAt(std::span<uint8_t> image, int64_t offset,
                          const WindowRecord& record) {
-  CheckFits(image, offset, kWindowRecordSize);
-  WriteBE16(image, offset + kLeftAt, record.left);
-  WriteBE16(image, offset + kTopAt, record.top);
-  WriteBE16(image, offset + kRightAt, record.right);
-  WriteBE16(image, offset + kBottomAt, record.bottom);
-  WriteBE16(image, offset + kPalDyAt, record.pal_dy);
-  image[static_cast<size_t>(offset + kBlendAt)] = record.blend;
+  WriteWindowValues(image, offset,
+                    {record.left, record.top, record.right, record.bottom,
+                     record.pal_dy, record.blend},
+                    RecordBounds::kWholeRecord);
 }
 
 bool IsValidWindowRecord(int n, const WindowRecord& record) {
@@ -184,8 +239,8 @@ WindowListInfo FindWindowList(ImageView image) {
   return {};
 }
 
-uint8_t WindowBankOf(const WindowListInfo& list) {
-  return NarrowTo<uint8_t>(BankOf(list.offset));
+Bank WindowBankOf(const WindowListInfo& list) {
+  return {NarrowTo<uint8_t>(BankOf(list.offset))};
 }
 
 int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n,
@@ -194,8 +249,8 @@ int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n,
   const int64_t entry =
       table ? EntryOffset(image, list, n)
             : CheckedAdd<int64_t>(list.offset, kWListEntrySize * n);
-  const int64_t record = ReadBE16(image, entry + kEntryPointerAt) +
-                         int64_t{WindowBankOf(list)} * kBankSize;
+  const int64_t record = ImageOffsetOf(
+      WindowBankOf(list), ReadCodeAddress(image, entry + kEntryPointerAt));
   CheckFits(image, record, table ? kWindowRecordSize : 1);
   return record;
 }
@@ -206,33 +261,10 @@ bool WindowEntryIsPointer(ImageView image, int64_t window_list_pos, int index) {
   return ByteAt(image, entry) == 0xFF;
 }
 
-PaletteValues ReadWindowValues(ImageView image, int64_t record) {
-  PaletteValues values;
-  values.left = ReadBE16(image, record + kLeftAt);
-  values.top = ReadBE16(image, record + kTopAt);
-  values.right = ReadBE16(image, record + kRightAt);
-  values.bottom = ReadBE16(image, record + kBottomAt);
-  values.pal_dy = ReadBE16(image, record + kPalDyAt);
-  values.blend = ByteAt(image, record + kBlendAt);
-  return values;
-}
-
-void WriteWindowValues(std::span<uint8_t> image, int64_t record,
-                       const PaletteValues& values) {
-  // WriteBE16 refuses values outside 0..0xFFFF; fields stored before a
-  // refused one stay stored.
-  WriteBE16(image, record + kLeftAt, values.left);
-  WriteBE16(image, record + kTopAt, values.top);
-  WriteBE16(image, record + kRightAt, values.right);
-  WriteBE16(image, record + kBottomAt, values.bottom);
-  WriteBE16(image, record + kPalDyAt, values.pal_dy);
-  const auto blend = NarrowTo<uint8_t>(values.blend);
-  ByteAt(image, record + kBlendAt);  // RangeError past the image end
-  image[static_cast<size_t>(record + kBlendAt)] = blend;
-}
-
 const char* WindowRecordFieldName(int byte) {
-  return kRecordFields[static_cast<size_t>(byte)];
+  for (const EditedField& field : kEditedFields)
+    if (byte >= field.at && byte < field.at + field.width) return field.name;
+  return kByteNames[static_cast<size_t>(byte)];
 }
 
 }  // namespace orlindel

@@ -40,11 +40,37 @@ struct WindowListInfo {
   int count = 0;
 };
 
-// Decodes the record at `offset`; RangeError unless all 15 bytes lie inside.
+// How a read or a write of a record meets the image end and refused values.
+enum class RecordBounds {
+  // All or nothing: RangeError before any byte is read or written unless the
+  // whole 15-byte record lies inside the image and every value fits its
+  // field. The table's readers and writers (the scan, the command line, the
+  // layout transfer) use this.
+  kWholeRecord,
+  // As the editor stores a record that may start close to the image end:
+  // each field is checked as it is met, in the order Left, Top, Right,
+  // Bottom, PalDY, Blend. A write stores the fields before a refused one (a
+  // field outside the image, or a value outside 0..65535, 0..255 for Blend).
+  kFieldByField,
+};
+
+// The six edited values (Left, Top, Right, Bottom, PalDY: big-endian 16-bit;
+// Blend: one byte) of the record at `record`. RangeError as `bounds` says.
+PaletteValues ReadWindowValues(ImageView image, int64_t record,
+                               RecordBounds bounds);
+
+// Stores the six edited values at `record`, in the order above; the id, the
+// check byte and the bytes between are never written, nor the checksum.
+// RangeError as `bounds` says.
+void WriteWindowValues(std::span<uint8_t> image, int64_t record,
+                       const PaletteValues& values, RecordBounds bounds);
+
+// The whole record at `offset`, id and check byte included
+// (RecordBounds::kWholeRecord).
 WindowRecord ReadWindowRecordAt(ImageView image, int64_t offset);
 
-// Stores Left, Top, Right, Bottom, PalDY and Blend of `record` at `offset`;
-// the other bytes of the record are never written. RangeError outside.
+// Stores the edited values of `record` at `offset`
+// (RecordBounds::kWholeRecord); its id and check byte are not written.
 void WriteWindowRecordAt(std::span<uint8_t> image, int64_t offset,
                          const WindowRecord& record);
 
@@ -58,7 +84,7 @@ bool IsValidWindowRecord(int n, const WindowRecord& record);
 WindowListInfo FindWindowList(ImageView image);
 
 // The bank that holds the table's records; RangeError above bank 255.
-uint8_t WindowBankOf(const WindowListInfo& list);
+Bank WindowBankOf(const WindowListInfo& list);
 
 // How a window's record is reached from its entry: the bank of the list's
 // first byte * 0x10000 plus the big-endian pointer in bytes 1..2 of the entry
@@ -83,17 +109,6 @@ int64_t WindowRecordOffset(ImageView image, const WindowListInfo& list, int n,
 // True when the entry of window `index` starts with the CodePointer tag, the
 // sign of a window the firmware draws. RangeError outside the image.
 bool WindowEntryIsPointer(ImageView image, int64_t window_list_pos, int index);
-
-// The edited fields of the record at `record`. RangeError when a field read
-// lies outside the image.
-PaletteValues ReadWindowValues(ImageView image, int64_t record);
-
-// Stores Left, Top, Right, Bottom and PalDY (big-endian, each 0..65535) and
-// the blend byte (0..255) of the record at `record`, in that order. Does not
-// touch the checksum. RangeError for a field outside the image or a value
-// outside its range; fields stored before the failing one stay stored.
-void WriteWindowValues(std::span<uint8_t> image, int64_t record,
-                       const PaletteValues& values);
 
 // The name of the field that byte `byte` (0..14) of a record belongs to:
 // "Left", "Top", "Right", "Bottom", "PalDY", "Blend", or "byte N" for a byte

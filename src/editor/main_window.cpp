@@ -403,21 +403,18 @@ void TfrmMain::UpdateHistoryActions() {
   name(*actRedo, "&Redo", history.redoText(), history.canRedo());
 }
 
-void TfrmMain::UndoImageEdit() {
-  RunGuarded(dialogs_, [this] { editor_->Undo(); });
-}
+// These run from slots connected through ConnectGuarded (the Edit menu's
+// actions here, the changes window's buttons there), whose guard shows
+// what they throw.
+void TfrmMain::UndoImageEdit() { editor_->Undo(); }
 
-void TfrmMain::RedoImageEdit() {
-  RunGuarded(dialogs_, [this] { editor_->Redo(); });
-}
+void TfrmMain::RedoImageEdit() { editor_->Redo(); }
 
 void TfrmMain::RevertChange(const ByteEdit& change) {
-  RunGuarded(dialogs_, [&] { editor_->RevertChange(change); });
+  editor_->RevertChange(change);
 }
 
-void TfrmMain::ExportPatch() {
-  RunGuarded(dialogs_, [this] { ExportPatchToFile(*editor_, dialogs_); });
-}
+void TfrmMain::ExportPatch() { ExportPatchToFile(*editor_, dialogs_); }
 
 void TfrmMain::RefreshAfterEdit() {
   Refresh();

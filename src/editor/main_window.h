@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "core/firmware_document.h"
+#include "core/tv_geometry.h"
 #include "core/window_geometry.h"
 #include "editor/changes_window.h"
 #include "editor/editor_document.h"
@@ -43,8 +44,9 @@ inline constexpr int kMainClientHeight = 719;
 // Where the preview's top-left pixel lies in the client area.
 inline constexpr int kPreviewLeft = 8;
 inline constexpr int kPreviewTop = 115;
-// The window is this much shorter while NTSC (480 lines, not 576) is shown.
-inline constexpr int kNtscHeightReduction = 96;
+// The window is this much shorter while NTSC (kNtscLines, not kPalLines) is
+// shown.
+inline constexpr int kNtscHeightReduction = kPalLines - kNtscLines;
 // What the main window itself shows beside the pages.
 struct EditingState {
   std::optional<QImage> BackgroundPicture;  // empty picture: draws nothing

@@ -155,18 +155,22 @@ void TfrmMain::ConnectHandlers() {
   guarded(btnSave, &QPushButton::clicked, &TfrmMain::btnSaveClick);
   guarded(btnChanges, &QPushButton::clicked, &TfrmMain::btnChangesClick);
   guarded(actChanges, &QAction::triggered, &TfrmMain::btnChangesClick);
-  connect(ledFWFile, &QLineEdit::textChanged, this, &TfrmMain::ShowFileInTitle);
-  connect(actUndo, &QAction::triggered, this, [this] { UndoImageEdit(); });
-  connect(actRedo, &QAction::triggered, this, [this] { RedoImageEdit(); });
+  guarded(actUndo, &QAction::triggered, &TfrmMain::UndoImageEdit);
+  guarded(actRedo, &QAction::triggered, &TfrmMain::RedoImageEdit);
+  ConnectGuarded(dialogs_, ledFWFile, &QLineEdit::textChanged, this,
+                 [this] { ShowFileInTitle(ledFWFile->text()); });
   // The one way the views learn of a change of the document.
-  connect(editor_, &EditorDocument::Changed, this,
-          GuardedSlot(dialogs_, [this] { DocumentChanged(); }));
+  guarded(editor_, &EditorDocument::Changed, &TfrmMain::DocumentChanged);
+  // The session manager's request carries the manager the handler answers,
+  // so this one slot takes its argument and runs the same guard.
   connect(qApp, &QGuiApplication::commitDataRequest, this,
-          &TfrmMain::CommitSessionData);
+          [this](QSessionManager& manager) {
+            RunGuarded(dialogs_, [&] { CommitSessionData(manager); });
+          });
   // The end of the program by any other way (the session manager's, an
   // unhandled signal's handler) keeps the unsaved edits in their journal.
-  connect(qApp, &QCoreApplication::aboutToQuit, journal_,
-          &UnsavedEditsJournal::Flush);
+  ConnectGuarded(dialogs_, qApp, &QCoreApplication::aboutToQuit, journal_,
+                 [this] { journal_->Flush(); });
 }
 
 }  // namespace orlindel::editor

@@ -33,7 +33,7 @@ class PageHost {
   // Selects window `index` as from code: a changed selection runs the
   // refresh. True when the selection changed.
   virtual bool SelectWindow(int index) = 0;
-  // The lines of the picture the preview shows: 576 for PAL, 480 for NTSC.
+  // The lines of the picture the preview shows: TvLines of the TV standard.
   virtual int PictureLines() const = 0;
   // The width and height the palette shows for the selected window (0 x 0
   // without a palette).

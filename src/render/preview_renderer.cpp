@@ -275,7 +275,8 @@ class Renderer {
         image,
         WindowRecordOffset(
             image, {*request_.window_list_pos, request_.max_window_index + 1},
-            index, WindowLookup::kEditor));
+            index, WindowLookup::kEditor),
+        RecordBounds::kFieldByField);
     const int left = values.left;
     const int top = values.top;
     const int right = values.right;

@@ -22,7 +22,7 @@ struct PreviewRequest {
   ImageView image;                         // the FirmwareImage
   std::optional<int64_t> window_list_pos;  // WindowListPos (nullopt: none)
   int max_window_index = 4;                // MaxWindowIndex
-  int tv_index = 0;                        // cmbTV: 0 PAL (576), 1 NTSC (480)
+  int tv_index = 0;                        // cmbTV: 0 PAL, 1 NTSC (TvLines)
   int background_mode = 1;  // cmbBackgrY: 0 Top, 1 Center, 2 "Strech"
   const QImage* background = nullptr;  // BackgroundPicture (null: none)
   bool safe_title = false, safe_action = false;
@@ -39,7 +39,7 @@ struct PreviewRequest {
 };
 
 struct PreviewResult {
-  QImage bitmap;  // QImage::Format_RGB888, 720 x 576 or 720 x 480
+  QImage bitmap;  // QImage::Format_RGB888, kTvWidth x TvLines
   bool palette_enabled = false;            // the palette's ten editing controls
   std::optional<PaletteValues> palette;    // fill the palette with these
   std::optional<QString> palette_caption;  // "Window: 0x%.2X" when set

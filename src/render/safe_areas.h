@@ -9,7 +9,7 @@ namespace orlindel::render {
 // `value` rounded to the nearest integer, halves to the even neighbour.
 int RoundHalfToEven(double value);
 
-// Inclusive rectangles on a 720-pixel-wide screen of `height` lines.
+// Inclusive rectangles on a kTvWidth-pixel-wide screen of `height` lines.
 Rect SafeTitleArea(int height);
 Rect SafeActionArea(int height);
 

@@ -20,24 +20,6 @@ std::vector<WindowSpec> Windows(int count) {
   return windows;
 }
 
-TEST(WindowRecordTest, DecodesBigEndianFields) {
-  const FirmwareImage image =
-      FirmwareBuilder(0x40, 0x00)
-          .Bytes(0x10, {0x00, 0x28, 0x01, 0x90, 0x02, 0xA8, 0x02, 0x30, 0x00,
-                        0x30, 0x07, 0x99, 0xC0, 0x99, 0xFF})
-          .Build(false);
-  const WindowRecord record = ReadWindowRecordAt(image, 0x10);
-  EXPECT_EQ(record, (WindowRecord{40, 400, 680, 560, 48, 7, 0xC0, 0xFF}));
-  EXPECT_THROW(ReadWindowRecordAt(image, 0x32), RangeError);
-}
-
-TEST(WindowRecordTest, WriteTouchesOnlyTheEditableFields) {
-  FirmwareImage image(15, 0xEE);
-  WriteWindowRecordAt(image, 0, {1, 2, 0x0304, 5, 6, 0x77, 0x88, 0x99});
-  EXPECT_EQ(image, (FirmwareImage{0, 1, 0, 2, 3, 4, 0, 5, 0, 6, 0xEE, 0xEE,
-                                  0x88, 0xEE, 0xEE}));
-}
-
 TEST(WindowRecordTest, ValidityLimits) {
   const WindowRecord edge{800, 600, 800, 600, 0xFFFF, 3, 0, 0x00};
   EXPECT_TRUE(IsValidWindowRecord(3, edge));
@@ -70,7 +52,7 @@ TEST(FindWindowListTest, FindsFiveEntriesInBankThree) {
   const WindowListInfo list = FindWindowList(image);
   EXPECT_EQ(list.offset, 0x38000);
   EXPECT_EQ(list.count, 5);
-  EXPECT_EQ(WindowBankOf(list), 3);
+  EXPECT_EQ(WindowBankOf(list), Bank{3});
   EXPECT_EQ(WindowRecordOffset(image, list, 4), 0x30050);
 }
 

@@ -40,7 +40,7 @@ class ImageHost : public PaletteHost {
     WriteWindowValues(
         image,
         WindowRecordOffset(image, {kListPos, 1}, 0, WindowLookup::kEditor),
-        palette->Values());
+        palette->Values(), RecordBounds::kFieldByField);
     FixImageChecksum(image);
     Refresh();
   }

@@ -9,9 +9,10 @@ namespace orlindel {
 
 XrefList FindXrefsInBank(ImageView image, int64_t routine_start) {
   const int64_t bank = BankBase(routine_start);
+  const CodeAddress target = CodeAddressOf(routine_start);
   const std::array<uint8_t, 3> call = {
-      0x12, static_cast<uint8_t>((routine_start >> 8) & 0xFF),
-      static_cast<uint8_t>(routine_start & 0xFF)};
+      0x12, static_cast<uint8_t>(target.value >> 8),
+      static_cast<uint8_t>(target.value & 0xFF)};
   // A call is listed only when all three bytes lie inside the bank, so the
   // search never needs to look past the bank's end.
   const ImageView area = SearchArea(image);
