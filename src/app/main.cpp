@@ -3,14 +3,11 @@
 // shown), the firmware named on the command line, and the event loop.
 // Closing the main window ends the program.
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 
 #include "editor/command_line.h"
 #include "editor/editor_font.h"
-#include "editor/main_window.h"
-#include "editor/palette_window.h"
-#include "editor/qt_user_dialogs.h"
+#include "editor/editor_program.h"
 
 namespace {
 
@@ -48,17 +45,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   orlindel::editor::SetUpApplication(app);
-  orlindel::editor::QtUserDialogs dialogs;
-  orlindel::editor::TfrmMain frmMain(dialogs);
-  dialogs.SetParent(&frmMain);
-  orlindel::editor::TfrmWB frmWB(frmMain.Windows(), &frmMain);
-  frmMain.AttachPalette(&frmWB);
-  frmWB.hide();
-  frmMain.show();
-  if (command.file) {
-    // Once the window is up, so an error shows over it.
-    QTimer::singleShot(0, &frmMain,
-                       [&] { frmMain.OpenAtStart(*command.file); });
-  }
+  const orlindel::editor::EditorProgram editor(command.file);
   return QApplication::exec();
 }
