@@ -284,8 +284,8 @@ class CandidateScanner {
         return std::max<int64_t>(pos, static_cast<int64_t>(w) << 12);
       word = words[w];
     }
-    const size_t first = w << 6 | static_cast<size_t>(std::countr_zero(word));
-    return std::max<int64_t>(pos, static_cast<int64_t>(first << 6));
+    return std::max<int64_t>(
+        pos, static_cast<int64_t>(w << 6 | std::countr_zero(word)) << 6);
   }
 
 #ifdef ORLINDEL_HAVE_AVX2_SKIP
