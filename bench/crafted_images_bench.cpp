@@ -10,7 +10,6 @@
 #include <string>
 
 #include "bench/bench_images.h"
-#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/subtitle/subtitle_analysis.h"
 #include "core/window_list.h"
@@ -50,9 +49,8 @@ void OpenAnalyseAndUpdate(benchmark::State& state, const std::string& name,
   size_t log_lines = 0;
   for (auto _ : state) {
     FirmwareImage image = LoadFirmwareFile(file.path());
-    const ImageScan scan(image);
-    const WindowListInfo windows = FindWindowList(image, scan);
-    benchmark::DoNotOptimize(FindOsdPosList(image, windows.count - 1, scan));
+    const WindowListInfo windows = FindWindowList(image);
+    benchmark::DoNotOptimize(FindOsdPosList(image, windows.count - 1));
     AnalysisLog read_log;
     Mpeg4SubtitleParams params;
     benchmark::DoNotOptimize(ReadSubtitleParams(image, params, &read_log));

@@ -7,12 +7,10 @@
 // on every block, so callers list the rarest conditions first.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "core/firmware_image.h"
 
@@ -51,15 +49,6 @@ struct ByteTest {
 struct DifferTest {
   int first;
   int second;
-};
-
-// For one scan, found by one pass over the image shared by several scans
-// (core/image_scan.h): bit k of word k / 64 says whether one of positions
-// 64k .. 64k + 63 may pass both `tests`; a stretch whose bit is clear holds
-// none. Positions past the words are unknown.
-struct StretchMap {
-  std::array<ByteTest, 2> tests{};
-  std::vector<uint64_t> words;
 };
 
 // How quiet stretches are skipped: 32 positions at a time where the
@@ -104,21 +93,6 @@ class CandidateScanner {
     const uint32_t block = mask_;
     mask_ = 0;
     return block;
-  }
-
-  // Skips quiet stretches by `map`, which must outlive the scanner, instead
-  // of reading them, when the map was made for this scanner's first two
-  // tests; otherwise nothing changes.
-  void UseStretches(const StretchMap& map) {
-    if (kSkip != QuietSkip::kWidestAvailable || map.words.empty()) return;
-    for (size_t t = 0; t < 2; ++t) {
-      const ByteTest& mine = tests_[kTests > 1 ? t : 0];
-      const ByteTest& its = map.tests[t];
-      if (mine.distance != its.distance || mine.low != its.low ||
-          mine.high != its.high)
-        return;
-    }
-    stretches_ = &map;
   }
 
   // Leaves out position `pos`, which lies after the last candidate returned
@@ -264,28 +238,10 @@ class CandidateScanner {
   // The first of pos, pos + 32, ... whose 32 positions hold one that passes
   // the first two tests, or one whose 32 positions reach past last_.
   int64_t SkipQuiet(int64_t pos) const {
-    if (stretches_ != nullptr) return SkipQuietByMap(pos);
 #ifdef ORLINDEL_HAVE_AVX2_SKIP
     if (avx2_) return SkipQuietAvx2(pos);
 #endif
     return pos;
-  }
-
-  // The start of the first stretch from pos's own on whose bit is set, or
-  // pos when that is pos's own or none is known.
-  int64_t SkipQuietByMap(int64_t pos) const {
-    const std::vector<uint64_t>& words = stretches_->words;
-    const auto stretch = static_cast<uint64_t>(pos) >> 6;
-    size_t w = static_cast<size_t>(stretch >> 6);
-    if (w >= words.size()) return pos;
-    uint64_t word = words[w] & (~uint64_t{0} << (stretch & 63));
-    while (word == 0) {
-      if (++w == words.size())
-        return std::max<int64_t>(pos, static_cast<int64_t>(w) << 12);
-      word = words[w];
-    }
-    return std::max<int64_t>(
-        pos, static_cast<int64_t>(w << 6 | std::countr_zero(word)) << 6);
   }
 
 #ifdef ORLINDEL_HAVE_AVX2_SKIP
@@ -340,7 +296,6 @@ class CandidateScanner {
   bool avx2_ = kSkip == QuietSkip::kWidestAvailable && ProcessorHasAvx2();
 #endif
 
-  const StretchMap* stretches_ = nullptr;
   ImageView image_;
   int64_t last_;
   std::array<ByteTest, kTests> tests_;

@@ -7,7 +7,6 @@
 #include "core/checks.h"
 #include "core/errors.h"
 #include "core/history/image_diff.h"
-#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/patch/bps.h"
 #include "core/patch/ips.h"
@@ -22,14 +21,11 @@ void FirmwareDocument::Open(const std::string& path) {
   // Load and locate into locals first: a file that turns out not to be a
   // firmware leaves the open image, with its unsaved edits, untouched.
   FirmwareImage image = LoadFirmwareFile(path);
-  // Both searches read the image in one shared pass.
-  const ImageScan scan(image);
-  const WindowListInfo list = FindWindowList(image, scan);
+  const WindowListInfo list = FindWindowList(image);
   const auto max_window_index = NarrowTo<uint8_t>(list.count - 1);
   CheckFits(image, list.offset, 1);
   WindowBankOf(list);  // RangeError above bank 255, before anything changes
-  const OsdPosListInfo osd_list =
-      FindOsdPosList(image, max_window_index, scan);
+  const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index);
 
   image_ = std::move(image);
   max_window_index_ = max_window_index;

@@ -10,7 +10,6 @@
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
-#include "core/image_scan.h"
 #include "core/tv_geometry.h"
 
 namespace orlindel {
@@ -171,8 +170,7 @@ uint32_t ResidueBelow(int64_t base, int64_t residue, int64_t until) {
 // references to invalid groups costs one group check per three candidates
 // and no step for the candidates ruled out.
 template <bool kOnlyEmptyGroups>
-int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
-                      const StretchMap* stretches) {
+int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups) {
   using Tests = std::array<ByteTest, 5>;
   // Erased flash and code rarely hold 00 FF, so there the first count is
   // tested second.
@@ -182,13 +180,12 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
                                 {5, 0xFF, 0xFF},
                                 {4, 0x00, 0x00},
                                 {8, 0x00, 0x00}}}
-                       : Tests{{kOsdListLeadTests[0],
-                                kOsdListLeadTests[1],
+                       : Tests{{{1, 0xFF, 0xFF},
+                                {5, 0xFF, 0xFF},
                                 {0, 0x00, 0x7F},
                                 {4, 0x00, 0x7F},
                                 {8, 0x00, 0x7F}}};
   RefTriples candidates(image, 0, last, kTests, {1, 5, 9});
-  if (stretches != nullptr) candidates.UseStretches(*stretches);
   // Per residue: the lowest candidate not ruled out.
   std::array<int64_t, kOsdPosGroupRefSize> open_from{};
   int64_t base = 0;
@@ -237,19 +234,15 @@ bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id) {
          entry.height < kTableMaxY;
 }
 
-namespace {
-
-// FindOsdPosList, skipping quiet stretches by `stretches` when given.
-OsdPosListInfo FindOsdPosListIn(ImageView image, int max_window_id,
-                                const StretchMap* stretches) {
+OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
   const int64_t scan_last = std::min(last, kAnalysisLimit);
   const int64_t safe_last = std::min(scan_last, kLastSafeCandidate);
   GroupChecker groups(image, max_window_id);
   // Without a window to name, no entry is valid.
   int64_t found = max_window_id < 0
-                      ? FirstSafeList<true>(image, safe_last, groups, stretches)
-                      : FirstSafeList<false>(image, safe_last, groups, stretches);
+                      ? FirstSafeList<true>(image, safe_last, groups)
+                      : FirstSafeList<false>(image, safe_last, groups);
   if (found < 0) {
     // Near the analysis limit a group can reach past it, and checking such a
     // group refuses the image wherever its reference stands. So from here
@@ -275,17 +268,6 @@ OsdPosListInfo FindOsdPosListIn(ImageView image, int max_window_id,
   // The scan would go on past the analysis limit.
   if (last > kAnalysisLimit) throw RangeError();
   return {};
-}
-
-}  // namespace
-
-OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
-  return FindOsdPosListIn(image, max_window_id, nullptr);
-}
-
-OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id,
-                              const ImageScan& scan) {
-  return FindOsdPosListIn(image, max_window_id, &scan.osd_list());
 }
 
 OsdPosGroup ReadOsdPosGroup(ImageView image, int64_t list_offset, int group) {

@@ -48,11 +48,6 @@ bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id);
 // references stand in a row, with the number of valid references from there
 // (at most 255). RangeError when the search reaches past the analysis limit.
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id);
-// The same search, reading only the stretches `scan` (made of the same
-// image) marks for it.
-class ImageScan;
-OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id,
-                              const ImageScan& scan);
 
 // Group `group` of a found list: its entry count and the image offset of its
 // first entry, resolved through the bank of the list's first byte.

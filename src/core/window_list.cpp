@@ -8,7 +8,6 @@
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
-#include "core/image_scan.h"
 #include "core/tv_geometry.h"
 
 namespace orlindel {
@@ -156,16 +155,14 @@ bool IsValidWindowRecord(int n, const WindowRecord& record) {
          (record.check_byte == 0x00 || record.check_byte == 0xFF);
 }
 
-namespace {
-
-// FindWindowList, skipping quiet stretches by `stretches` when given.
-WindowListInfo FindWindowListIn(ImageView image, const StretchMap* stretches) {
+WindowListInfo FindWindowList(ImageView image) {
   const int64_t last =
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
   const int64_t scan_last = std::min(last, kAnalysisLimit);
   // Only a position where all five entries have the CodePointer shape can
   // start a table; the tags of the first two are tested first.
-  constexpr std::array<ByteTest, 2> kTags = kWindowListLeadTests;
+  constexpr std::array<ByteTest, 2> kTags = {
+      {{0, 0xFF, 0xFF}, {3, 0xFF, 0xFF}}};
   constexpr std::array<int, WListMinIndex + 1> kPointers = {0, 3, 6, 9, 12};
   RecordIds records(image);
   // Entries 0, 1 and 2 lead to records of three different windows, so their
@@ -176,27 +173,15 @@ WindowListInfo FindWindowListIn(ImageView image, const StretchMap* stretches) {
   const int64_t distinct_last = std::min(scan_last, kAnalysisLimit - kBankSize);
   CandidateScanner<2, WListMinIndex + 1, 3> distinct(
       image, 0, distinct_last, kTags, kPointers, {{{1, 4}, {1, 7}, {4, 7}}});
-  if (stretches != nullptr) distinct.UseStretches(*stretches);
   for (int64_t j = distinct.Next(); j >= 0; j = distinct.Next())
     if (const auto table = TableAt(image, records, j)) return *table;
   CandidateScanner<2, WListMinIndex + 1> shaped(image, distinct_last + 1,
                                                 scan_last, kTags, kPointers);
-  if (stretches != nullptr) shaped.UseStretches(*stretches);
   for (int64_t j = shaped.Next(); j >= 0; j = shaped.Next())
     if (const auto table = TableAt(image, records, j)) return *table;
   // The scan would go on past the analysis limit.
   if (last > kAnalysisLimit) throw RangeError();
   return {};
-}
-
-}  // namespace
-
-WindowListInfo FindWindowList(ImageView image) {
-  return FindWindowListIn(image, nullptr);
-}
-
-WindowListInfo FindWindowList(ImageView image, const ImageScan& scan) {
-  return FindWindowListIn(image, &scan.window_list());
 }
 
 uint8_t WindowBankOf(const WindowListInfo& list) {

@@ -56,10 +56,6 @@ bool IsValidWindowRecord(int n, const WindowRecord& record);
 // Returns count 0 when there is none. RangeError when the scan reaches past
 // the analysis limit.
 WindowListInfo FindWindowList(ImageView image);
-// The same search, reading only the stretches `scan` (made of the same
-// image) marks for it.
-class ImageScan;
-WindowListInfo FindWindowList(ImageView image, const ImageScan& scan);
 
 // The bank that holds the table's records; RangeError above bank 255.
 uint8_t WindowBankOf(const WindowListInfo& list);

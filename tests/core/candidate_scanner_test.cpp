@@ -1,7 +1,5 @@
 #include "core/candidate_scanner.h"
 
-#include "core/image_scan.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -158,47 +156,6 @@ TEST(CandidateScannerTest, DropsInAnyOrderLoseNoOtherPosition) {
       return std::find(dropped.begin(), dropped.end(), p) != dropped.end();
     });
     ASSERT_EQ(kept, expected) << "round " << round;
-  }
-}
-
-// Every stretch the shared scan leaves unmarked holds no position that
-// passes its search's first two tests, whatever the image's length; and a
-// scanner reading only the marked stretches finds every candidate.
-TEST(ImageScanTest, UnmarkedStretchesHoldNoPassingPosition) {
-  std::mt19937 random(808);
-  for (int round = 0; round < 60; ++round) {
-    const size_t size = round < 20 ? static_cast<size_t>(round) * 7
-                                   : 64 * (random() % 300) + random() % 70;
-    const std::vector<uint8_t> bytes = RandomBytes(random, size);
-    const ImageView image(bytes);
-    const ImageScan scan(image);
-    for (const StretchMap* map :
-         {&scan.window_list(), &scan.osd_list(), &scan.psb_calls()}) {
-      for (size_t pos = 0; pos < size; ++pos) {
-        const uint64_t stretch = pos / 64;
-        if (stretch / 64 >= map->words.size() ||
-            (map->words[stretch / 64] >> (stretch % 64) & 1) != 0)
-          continue;
-        const bool passes = std::all_of(
-            map->tests.begin(), map->tests.end(), [&](const ByteTest& test) {
-              const size_t at = pos + static_cast<size_t>(test.distance);
-              return at >= size ||
-                     (bytes[at] >= test.low && bytes[at] <= test.high);
-            });
-        ASSERT_FALSE(passes) << "round " << round << " position " << pos;
-      }
-    }
-    // A scan on the PS_B call tests finds the same with the stretches.
-    if (size < 16) continue;
-    const std::array<ByteTest, 3> tests = {
-        {kPsbCallLeadTests[0], kPsbCallLeadTests[1], {2, 0x7D, 0x7F}}};
-    CandidateScanner<3> alone(image, 0, static_cast<int64_t>(size) - 7, tests);
-    CandidateScanner<3> fused(image, 0, static_cast<int64_t>(size) - 7, tests);
-    fused.UseStretches(scan.psb_calls());
-    for (int64_t at = alone.Next();; at = alone.Next()) {
-      ASSERT_EQ(fused.Next(), at) << "round " << round;
-      if (at < 0) break;
-    }
   }
 }
 

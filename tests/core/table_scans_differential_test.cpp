@@ -1,13 +1,10 @@
-// The fast table scans, alone and reading only the stretches of the shared
-// scan (ImageScan), against the straightforward reference scans, on random
-// and mutated images.
+// The fast table scans against the straightforward reference scans, on
+// random and mutated images.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <optional>
 #include <random>
 
-#include "core/image_scan.h"
 #include "tests/support/firmware_builder.h"
 #include "tests/support/reference_scans.h"
 
@@ -112,13 +109,6 @@ TEST(TableScansDifferentialTest, FastScansMatchTheReferenceScans) {
         testing::ReferenceFindOsdPosList(image, max_id);
     ASSERT_EQ(fast_osd.offset, reference_osd.offset) << "round " << round;
     ASSERT_EQ(fast_osd.count, reference_osd.count) << "round " << round;
-    const ImageScan scan(image);
-    const WindowListInfo fused = FindWindowList(image, scan);
-    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
-    ASSERT_EQ(fused.count, reference.count) << "round " << round;
-    const OsdPosListInfo fused_osd = FindOsdPosList(image, max_id, scan);
-    ASSERT_EQ(fused_osd.offset, reference_osd.offset) << "round " << round;
-    ASSERT_EQ(fused_osd.count, reference_osd.count) << "round " << round;
     window_lists += fast.count > 0;
     osd_lists += fast_osd.count > 0;
   }
@@ -150,9 +140,6 @@ TEST(TableScansDifferentialTest, LongGroupsAtEveryReferenceStillMatch) {
   const OsdPosListInfo reference = testing::ReferenceFindOsdPosList(image, 4);
   EXPECT_EQ(reference.offset, 0x10000);
   EXPECT_EQ(reference.count, 14);
-  const OsdPosListInfo fused = FindOsdPosList(image, 4, ImageScan(image));
-  EXPECT_EQ(fused.offset, 0x10000);
-  EXPECT_EQ(fused.count, 14);
 }
 
 // Runs of WList-looking entries that cycle through a few records, in every
@@ -192,9 +179,6 @@ TEST(TableScansDifferentialTest, RepeatedEntryRunsMatch) {
     const WindowListInfo reference = testing::ReferenceFindWindowList(image);
     ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
     ASSERT_EQ(fast.count, reference.count) << "round " << round;
-    const WindowListInfo fused = FindWindowList(image, ImageScan(image));
-    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
-    ASSERT_EQ(fused.count, reference.count) << "round " << round;
     found += fast.count > 0;
   }
   EXPECT_GT(found, 30);
@@ -249,10 +233,6 @@ TEST(TableScansDifferentialTest, RandomLongGroupsMatch) {
         testing::ReferenceFindOsdPosList(image, max_id);
     ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
     ASSERT_EQ(fast.count, reference.count) << "round " << round;
-    const OsdPosListInfo fused =
-        FindOsdPosList(image, max_id, ImageScan(image));
-    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
-    ASSERT_EQ(fused.count, reference.count) << "round " << round;
     found += fast.count > 0;
   }
   EXPECT_GT(found, 15);
@@ -308,13 +288,6 @@ TEST(TableScansDifferentialTest, GroupsAroundTheAnalysisLimitMatch) {
     for (const int max_id : {-1, static_cast<int>(pick(0, 1))}) {
       const auto fast =
           OsdOutcome([&] { return FindOsdPosList(image, max_id); });
-      const auto fused = OsdOutcome(
-          [&] { return FindOsdPosList(image, max_id, ImageScan(image)); });
-      ASSERT_EQ(fused.has_value(), fast.has_value()) << "round " << round;
-      if (fused) {
-        ASSERT_EQ(fused->offset, fast->offset) << "round " << round;
-        ASSERT_EQ(fused->count, fast->count) << "round " << round;
-      }
       const auto reference = OsdOutcome(
           [&] { return testing::ReferenceFindOsdPosList(image, max_id); });
       ASSERT_EQ(fast.has_value(), reference.has_value())
@@ -354,58 +327,12 @@ TEST(TableScansDifferentialTest, AGroupPastTheLimitRefusesTheImageAlone) {
     FirmwareImage image = builder.Build(false);
     EXPECT_THROW(testing::ReferenceFindOsdPosList(image, 0), RangeError);
     EXPECT_THROW(FindOsdPosList(image, 0), RangeError) << std::hex << first;
-    EXPECT_THROW(FindOsdPosList(image, 0, ImageScan(image)), RangeError);
     // Without the third reference the list behind is found.
     image[first + 9] = 0x00;
     const OsdPosListInfo list = FindOsdPosList(image, 0);
     EXPECT_EQ(list.offset, static_cast<int64_t>(first + 0x40));
     EXPECT_EQ(list.count, 3);
   }
-}
-
-// A window list or an OSD list placed at offsets across the edge of banks 0
-// and 1 (and of 64-byte stretches), and up to the image's last bytes, in
-// images whose length is and is not a multiple of 64: the fused scans find
-// what the scans alone and the reference scans find.
-TEST(TableScansDifferentialTest, FusedScansMatchAtEdgesAndTheImageEnd) {
-  std::vector<WindowSpec> windows;
-  for (uint16_t n = 0; n < 5; ++n)
-    windows.push_back({static_cast<uint16_t>(0x4000 + 16 * n), 1, 2, 3, 4});
-  const std::vector<OsdGroupSpec> groups(
-      3, OsdGroupSpec{0x6000, {{1, 10, 10, 0, 0}}});
-  // The window list takes 5 entries + FF FF FF, the OSD list 3 references +
-  // 00 00 00 00.
-  constexpr size_t kWindowListBytes = 18, kOsdListBytes = 16;
-  int checked = 0;
-  for (const size_t size : {size_t{0x20000}, size_t{0x20000 - 37}}) {
-    for (size_t at = 0xFFC0; at + kWindowListBytes <= size;
-         at = at > 0x10040 && at < size - 0x60 ? size - 0x60 : at + 7) {
-      for (const bool osd : {false, true}) {
-        FirmwareBuilder builder(size, 0x00);
-        if (osd)
-          builder.OsdPosList(std::min(at, size - kOsdListBytes), groups);
-        else
-          builder.WindowList(at, windows);
-        const FirmwareImage image = builder.Build(false);
-        const ImageScan scan(image);
-        const WindowListInfo reference = testing::ReferenceFindWindowList(image);
-        const WindowListInfo alone = FindWindowList(image);
-        const WindowListInfo fused = FindWindowList(image, scan);
-        ASSERT_EQ(alone.offset, reference.offset) << std::hex << at;
-        ASSERT_EQ(fused.offset, reference.offset) << std::hex << at;
-        ASSERT_EQ(fused.count, reference.count) << std::hex << at;
-        const OsdPosListInfo osd_reference =
-            testing::ReferenceFindOsdPosList(image, 4);
-        const OsdPosListInfo osd_fused = FindOsdPosList(image, 4, scan);
-        ASSERT_EQ(FindOsdPosList(image, 4).offset, osd_reference.offset)
-            << std::hex << at;
-        ASSERT_EQ(osd_fused.offset, osd_reference.offset) << std::hex << at;
-        ASSERT_EQ(osd_fused.count, osd_reference.count) << std::hex << at;
-        checked += (osd ? osd_fused.count : fused.count) > 0;
-      }
-    }
-  }
-  EXPECT_GT(checked, 20);
 }
 
 }  // namespace

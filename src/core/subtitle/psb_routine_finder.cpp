@@ -6,7 +6,6 @@
 
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
-#include "core/image_scan.h"
 #include "core/subtitle/find_bytes.h"
 
 namespace orlindel {
@@ -26,25 +25,16 @@ constexpr std::array<int64_t, kPsbCallPatternCount> kNumberAt = {
 }  // namespace
 
 PsbRoutineFinder::PsbRoutineFinder(ImageView image)
-    : PsbRoutineFinder(image, nullptr) {}
-
-PsbRoutineFinder::PsbRoutineFinder(ImageView image, const ImageScan& scan)
-    : PsbRoutineFinder(image, &scan.psb_calls()) {}
-
-PsbRoutineFinder::PsbRoutineFinder(ImageView image,
-                                   const StretchMap* stretches)
     : image_(image), area_(SearchArea(image)) {
   for (auto& row : first_call_) row.fill(kNone);
   const auto size = static_cast<int64_t>(area_.size());
   // Every order ends with the LCALL opcode 12 and has a MOV opcode (7D, 7E or
   // 7F) at its bytes 0, 2 and 4.
   CandidateScanner<4> calls(area_, 0, size - kPsbCallPatternSize,
-                            {{kPsbCallLeadTests[0],
-                              kPsbCallLeadTests[1],
+                            {{{kPsbCallPatternSize - 1, 0x12, 0x12},
+                              {0, 0x7D, 0x7F},
                               {2, 0x7D, 0x7F},
                               {4, 0x7D, 0x7F}}});
-  // The area is the image's beginning: its positions are the image's.
-  if (stretches != nullptr) calls.UseStretches(*stretches);
   for (int64_t at = calls.Next(); at >= 0; at = calls.Next()) RecordCallAt(at);
   // A routine start is tested at i, i + 1 and i + 3.
   highest_listed_start_ = std::min(size - 4, kAnalysisLimit - 3);

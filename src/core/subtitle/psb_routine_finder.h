@@ -12,9 +12,6 @@
 
 namespace orlindel {
 
-class ImageScan;
-struct StretchMap;
-
 class PsbRoutineFinder {
  public:
   // One pass over the search area records the first occurrence of every call
@@ -22,17 +19,12 @@ class PsbRoutineFinder {
   // is searched for backwards from it, down to the next lower occurrence.
   // `image` must outlive the finder.
   explicit PsbRoutineFinder(ImageView image);
-  // The same, reading only the stretches `scan` (made of the same image)
-  // marks for the call patterns.
-  PsbRoutineFinder(ImageView image, const ImageScan& scan);
 
   // Exactly FindOsdPsbRoutine(image, n), errors included.
   PsbRoutineInfo Find(uint8_t n) const;
 
  private:
   static constexpr int64_t kNone = -1;
-
-  PsbRoutineFinder(ImageView image, const StretchMap* stretches);
 
   // Records the call pattern at `match`, which lies inside the area.
   void RecordCallAt(int64_t match);

@@ -1,7 +1,6 @@
 #include "core/subtitle/subtitle_locator.h"
 
 #include "core/errors.h"
-#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/subtitle/psb_routine.h"
 #include "core/subtitle/psb_routine_finder.h"
@@ -14,12 +13,12 @@ namespace {
 // Offsets print as 32-bit patterns, so -1 shows as FFFFFFFF.
 unsigned Hex32(int64_t value) { return static_cast<uint32_t>(value); }
 
-void LogStructures(ImageView image, const ImageScan& scan, AnalysisLog* log) {
-  const WindowListInfo windows = FindWindowList(image, scan);
+void LogStructures(ImageView image, AnalysisLog* log) {
+  const WindowListInfo windows = FindWindowList(image);
   LogLine(log, "WList at 0x%.5X - Count = %d (0x%.2X)", Hex32(windows.offset),
           windows.count, Hex32(windows.count));
   // Without a window list no entry can name a window.
-  const OsdPosListInfo osd = FindOsdPosList(image, windows.count - 1, scan);
+  const OsdPosListInfo osd = FindOsdPosList(image, windows.count - 1);
   if (osd.count == 0) {
     LogLine(log, "OsdPosList NOT found!");
   } else {
@@ -31,10 +30,9 @@ void LogStructures(ImageView image, const ImageScan& scan, AnalysisLog* log) {
 
 // Lists the sending routines of PS_B numbers 0..100; returns the one of
 // SetMpeg4SubtitleParams, which the listing finds on its way.
-PsbRoutineInfo LogPsbCandidates(ImageView image, const ImageScan& scan,
-                                AnalysisLog* log) {
+PsbRoutineInfo LogPsbCandidates(ImageView image, AnalysisLog* log) {
   LogLine(log, "Possible OSD_PS_B functions (found first)...");
-  const PsbRoutineFinder finder(image, scan);
+  const PsbRoutineFinder finder(image);
   PsbRoutineInfo subtitle;
   for (int n = 0; n <= kLastListedPsbNumber; ++n) {
     PsbRoutineInfo info;
@@ -87,10 +85,8 @@ SubtitleRoutineLocation LocateSubtitleRoutine(ImageView image,
                                               AnalysisLog* log) {
   PsbRoutineInfo info;
   if (log != nullptr) {
-    // The three searches of the log read the image in one shared pass.
-    const ImageScan scan(image);
-    LogStructures(image, scan, log);
-    info = LogPsbCandidates(image, scan, log);
+    LogStructures(image, log);
+    info = LogPsbCandidates(image, log);
   } else {
     info = FindOsdPsbRoutine(image, kSubtitlePsbNumber);
   }
