@@ -2,6 +2,7 @@
 // random and mutated images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 
@@ -333,6 +334,46 @@ TEST(TableScansDifferentialTest, AGroupPastTheLimitRefusesTheImageAlone) {
     EXPECT_EQ(list.offset, static_cast<int64_t>(first + 0x40));
     EXPECT_EQ(list.count, 3);
   }
+}
+
+// A window list or an OSD list placed at offsets across the edge of banks 0
+// and 1 (and of 64-byte stretches), and up to the image's last bytes, in
+// images whose length is and is not a multiple of 64: the fast scans find
+// what the reference scans find.
+TEST(TableScansDifferentialTest, ScansMatchAtEdgesAndTheImageEnd) {
+  std::vector<WindowSpec> windows;
+  for (uint16_t n = 0; n < 5; ++n)
+    windows.push_back({static_cast<uint16_t>(0x4000 + 16 * n), 1, 2, 3, 4});
+  const std::vector<OsdGroupSpec> groups(
+      3, OsdGroupSpec{0x6000, {{1, 10, 10, 0, 0}}});
+  // The window list takes 5 entries + FF FF FF, the OSD list 3 references +
+  // 00 00 00 00.
+  constexpr size_t kWindowListBytes = 18, kOsdListBytes = 16;
+  int checked = 0;
+  for (const size_t size : {size_t{0x20000}, size_t{0x20000 - 37}}) {
+    for (size_t at = 0xFFC0; at + kWindowListBytes <= size;
+         at = at > 0x10040 && at < size - 0x60 ? size - 0x60 : at + 7) {
+      for (const bool osd : {false, true}) {
+        FirmwareBuilder builder(size, 0x00);
+        if (osd)
+          builder.OsdPosList(std::min(at, size - kOsdListBytes), groups);
+        else
+          builder.WindowList(at, windows);
+        const FirmwareImage image = builder.Build(false);
+        const WindowListInfo reference = testing::ReferenceFindWindowList(image);
+        const WindowListInfo fast = FindWindowList(image);
+        ASSERT_EQ(fast.offset, reference.offset) << std::hex << at;
+        ASSERT_EQ(fast.count, reference.count) << std::hex << at;
+        const OsdPosListInfo osd_reference =
+            testing::ReferenceFindOsdPosList(image, 4);
+        const OsdPosListInfo osd_fast = FindOsdPosList(image, 4);
+        ASSERT_EQ(osd_fast.offset, osd_reference.offset) << std::hex << at;
+        ASSERT_EQ(osd_fast.count, osd_reference.count) << std::hex << at;
+        checked += (osd ? osd_fast.count : fast.count) > 0;
+      }
+    }
+  }
+  EXPECT_GT(checked, 20);
 }
 
 }  // namespace
