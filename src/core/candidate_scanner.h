@@ -77,23 +77,22 @@ class CandidateScanner {
 
   // The next candidate, or -1 when there is none left.
   [[gnu::always_inline]] int64_t Next() {
-    while (mask_ == 0) {
-      if (block_ > last_) return -1;
-      if (quiet_) {
-        // The last block failed its first two tests: most likely the next
-        // ones do too.
-        quiet_ = false;
-        block_ = SkipQuiet(block_);
-        if (block_ > last_) return -1;
-      }
-      mask_ = block_ + 15 <= last_ ? BlockMask(block_) : TailMask(block_);
-      if (mask_ != 0 && dropped_ != 0) mask_ &= ~DroppedIn(block_);
-      base_ = block_;
-      block_ += 16;
-    }
+    if (!FillMask()) return -1;
     const int bit = std::countr_zero(mask_);
     mask_ &= mask_ - 1;
     return base_ + bit;
+  }
+
+  // The candidates of the next block that holds any, one bit per position
+  // from `base` (bit k for base + k), all at once; 0 when none is left. For
+  // callers that rule out several candidates of a block together; Next
+  // then starts after this block.
+  [[gnu::always_inline]] uint32_t NextBlock(int64_t& base) {
+    if (!FillMask()) return 0;
+    base = base_;
+    const uint32_t block = mask_;
+    mask_ = 0;
+    return block;
   }
 
   // Leaves out position `pos`, which lies after the last candidate returned
@@ -112,6 +111,25 @@ class CandidateScanner {
   }
 
  private:
+  // Examines blocks until one holds a candidate; false when none is left.
+  [[gnu::always_inline]] bool FillMask() {
+    while (mask_ == 0) {
+      if (block_ > last_) return false;
+      if (quiet_) {
+        // The last block failed its first two tests: most likely the next
+        // ones do too.
+        quiet_ = false;
+        block_ = SkipQuiet(block_);
+        if (block_ > last_) return false;
+      }
+      mask_ = block_ + 15 <= last_ ? BlockMask(block_) : TailMask(block_);
+      if (mask_ != 0 && dropped_ != 0) mask_ &= ~DroppedIn(block_);
+      base_ = block_;
+      block_ += 16;
+    }
+    return true;
+  }
+
   uint8_t At(int64_t pos, int distance) const {
     return image_[static_cast<size_t>(pos + distance)];
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -140,6 +141,74 @@ class GroupChecker {
   std::unique_ptr<uint8_t[], FreeMemory> runs_;
 };
 
+// The last candidate whose three groups lie wholly below the analysis limit
+// wherever their references point, so that checking them cannot fail.
+constexpr int64_t kLastSafeCandidate =
+    kAnalysisLimit - kOsdPosGroupRefSize * 2 - kBankSize -
+    kMaxGroupEntries * kOsdPosEntrySize;
+
+// Positions where three group references stand in a row: bytes 1, 5 and 9
+// are CodePointer tags (tested first, as the rarest condition), bytes 0, 4
+// and 8 the counts.
+using RefTriples = CandidateScanner<5, 3>;
+
+// The positions of a 16-position block from `base` (one bit each) that lie
+// below `until` and leave remainder `residue` when divided by 4.
+uint32_t ResidueBelow(int64_t base, int64_t residue, int64_t until) {
+  const int64_t reach = until - base;
+  if (reach <= 0) return 0;
+  const uint32_t below = reach >= 16 ? 0xFFFFu : (1u << reach) - 1;
+  return below & (0x1111u << ((residue - base) & 3));
+}
+
+// The first of the positions 0..last (at most kLastSafeCandidate) where
+// three valid group references stand in a row, or -1. When no entry can be
+// valid (kOnlyEmptyGroups), only groups of no entries are, so only three
+// counts of 0 in a row make a candidate. A candidate's references are
+// checked last first; one found invalid rules out all at once the candidates
+// of the same residue (mod 4) up to it, which hold it too: a run of
+// references to invalid groups costs one group check per three candidates
+// and no step for the candidates ruled out.
+template <bool kOnlyEmptyGroups>
+int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups) {
+  using Tests = std::array<ByteTest, 5>;
+  // Erased flash and code rarely hold 00 FF, so there the first count is
+  // tested second.
+  constexpr Tests kTests =
+      kOnlyEmptyGroups ? Tests{{{1, 0xFF, 0xFF},
+                                {0, 0x00, 0x00},
+                                {5, 0xFF, 0xFF},
+                                {4, 0x00, 0x00},
+                                {8, 0x00, 0x00}}}
+                       : Tests{{{1, 0xFF, 0xFF},
+                                {5, 0xFF, 0xFF},
+                                {0, 0x00, 0x7F},
+                                {4, 0x00, 0x7F},
+                                {8, 0x00, 0x7F}}};
+  RefTriples candidates(image, 0, last, kTests, {1, 5, 9});
+  // Per residue: the lowest candidate not ruled out.
+  std::array<int64_t, kOsdPosGroupRefSize> open_from{};
+  int64_t base = 0;
+  for (uint32_t block = candidates.NextBlock(base); block != 0;
+       block = candidates.NextBlock(base)) {
+    for (int64_t residue = 0; residue < kOsdPosGroupRefSize; ++residue)
+      block &= ~ResidueBelow(base, residue,
+                             open_from[static_cast<size_t>(residue)]);
+    while (block != 0) {
+      const int64_t i = base + std::countr_zero(block);
+      block &= block - 1;
+      int r = 2;
+      while (r >= 0 && groups.IsValid(i + kOsdPosGroupRefSize * r)) --r;
+      if (r < 0) return i;
+      const int64_t residue = i % kOsdPosGroupRefSize;
+      const int64_t until = i + kOsdPosGroupRefSize * (r + 1);
+      open_from[static_cast<size_t>(residue)] = until;
+      block &= ~ResidueBelow(base, residue, until);
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
 OsdPosEntry ReadOsdPosEntryAt(ImageView image, int64_t offset) {
@@ -167,52 +236,34 @@ bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id) {
 
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
+  const int64_t scan_last = std::min(last, kAnalysisLimit);
+  const int64_t safe_last = std::min(scan_last, kLastSafeCandidate);
   GroupChecker groups(image, max_window_id);
-  // Only a position where three references in a row have their shape (a
-  // count below 0x80 and a CodePointer) can start a list.
-  CandidateScanner<5, 3> candidates(image, 0, std::min(last, kAnalysisLimit),
-                                    {{{1, 0xFF, 0xFF},
-                                      {5, 0xFF, 0xFF},
-                                      {0, 0x00, 0x7F},
-                                      {4, 0x00, 0x7F},
-                                      {8, 0x00, 0x7F}}},
-                                    {1, 5, 9});
-  // A reference found invalid rules out every candidate that holds it. Where
-  // no group can reach the analysis limit, checking a group cannot fail, so
-  // a candidate's references are checked last first and the later candidates
-  // that hold an invalid one are left out: a run of references to invalid
-  // groups then costs one group check per three candidates.
-  const auto cannot_fail = [](int64_t candidate) {
-    return candidate + kOsdPosGroupRefSize * 2 + kBankSize +
-               kMaxGroupEntries * kOsdPosEntrySize <=
-           kAnalysisLimit;
-  };
-  for (int64_t i = candidates.Next(); i >= 0; i = candidates.Next()) {
-    // The three references have their shape; their groups decide.
-    bool accepted = true;
-    if (cannot_fail(i)) {
-      for (int r = 2; r >= 0 && accepted; --r) {
-        const int64_t ref = i + kOsdPosGroupRefSize * r;
-        accepted = groups.IsValid(ref);
-        if (accepted) continue;
-        // Candidates ref - 4 and ref also hold it (ref - 8 <= i).
-        for (int64_t holder = ref - kOsdPosGroupRefSize; holder <= ref;
-             holder += kOsdPosGroupRefSize)
-          if (holder > i && cannot_fail(holder)) candidates.Drop(holder);
-      }
-    } else {
-      for (int r = 0; r < 3 && accepted; ++r) {
-        const int64_t ref = i + kOsdPosGroupRefSize * r;
-        CheckAnalysisOffset(ref + kOsdPosGroupRefSize - 1);
-        accepted = groups.IsValid(ref);
-      }
+  // Without a window to name, no entry is valid.
+  int64_t found = max_window_id < 0
+                      ? FirstSafeList<true>(image, safe_last, groups)
+                      : FirstSafeList<false>(image, safe_last, groups);
+  if (found < 0) {
+    // Near the analysis limit a group can reach past it, and checking such a
+    // group refuses the image wherever its reference stands. So from here
+    // each reference with its shape is taken in order, as the first of a
+    // list and then with the two after it, as a direct scan meets them.
+    CandidateScanner<2, 1> refs(image, safe_last + 1, scan_last,
+                                {{{1, 0xFF, 0xFF}, {0, 0x00, 0x7F}}}, {1});
+    for (int64_t i = refs.Next(); i >= 0 && found < 0; i = refs.Next()) {
+      CheckAnalysisOffset(i + kOsdPosGroupRefSize - 1);
+      if (groups.IsValid(i) &&
+          groups.IsValidReference(i + kOsdPosGroupRefSize) &&
+          groups.IsValidReference(i + kOsdPosGroupRefSize * 2))
+        found = i;
     }
-    if (!accepted) continue;
+  }
+  if (found >= 0) {
     int count = 3;
     while (count < kMaxGroupCount &&
-           groups.IsValidReference(i + kOsdPosGroupRefSize * count))
+           groups.IsValidReference(found + kOsdPosGroupRefSize * count))
       ++count;
-    return {i, static_cast<uint8_t>(count)};
+    return {found, static_cast<uint8_t>(count)};
   }
   // The scan would go on past the analysis limit.
   if (last > kAnalysisLimit) throw RangeError();

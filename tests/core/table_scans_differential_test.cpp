@@ -2,6 +2,8 @@
 // random and mutated images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <random>
 
 #include "tests/support/firmware_builder.h"
@@ -14,6 +16,16 @@ using testing::FirmwareBuilder;
 using testing::OsdEntrySpec;
 using testing::OsdGroupSpec;
 using testing::WindowSpec;
+
+// What a scan gives: its result, or none when it refuses (RangeError).
+template <typename Scan>
+std::optional<OsdPosListInfo> OsdOutcome(Scan scan) {
+  try {
+    return scan();
+  } catch (const RangeError&) {
+    return std::nullopt;
+  }
+}
 
 // Images of random size and filler holding a few window lists and OSD lists
 // whose values are mostly, but not always, valid, then a few random bytes.
@@ -226,6 +238,142 @@ TEST(TableScansDifferentialTest, RandomLongGroupsMatch) {
   }
   EXPECT_GT(found, 15);
   EXPECT_LT(found, 135);
+}
+
+// Runs of references on both sides of the last position whose groups lie
+// wholly below the analysis limit, and right below the limit: long groups,
+// groups of no entries (the only valid ones when no window can be named),
+// groups that reach past the limit or the image's end; in the last round
+// the image ends before the limit.
+TEST(TableScansDifferentialTest, GroupsAroundTheAnalysisLimitMatch) {
+  std::mt19937 random(6113);
+  const auto pick = [&random](size_t low, size_t high) {
+    return std::uniform_int_distribution<size_t>(low, high)(random);
+  };
+  int found = 0, refused = 0;
+  for (int round = 0; round < 4; ++round) {
+    const size_t size = round == 3 ? 0x9FFF00 + pick(0, 0xF0)
+                                       : 0xA00000 + pick(0, 0x100);
+    FirmwareBuilder builder(size, 0x00);
+    // Valid entries over the second half of the two last banks, all naming
+    // window 0 from 0x9FF000 on.
+    for (size_t bank : {size_t{0x9E0000}, size_t{0x9F0000}})
+      for (size_t at = bank + 0x8000; at + 9 <= std::min(bank + 0x10000, size);
+           at += 9)
+        builder.Bytes(at, {static_cast<uint8_t>(at < 0x9FF000 ? pick(0, 3) : 0),
+                           0x00, 0x10, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00});
+    for (int spoils = static_cast<int>(pick(0, 20)); spoils > 0; --spoils)
+      builder.Bytes(0x9F8000 + 9 * pick(0, 3000), {0x09});
+    // The last position whose groups cannot reach the limit is 0x9EFB87;
+    // groups whose references lie in bank 0x9F and point near its end reach
+    // past the limit when their entries stay valid that far.
+    const size_t first = round % 2 == 0 ? 0x9EFA00 + pick(0, 0x180)
+                                        : 0x9FFC00 + pick(0, 0x3E0);
+    const size_t refs = pick(0x200, 0x300);
+    for (size_t r = 0; r < refs; ++r) {
+      const size_t at = first + 4 * r;
+      if (at + 4 > size) break;
+      const size_t kind = pick(0, 19);
+      const size_t count = kind == 0 ? 0 : kind < 17 ? 0x7F : pick(1, 0x7F);
+      const size_t entry = kind >= 12 && kind < 17 ? pick(3400, 3640)
+                                                   : pick(0, 3640);
+      builder.Bytes(at, {static_cast<uint8_t>(count), 0xFF})
+          .BE16(at + 2, static_cast<uint16_t>(0x8000 + 9 * entry));
+    }
+    // A list of groups without entries at the end of the run.
+    for (size_t at = first + 4 * refs, r = 0; r < 3 && at + 4 <= size;
+         ++r, at += 4)
+      builder.Bytes(at, {0x00, 0xFF, 0x80, 0x00});
+    if (round == 1) builder.HeaderLength(static_cast<uint32_t>(size + 1));
+    const FirmwareImage image = builder.Build(false);
+    for (const int max_id : {-1, static_cast<int>(pick(0, 1))}) {
+      const auto fast =
+          OsdOutcome([&] { return FindOsdPosList(image, max_id); });
+      const auto reference = OsdOutcome(
+          [&] { return testing::ReferenceFindOsdPosList(image, max_id); });
+      ASSERT_EQ(fast.has_value(), reference.has_value())
+          << "round " << round << " max id " << max_id;
+      if (!fast) {
+        ++refused;
+        continue;
+      }
+      ASSERT_EQ(fast->offset, reference->offset) << "round " << round;
+      ASSERT_EQ(fast->count, reference->count) << "round " << round;
+      found += fast->count > 0;
+    }
+  }
+  // Both outcomes, and refusals, occur.
+  EXPECT_GT(found, 1);
+  EXPECT_GT(refused, 0);
+}
+
+// Invalid references, then one to a group that runs past the analysis
+// limit, then none; a list of empty groups behind them. A direct scan meets
+// the third reference as the first of a list of its own and refuses the
+// image there, though no three references in a row hold it; so must the
+// fast scan, inside the last bank and where it begins.
+TEST(TableScansDifferentialTest, AGroupPastTheLimitRefusesTheImageAlone) {
+  for (const size_t first : {size_t{0x9F0000}, size_t{0x9F0100}}) {
+    FirmwareBuilder builder(0xA00100, 0x00);
+    for (size_t at = 0x9F8000; at + 9 <= 0xA00000; at += 9)
+      builder.Bytes(at, {0x00, 0x00, 0x10, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00});
+    builder.Bytes(0x9F8000 + 9 * 20, {0x09});
+    // Two references to entries 10.. (entry 20 spoiled), one to entries
+    // 3600.., which reach past the limit.
+    builder.Bytes(first, {0x7F, 0xFF}).BE16(first + 2, 0x8000 + 9 * 10);
+    builder.Bytes(first + 4, {0x7F, 0xFF}).BE16(first + 6, 0x8000 + 9 * 10);
+    builder.Bytes(first + 8, {0x7F, 0xFF}).BE16(first + 10, 0x8000 + 9 * 3600);
+    for (size_t r = 0; r < 3; ++r)
+      builder.Bytes(first + 0x40 + 4 * r, {0x00, 0xFF, 0x80, 0x00});
+    FirmwareImage image = builder.Build(false);
+    EXPECT_THROW(testing::ReferenceFindOsdPosList(image, 0), RangeError);
+    EXPECT_THROW(FindOsdPosList(image, 0), RangeError) << std::hex << first;
+    // Without the third reference the list behind is found.
+    image[first + 9] = 0x00;
+    const OsdPosListInfo list = FindOsdPosList(image, 0);
+    EXPECT_EQ(list.offset, static_cast<int64_t>(first + 0x40));
+    EXPECT_EQ(list.count, 3);
+  }
+}
+
+// A window list or an OSD list placed at offsets across the edge of banks 0
+// and 1 (and of 64-byte stretches), and up to the image's last bytes, in
+// images whose length is and is not a multiple of 64: the fast scans find
+// what the reference scans find.
+TEST(TableScansDifferentialTest, ScansMatchAtEdgesAndTheImageEnd) {
+  std::vector<WindowSpec> windows;
+  for (uint16_t n = 0; n < 5; ++n)
+    windows.push_back({static_cast<uint16_t>(0x4000 + 16 * n), 1, 2, 3, 4});
+  const std::vector<OsdGroupSpec> groups(
+      3, OsdGroupSpec{0x6000, {{1, 10, 10, 0, 0}}});
+  // The window list takes 5 entries + FF FF FF, the OSD list 3 references +
+  // 00 00 00 00.
+  constexpr size_t kWindowListBytes = 18, kOsdListBytes = 16;
+  int checked = 0;
+  for (const size_t size : {size_t{0x20000}, size_t{0x20000 - 37}}) {
+    for (size_t at = 0xFFC0; at + kWindowListBytes <= size;
+         at = at > 0x10040 && at < size - 0x60 ? size - 0x60 : at + 7) {
+      for (const bool osd : {false, true}) {
+        FirmwareBuilder builder(size, 0x00);
+        if (osd)
+          builder.OsdPosList(std::min(at, size - kOsdListBytes), groups);
+        else
+          builder.WindowList(at, windows);
+        const FirmwareImage image = builder.Build(false);
+        const WindowListInfo reference = testing::ReferenceFindWindowList(image);
+        const WindowListInfo fast = FindWindowList(image);
+        ASSERT_EQ(fast.offset, reference.offset) << std::hex << at;
+        ASSERT_EQ(fast.count, reference.count) << std::hex << at;
+        const OsdPosListInfo osd_reference =
+            testing::ReferenceFindOsdPosList(image, 4);
+        const OsdPosListInfo osd_fast = FindOsdPosList(image, 4);
+        ASSERT_EQ(osd_fast.offset, osd_reference.offset) << std::hex << at;
+        ASSERT_EQ(osd_fast.count, osd_reference.count) << std::hex << at;
+        checked += (osd ? osd_fast.count : fast.count) > 0;
+      }
+    }
+  }
+  EXPECT_GT(checked, 20);
 }
 
 }  // namespace
