@@ -88,6 +88,16 @@ TEST(EditJournalTest, EncodedJournalReadsBackExactly) {
   const EditJournal empty{"fw.bin", 0, 0, {}};
   EXPECT_EQ(DecodeJournal(EncodeJournal(empty), {}), empty);
 
+  // Edits after one another, then one before and one over what was written.
+  const EditJournal out_of_order{
+      "fw.bin",
+      8,
+      kFileCrc,
+      {{"A", {{1, {0x11}, {0xA1}}, {6, {0x66, 0x77}, {0xA6, 0xA7}}}},
+       {"B",
+        {{0, {0x00, 0xA1}, {0xB0, 0xB1}}, {5, {0x55, 0xA6}, {0xB5, 0xB6}}}}}};
+  EXPECT_EQ(DecodeJournal(EncodeJournal(out_of_order), kFile), out_of_order);
+
   // One edit of every byte of a 1 MiB file, written as one entry and as the
   // same entry undone past the save.
   FirmwareImage file(size_t{1} << 20);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -187,9 +188,12 @@ std::optional<EditJournal> DecodeBinaryJournal(std::span<const uint8_t> bytes,
   // An entry takes at least 12 bytes, an edit 16 (kJournalEditOverhead).
   if (entries > reader.Left() / 12) return std::nullopt;
   journal.entries.reserve(static_cast<size_t>(entries));
-  // The old bytes of each edit are read off a copy of the file as the edits
-  // before it have left it.
-  FirmwareImage image(file.begin(), file.end());
+  // An edit's old bytes are the file's while it lies after every edit
+  // before it (the ranges of a patch, of the difference to the file); from
+  // the first edit that does not, they are read off a copy of the file with
+  // the edits before it applied.
+  std::optional<FirmwareImage> image;
+  uint64_t written_end = 0;
   for (uint64_t n = 0; n < entries; ++n) {
     JournalEntry& entry = journal.entries.emplace_back();
     uint64_t edits = 0;
@@ -204,12 +208,24 @@ std::optional<EditJournal> DecodeBinaryJournal(std::span<const uint8_t> bytes,
           length > size || offset > size - length ||
           !reader.Bytes(length, new_bytes))
         return std::nullopt;
-      const auto at = image.begin() + static_cast<int64_t>(offset);
+      if (!image && offset < written_end) {
+        image.emplace(file.begin(), file.end());
+        for (const JournalEntry& done : journal.entries)
+          for (const ByteEdit& edit : done.edits)
+            std::copy(edit.new_bytes.begin(), edit.new_bytes.end(),
+                      image->begin() + edit.offset);
+      }
+      const std::span<const uint8_t> before =
+          image ? std::span<const uint8_t>(*image) : file;
+      const auto old_bytes = before.subspan(offset, length);
       entry.edits.push_back(
           {static_cast<int64_t>(offset),
-           std::vector<uint8_t>(at, at + static_cast<int64_t>(length)),
+           std::vector<uint8_t>(old_bytes.begin(), old_bytes.end()),
            std::vector<uint8_t>(new_bytes.begin(), new_bytes.end())});
-      std::copy(new_bytes.begin(), new_bytes.end(), at);
+      if (image)
+        std::copy(new_bytes.begin(), new_bytes.end(),
+                  image->begin() + static_cast<int64_t>(offset));
+      written_end = std::max(written_end, offset + length);
     }
   }
   if (reader.Left() != 0) return std::nullopt;

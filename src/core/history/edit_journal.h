@@ -89,8 +89,9 @@ inline constexpr int64_t kMaxJournalSize =
 // each edit's old bytes filled in; nullopt for anything that is not a
 // well-formed journal (for version 1: wrong types, odd or unequal byte
 // strings, a negative offset; for version 2: a wrong length or check sum
-// anywhere) or was not made on exactly `file` (see JournalFits). Takes at
-// most one copy of `file` and the entries besides `bytes`.
+// anywhere) or was not made on exactly `file` (see JournalFits). Takes the
+// entries besides `bytes`, and a copy of `file` only for edits that do not
+// each lie after all the ones before them.
 std::optional<EditJournal> DecodeJournal(std::span<const uint8_t> bytes,
                                          ImageView file);
 
