@@ -3,9 +3,12 @@
 // firmware named on the command line is open, or refused, the main window is
 // closed as the user closes it and the program ends as the editor ends; then
 // every message shown is printed on the error stream, one a line, after
-// "message: ". Takes the editor's command line.
+// "message: ". Takes the editor's command line. With APPLY_PATCH set in the
+// environment, that patch is applied through the File menu first.
+#include <QAction>
 #include <QByteArray>
 #include <cstdio>
+#include <cstdlib>
 
 #include "editor/editor_program.h"
 #include "editor/main_window.h"
@@ -18,6 +21,11 @@ int main(int argc, char** argv) {
   ProgramSeams seams;
   seams.dialogs = &dialogs;
   seams.started = [&dialogs](TfrmMain& window) {
+    if (const char* patch = std::getenv("APPLY_PATCH")) {
+      dialogs.open_patch_answers = {QString::fromLocal8Bit(patch)};
+      if (QAction* apply = window.findChild<QAction*>("actApplyPatch"))
+        apply->trigger();
+    }
     dialogs.unsaved_answers = {UnsavedChoice::kDiscard};
     window.close();
   };
