@@ -1,8 +1,8 @@
 // The editor's start on a firmware file, as a user meets it: from the moment
 // the program is started with FILE until the preview has painted its first
 // frame of that file. Each run starts the editor afresh in a child process
-// (this program again, with --child, which starts the editor as its main()
-// does), offscreen, so that loading the libraries, Qt's start, the windows,
+// (this program again, with --child, which runs the editor program as its
+// main() does), offscreen, so that loading the libraries, Qt's start, the windows,
 // the open and the first paint all count. At that paint the child reads the
 // system-wide monotonic clock, which the parent read before starting it, and
 // its own CPU time (all its threads, from its start): on a shared machine the
@@ -32,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_font.h"
 #include "editor/editor_program.h"
+#include "editor/main_window.h"
 #include "editor/preview_widget.h"
 
 extern char** environ;
@@ -47,47 +47,54 @@ int64_t MonotonicNanoseconds() {
       .count();
 }
 
-// Ends the event loop once the preview has painted a frame of an opened
-// image, and notes when.
 struct Clocks {
   int64_t monotonic_ns = 0;
   double cpu_ms = 0;
 };
 
-class FirstFrameApplication : public QApplication {
+// Watches the preview once the firmware is open: the first paint of it that
+// is done ends the event loop, and its clocks are kept. The paint is
+// delivered from inside the filter, so the clocks are read after it.
+class FirstFrameWatch : public QObject {
  public:
-  using QApplication::QApplication;
-
-  void Watch(const editor::TfrmMain* main_window) { main_window_ = main_window; }
   std::optional<Clocks> PaintedAt() const { return painted_at_; }
 
-  bool notify(QObject* receiver, QEvent* event) override {
-    const bool handled = QApplication::notify(receiver, event);
-    if (!painted_at_ && event->type() == QEvent::Paint &&
-        qobject_cast<editor::PreviewWidget*>(receiver) != nullptr &&
-        main_window_ != nullptr && !main_window_->Document().image().empty()) {
-      painted_at_ =
-          Clocks{MonotonicNanoseconds(),
-                 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC};
-      QApplication::exit(0);
-    }
-    return handled;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Paint) return false;
+    watched->removeEventFilter(this);
+    QCoreApplication::sendEvent(watched, event);
+    painted_at_ =
+        Clocks{MonotonicNanoseconds(),
+               1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC};
+    QApplication::exit(0);
+    return true;
   }
 
  private:
-  const editor::TfrmMain* main_window_ = nullptr;
   std::optional<Clocks> painted_at_;
 };
 
-int RunChild(int argc, char** argv, const char* file) {
-  FirstFrameApplication app(argc, argv);
-  editor::SetUpApplication(app);
-  editor::EditorProgram editor(QString::fromLocal8Bit(file));
-  app.Watch(&editor.MainWindow());
-  if (QApplication::exec() != 0 || !app.PaintedAt()) return 1;
+int RunChild(char* program, char* file) {
+  FirstFrameWatch watch;
+  editor::ProgramSeams seams;
+  seams.started = [&watch](editor::TfrmMain& main_window) {
+    if (main_window.Document().image().empty()) {
+      QApplication::exit(1);  // the file did not open
+      return;
+    }
+    for (editor::PreviewWidget* preview :
+         main_window.findChildren<editor::PreviewWidget*>())
+      preview->installEventFilter(&watch);
+  };
+  // The editor's own command line: the program and the file.
+  char* editor_argv[] = {program, file, nullptr};
+  int editor_argc = 2;
+  if (editor::RunEditorProgram(editor_argc, editor_argv, seams) != 0 ||
+      !watch.PaintedAt())
+    return 1;
   std::printf("%lld %.3f\n",
-              static_cast<long long>(app.PaintedAt()->monotonic_ns),
-              app.PaintedAt()->cpu_ms);
+              static_cast<long long>(watch.PaintedAt()->monotonic_ns),
+              watch.PaintedAt()->cpu_ms);
   return 0;
 }
 
@@ -172,7 +179,7 @@ int RunParent(const char* self, const char* file, int runs) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--child")
-    return orlindel::bench::RunChild(argc, argv, argv[2]);
+    return orlindel::bench::RunChild(argv[0], argv[2]);
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: %s FILE [RUNS]\n", argv[0]);
     return 2;

@@ -26,6 +26,10 @@ void FirmwareDocument::Open(const std::string& path) {
   CheckFits(image, list.offset, 1);
   WindowBankOf(list);  // RangeError above bank 255, before anything changes
   const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index);
+  // The copy kept as opened and the labels are made before anything
+  // changes too: a lack of memory for them leaves the document whole.
+  FirmwareImage opened = image;
+  ChangeLabeller labeller(image);
 
   image_ = std::move(image);
   max_window_index_ = max_window_index;
@@ -34,7 +38,9 @@ void FirmwareDocument::Open(const std::string& path) {
   osd_pos_list_pos_ = osd_list.count > 0
                           ? std::optional<int64_t>(osd_list.offset)
                           : std::nullopt;
-  StartHistory();
+  opened_ = std::move(opened);
+  labeller_.emplace(std::move(labeller));
+  interrupted_.clear();
 }
 
 WindowListInfo FirmwareDocument::LocateWindowList() {
@@ -48,8 +54,10 @@ WindowListInfo FirmwareDocument::LocateWindowList() {
 }
 
 void FirmwareDocument::StartHistory() {
-  opened_ = image_;
-  labeller_.emplace(image_);
+  FirmwareImage opened = image_;
+  ChangeLabeller labeller(image_);
+  opened_ = std::move(opened);
+  labeller_.emplace(std::move(labeller));
   interrupted_.clear();
 }
 

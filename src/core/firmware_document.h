@@ -31,7 +31,8 @@ class FirmwareDocument {
   // Loads the firmware at `path` and locates its window list and OSD message
   // position list; the loaded image becomes the file as opened. Everything is
   // located before anything changes: a file that cannot be read, is empty or
-  // has no window list throws (FileError or RangeError) and leaves the
+  // has no window list throws (FileError or RangeError), and one there is no
+  // memory for throws OutOfMemoryError or std::bad_alloc, and each leaves the
   // document as it was.
   void Open(const std::string& path);
 

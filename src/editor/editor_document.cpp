@@ -10,19 +10,22 @@ namespace orlindel::editor {
 EditorDocument::EditorDocument(QObject* parent) : QObject(parent) {}
 
 void EditorDocument::Open(const QString& path) {
+  const QString absolute =
+      path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+  // Nothing after the open allocates: the opened file's content is the one
+  // the document keeps.
   document_.Open(LocalPath(path));
   drag_ = 0;
   history_.clear();
   opened_path_ = path;
-  SetFile(path);
+  SetFile(absolute, std::nullopt);
   emit Changed();
 }
 
-void EditorDocument::SetFile(const QString& path) {
-  const QString previous = std::exchange(
-      file_path_,
-      path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath());
-  file_content_ = document_.image();
+void EditorDocument::SetFile(const QString& path,
+                             std::optional<FirmwareImage> saved) {
+  const QString previous = std::exchange(file_path_, path);
+  saved_content_ = std::move(saved);
   emit FileChanged(previous);
 }
 
@@ -39,9 +42,13 @@ std::string EditorDocument::SaveAs(const QString& path) {
   drag_ = 0;
   Perform("Fix checksum",
           [](FirmwareDocument& document) { return document.FixChecksum(); });
+  // The copy of what is saved is made first: without memory for it, nothing
+  // is saved.
+  FirmwareImage saved = document_.image();
+  const QString absolute = QFileInfo(path).absoluteFilePath();
   const std::string notice = document_.Save(LocalPath(path));
   history_.setClean();
-  SetFile(path);
+  SetFile(absolute, std::move(saved));
   emit Changed();
   return notice;
 }

@@ -14,6 +14,7 @@
 #include <QUndoStack>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -34,7 +35,8 @@ class EditorDocument : public QObject, public ImageEditTarget {
   QUndoStack& History() { return history_; }
 
   // Opens the firmware at `path` (see FirmwareDocument::Open) and forgets the
-  // history. On an error the document and its history stay as they were.
+  // history. On an error, a lack of memory included, the document, its
+  // history and its file stay as they were.
   void Open(const QString& path);
   // The path the open firmware was opened from, as given; empty: none.
   const QString& OpenedPath() const { return opened_path_; }
@@ -42,7 +44,9 @@ class EditorDocument : public QObject, public ImageEditTarget {
   // file opened, or the one saved last. Unsaved edits are edits of it.
   const QString& FilePath() const { return file_path_; }
   // That file's content.
-  const FirmwareImage& FileContent() const { return file_content_; }
+  const FirmwareImage& FileContent() const {
+    return saved_content_ ? *saved_content_ : document_.opened();
+  }
 
   // Runs `operation` on the document and pushes the EditList it returns as
   // one undo entry named `text` (nothing when it changed no byte). When the
@@ -103,14 +107,17 @@ class EditorDocument : public QObject, public ImageEditTarget {
   // Runs a move of the history, then throws what its replay failed with.
   template <typename Move>
   void MoveHistory(Move&& move);
-  // Takes the file just opened or saved at `path` as the document's file.
-  void SetFile(const QString& path);
+  // Takes the file just opened or saved at `path` (an absolute path) as the
+  // document's file, holding `saved` (none: the file as opened).
+  void SetFile(const QString& path, std::optional<FirmwareImage> saved);
 
   FirmwareDocument document_;
   QUndoStack history_;
   QString opened_path_;
   QString file_path_;
-  FirmwareImage file_content_;
+  // The content of the file saved last; none while the document's file is
+  // the one opened, whose content the document keeps already.
+  std::optional<FirmwareImage> saved_content_;
   int64_t drag_ = 0;         // the drag that writes now; 0: none
   int64_t drags_begun_ = 0;  // drags so far, for their keys
   std::exception_ptr replay_error_;

@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 #include <QtGlobal>
 #include <new>
-#include <string_view>
+#include <vector>
 
 #include "core/errors.h"
 #include "core/history/image_diff.h"
@@ -24,8 +24,10 @@ namespace {
 
 // How long the write waits for more edits (the moves of a drag).
 constexpr int kJournalDelayMs = 200;
-// A journal is a few bytes per edit; anything larger is not one.
-constexpr int64_t kMaxJournalSize = int64_t{64} << 20;
+// The journal file of a firmware: its name, then the name the first format
+// (JSON) was written under, still read and removed.
+constexpr char kJournalSuffix[] = ".journal";
+constexpr char kJsonJournalSuffix[] = ".json";
 
 // The file's own path, links and "." or ".." resolved: every spelling of the
 // same file finds the same journal.
@@ -55,10 +57,15 @@ UnsavedEditsJournal::UnsavedEditsJournal(EditorDocument& document,
 UnsavedEditsJournal::~UnsavedEditsJournal() { Flush(); }
 
 QString UnsavedEditsJournal::FileFor(const QString& path) const {
+  return JournalFile(path, kJournalSuffix);
+}
+
+QString UnsavedEditsJournal::JournalFile(const QString& path,
+                                         const char* suffix) const {
   const QByteArray key = QFile::encodeName(FileIdentity(path));
   const QByteArray hash =
       QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex();
-  return QDir(folder_).filePath(QString::fromLatin1(hash) + ".json");
+  return QDir(folder_).filePath(QString::fromLatin1(hash) + suffix);
 }
 
 void UnsavedEditsJournal::Flush() {
@@ -72,6 +79,7 @@ void UnsavedEditsJournal::Forget() {
 
 void UnsavedEditsJournal::Remove(const QString& firmware_path) {
   QFile::remove(FileFor(firmware_path));
+  QFile::remove(JournalFile(firmware_path, kJsonJournalSuffix));
   owned_ = false;
 }
 
@@ -96,28 +104,30 @@ void UnsavedEditsJournal::FileChanged(const QString& previous) {
   Remove(previous);
 }
 
-std::vector<JournalEntry> UnsavedEditsJournal::UnsavedEntries() const {
-  std::vector<JournalEntry> entries;
+std::vector<JournalEntryToWrite> UnsavedEditsJournal::UnsavedEntries(
+    EditList& difference) const {
+  std::vector<JournalEntryToWrite> entries;
   const QUndoStack& history = document_.History();
   const int clean = history.cleanIndex();
   const int now = history.index();
-  const auto entry = [&history](int index) {
-    return static_cast<const ImageEditCommand*>(history.command(index));
+  const auto edits = [&history](int index) {
+    return &static_cast<const ImageEditCommand*>(history.command(index))
+                ->edits();
   };
   if (clean < 0) {
     // The state the file was saved in is no longer in the history: the
     // difference to the file stands for everything.
-    entries.push_back(
-        {"Unsaved changes",
-         DiffImagesJoined(document_.FileContent(), document_.Document().image())});
+    difference =
+        DiffImagesJoined(document_.FileContent(), document_.Document().image());
+    entries.push_back({"Unsaved changes", &difference, false});
   } else if (clean <= now) {
     for (int i = clean; i < now; ++i)
-      entries.push_back({entry(i)->text().toStdString(), entry(i)->edits()});
+      entries.push_back({history.text(i).toStdString(), edits(i), false});
   } else {
     // Undone past the save: the undone entries, turned around.
     for (int i = clean - 1; i >= now; --i)
-      entries.push_back({"Undo " + entry(i)->text().toStdString(),
-                         InvertEdits(entry(i)->edits())});
+      entries.push_back(
+          {"Undo " + history.text(i).toStdString(), edits(i), true});
   }
   return entries;
 }
@@ -127,18 +137,29 @@ void UnsavedEditsJournal::Write() {
   if (document_.FilePath().isEmpty() || document_.IsClean()) return;
   try {
     const FirmwareImage& file = document_.FileContent();
-    const EditJournal journal{LocalPath(FileIdentity(document_.FilePath())),
-                              std::ssize(file), Crc32(file), UnsavedEntries()};
-    const std::string text = EncodeJournal(journal);
+    const JournalHeader header{LocalPath(FileIdentity(document_.FilePath())),
+                               std::ssize(file), Crc32(file)};
+    // The entries are written from the history itself, not from a copy.
+    EditList difference;
+    std::vector<JournalEntryToWrite> entries = UnsavedEntries(difference);
+    if (EncodedJournalSize(header, entries) > kMaxJournalSize) {
+      // A history longer than a reader takes: the difference to the file,
+      // which never is, stands for it.
+      difference = DiffImagesJoined(file, document_.Document().image());
+      entries = {{"Unsaved changes", &difference, false}};
+      if (EncodedJournalSize(header, entries) > kMaxJournalSize)
+        throw FileError(FileError::Kind::kCreate,
+                        LocalPath(FileFor(document_.FilePath())),
+                        "The journal would be larger than a reader takes");
+    }
+    const std::vector<uint8_t> bytes = EncodeJournal(header, entries);
     // The journals hold the firmware's paths and bytes: for this user only.
     if (!QDir().mkpath(folder_) ||
         !QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner |
                                             QFile::ExeOwner))
       throw FileError(FileError::Kind::kCreate, LocalPath(folder_),
                       "The folder cannot be made");
-    io::WritePrivateFile(
-        LocalPath(FileFor(document_.FilePath())),
-        std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    io::WritePrivateFile(LocalPath(FileFor(document_.FilePath())), bytes);
     failed_ = false;
   } catch (const OrlindelError& error) {
     // Editing goes on without the journal; said once, not at every edit.
@@ -158,22 +179,23 @@ void UnsavedEditsJournal::Write() {
 std::optional<std::vector<JournalEntry>> UnsavedEditsJournal::Restorable()
     const {
   if (document_.FilePath().isEmpty()) return std::nullopt;
-  const QString file = FileFor(document_.FilePath());
-  if (!QFileInfo::exists(file)) return std::nullopt;
+  QString file = FileFor(document_.FilePath());
+  if (!QFileInfo::exists(file)) {
+    // One written in the first format, by an earlier version.
+    file = JournalFile(document_.FilePath(), kJsonJournalSuffix);
+    if (!QFileInfo::exists(file)) return std::nullopt;
+  }
   std::optional<EditJournal> journal;
   try {
-    const std::vector<uint8_t> bytes =
-        io::ReadWholeFile(LocalPath(file), kMaxJournalSize);
-    journal = DecodeJournal(std::string_view(
-        reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // A journal of other content (the file changed since) is not offered;
+    // the next edit replaces it.
+    journal = DecodeJournal(io::ReadWholeFile(LocalPath(file), kMaxJournalSize),
+                            document_.FileContent());
   } catch (const OrlindelError&) {
     return std::nullopt;  // an unreadable journal is not offered
   }
-  // A journal of other content (the file changed since) is not offered; the
-  // next edit replaces it.
   if (!journal ||
-      journal->firmware_path != LocalPath(FileIdentity(document_.FilePath())) ||
-      !JournalFits(*journal, document_.FileContent()))
+      journal->firmware_path != LocalPath(FileIdentity(document_.FilePath())))
     return std::nullopt;
   return std::move(journal->entries);
 }

@@ -52,8 +52,13 @@ class UnsavedEditsJournal : public QObject {
  private:
   void DocumentChanged();
   void FileChanged(const QString& previous);
-  // The entries that lead from the document's file to the image now.
-  std::vector<JournalEntry> UnsavedEntries() const;
+  // The entries that lead from the document's file to the image now, as
+  // views of the history's edits, or of `difference` where the difference to
+  // the file stands for them.
+  std::vector<JournalEntryToWrite> UnsavedEntries(EditList& difference) const;
+  // The journal file of the firmware at `path` under the name ending in
+  // `suffix`.
+  QString JournalFile(const QString& path, const char* suffix) const;
   void Write();
   void Remove(const QString& firmware_path);
 

@@ -1,6 +1,7 @@
 // The editor's document: every operation is one history entry, a failing
 // one leaves what it stored undoable, drags merge, undo and redo are exact,
-// and every change is one Changed signal.
+// every change is one Changed signal, and an open that runs out of memory
+// keeps the firmware that was open.
 #include "editor/editor_document.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +10,11 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <new>
 
 #include "core/errors.h"
 #include "core/history/image_diff.h"
+#include "tests/editor/failing_allocations.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel::editor::testing {
@@ -181,6 +184,55 @@ TEST_F(EditorDocumentTest, SavingFixesTheChecksumAndMarksClean) {
   const QByteArray bytes = file.readAll();
   EXPECT_EQ(FirmwareImage(bytes.begin(), bytes.end()), Image());
   EXPECT_TRUE(IsImageChecksumValid(Image()));
+}
+
+// An open that runs out of memory at any of its large allocations (the
+// file's bytes, the copies kept of them) keeps the firmware that was open,
+// with its edits, its history and its file, whole; once there is memory the
+// same open succeeds.
+TEST_F(EditorDocumentTest, AnOpenThatRunsOutOfMemoryKeepsTheOpenFirmware) {
+  WriteWindow3(MovedRight(10));
+  const FirmwareImage edited = Image();
+  const QString first = editor_.FilePath();
+  const FirmwareImage other =
+      orlindel::testing::FirmwareBuilder(0x50000)
+          .WindowList(0x28000, orlindel::testing::DemoWindows(8, 0x2000))
+          .Build();
+  const QString second = folder_.filePath("other.bin");
+  QFile file(second);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(reinterpret_cast<const char*>(other.data()),
+             static_cast<qint64>(other.size()));
+  file.close();
+
+  bool opened = false;
+  for (int n = 1; !opened && n < 100; ++n) {
+    SCOPED_TRACE(n);
+    FailLargeAllocation(n, other.size());
+    try {
+      editor_.Open(second);
+      opened = true;
+    } catch (const std::bad_alloc&) {
+    } catch (const OutOfMemoryError&) {
+    }
+    const bool failed = LargeAllocationsSeen() >= n;
+    FailLargeAllocation(0, 0);
+    if (opened) {
+      EXPECT_FALSE(failed);  // nothing failed, or the failure was reported
+      break;
+    }
+    EXPECT_TRUE(Image() == edited);
+    EXPECT_TRUE(editor_.Document().opened() == opened_);
+    EXPECT_TRUE(editor_.FileContent() == opened_);
+    EXPECT_EQ(editor_.FilePath(), first);
+    EXPECT_EQ(Entries(), 1);
+    EXPECT_EQ(editor_.Document().WindowValues(3), MovedRight(10));
+  }
+  ASSERT_TRUE(opened);
+  EXPECT_TRUE(Image() == other);
+  EXPECT_TRUE(editor_.FileContent() == other);
+  EXPECT_EQ(editor_.FilePath(), QFileInfo(second).absoluteFilePath());
+  EXPECT_EQ(Entries(), 0);
 }
 
 }  // namespace

@@ -16,7 +16,9 @@
 #include <iterator>
 #include <new>
 #include <string>
+#include <vector>
 
+#include "core/patch/bps.h"
 #include "core/patch/crc32.h"
 #include "editor/editor_document.h"
 #include "editor/guarded_slot.h"
@@ -253,6 +255,84 @@ TEST_F(EditorJournalTest, UndoingPastASaveIsJournalledAgainstTheSavedFile) {
   OfferRestore(third, third_journal, reader_dialogs_);
   EXPECT_EQ(third.Document().WindowValues(3), MovedRight(3));
   EXPECT_EQ(third.Document().image(), writer_.Document().image());
+}
+
+// A patch that changes 17 MiB: its journal holds a changed range thousands
+// of times larger than the few bytes of an ordinary edit (and larger than the
+// first format could read back: four hex digits for each byte), and the next
+// session still restores it byte for byte.
+TEST_F(EditorJournalTest, AJournalOfAPatchOverTensOfMiBRestores) {
+  constexpr size_t kMiB = size_t{1} << 20;
+  const FirmwareImage large =
+      orlindel::testing::FirmwareBuilder(19 * kMiB)
+          .WindowList(0x18000, orlindel::testing::DemoWindows(12, 0x1000))
+          .Build();
+  FirmwareImage patched = large;
+  for (size_t at = kMiB; at < 18 * kMiB; ++at)
+    patched[at] = static_cast<uint8_t>(at);
+  const std::vector<uint8_t> patch = MakeBpsPatch(large, patched);
+  const QString large_path = folder_.filePath("large.bin");
+  WriteFile(large_path, large);
+  writer_.Open(large_path);
+  writer_.Perform("Apply patch large.bps", [&](FirmwareDocument& document) {
+    return document.ApplyPatch(patch);
+  });
+  ASSERT_EQ(writer_.Document().image(), patched);
+  writer_journal_.Flush();
+  ASSERT_TRUE(QFileInfo::exists(writer_journal_.FileFor(large_path)));
+
+  Reopen(large_path, true);
+  EXPECT_EQ(reader_dialogs_.restore_questions, 1);
+  EXPECT_TRUE(reader_.Document().image() == patched);
+  ASSERT_EQ(reader_.History().count(), 1);
+  EXPECT_EQ(reader_.History().text(0), "Apply patch large.bps");
+  reader_.Undo();
+  EXPECT_TRUE(reader_.Document().image() == large);
+  EXPECT_TRUE(reader_.IsClean());
+}
+
+// A journal left by an earlier version, in the first format (JSON, the
+// bytes in hex) under its name then, is offered and restored as well.
+TEST_F(EditorJournalTest, AJournalOfTheFirstFormatIsStillOffered) {
+  WriteWindow3(writer_, 10);
+  const auto& command =
+      static_cast<const ImageEditCommand&>(*writer_.History().command(0));
+  const auto hex = [](const std::vector<uint8_t>& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()))
+        .toHex();
+  };
+  QByteArray edits;
+  for (const ByteEdit& edit : command.edits())
+    edits += (edits.isEmpty() ? "" : ",") + QByteArray("{\"new\":\"") +
+             hex(edit.new_bytes) +
+             "\",\"offset\":" + QByteArray::number(edit.offset) +
+             ",\"old\":\"" + hex(edit.old_bytes) + "\"}";
+  const QByteArray text =
+      "{\"crc32\":" + QByteArray::number(Crc32(opened_)) +
+      ",\"entries\":[{\"edits\":[" + edits +
+      "],\"text\":\"Window "
+      "0x03\"}],\"format\":\"orlindel-journal\",\"path\":\"" +
+      QFile::encodeName(QFileInfo(path_).canonicalFilePath()) +
+      "\",\"size\":" + QByteArray::number(qsizetype(opened_.size())) +
+      ",\"version\":1}\n";
+  QString old_name = writer_journal_.FileFor(path_);
+  old_name.replace(".journal", ".json");
+  ASSERT_TRUE(QDir().mkpath(journals_));
+  QFile old_file(old_name);
+  ASSERT_TRUE(old_file.open(QIODevice::WriteOnly));
+  old_file.write(text);
+  old_file.close();
+  ASSERT_FALSE(JournalExists());
+
+  Reopen(path_, true);
+  EXPECT_EQ(reader_dialogs_.restore_questions, 1);
+  EXPECT_EQ(reader_.Document().image(), writer_.Document().image());
+  ASSERT_EQ(reader_.History().count(), 1);
+  EXPECT_EQ(reader_.History().text(0), "Window 0x03");
+  // Once the edits are saved, the old journal goes with the new one.
+  reader_.SaveAs(path_);
+  EXPECT_FALSE(QFileInfo::exists(old_name));
 }
 
 TEST_F(EditorJournalTest, RunningOutOfMemoryKeepsTheEdits) {

@@ -605,11 +605,12 @@ class Walk {
       QFile file(QDir(journals_).filePath(mine));
       return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
-    const std::optional<EditJournal> decoded =
-        DecodeJournal(std::string_view(text.constData(), size_t(text.size())));
-    if (!decoded) return Fail("the journal cannot be read");
-    Expect(JournalFits(*decoded, editor.FileContent()),
-           "the journal does not fit the document's file");
+    const std::optional<EditJournal> decoded = DecodeJournal(
+        std::span(reinterpret_cast<const uint8_t*>(text.constData()),
+                  size_t(text.size())),
+        editor.FileContent());
+    if (!decoded)
+      return Fail("the journal cannot be read or does not fit the file");
     FirmwareImage restored = editor.FileContent();
     for (const JournalEntry& entry : decoded->entries)
       ApplyEdits(restored, entry.edits);

@@ -12,4 +12,12 @@ namespace orlindel::io {
 // where the system has no such pages.
 void AdviseLargePages(void* memory, size_t size);
 
+// True when `size` more bytes of address space can be had now: a block that
+// large is reserved, neither touched nor committed, and given back at once.
+// Under an address-space limit (RLIMIT_AS) this tells in advance whether
+// work that needs about that much can start; code that cannot survive a
+// failed allocation (the toolkit's own start-up, fonts and painting) asks
+// first, so that a lack of memory is reported instead of ending the program.
+bool AddressSpaceLeft(size_t size);
+
 }  // namespace orlindel::io

@@ -21,4 +21,14 @@ void AdviseLargePages(void* memory, size_t size) {
 #endif
 }
 
+bool AddressSpaceLeft(size_t size) {
+  // Inaccessible and never written: the block counts against the address
+  // space limit as a heap block would, but takes no memory.
+  void* block = mmap(nullptr, size, PROT_NONE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (block == MAP_FAILED) return false;
+  munmap(block, size);
+  return true;
+}
+
 }  // namespace orlindel::io

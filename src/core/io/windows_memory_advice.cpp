@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include "core/io/memory_advice.h"
 
 namespace orlindel::io {
@@ -7,6 +9,14 @@ namespace orlindel::io {
 void AdviseLargePages(void* memory, size_t size) {
   (void)memory;
   (void)size;
+}
+
+bool AddressSpaceLeft(size_t size) {
+  // Reserved only: no page of it is committed.
+  void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+  if (block == nullptr) return false;
+  VirtualFree(block, 0, MEM_RELEASE);
+  return true;
 }
 
 }  // namespace orlindel::io
