@@ -25,6 +25,7 @@ int LargeAllocationsSeen() { return seen; }
 
 }  // namespace orlindel::editor::testing
 
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 // The program's operator new and delete, over malloc and free as the
 // library's own are.
 void* operator new(size_t size) {
@@ -37,3 +38,4 @@ void* operator new(size_t size) {
 
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, size_t) noexcept { std::free(block); }
+#endif

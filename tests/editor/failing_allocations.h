@@ -8,6 +8,15 @@
 
 namespace orlindel::editor::testing {
 
+// A sanitizer's allocator pairs each allocation with its own kind of release,
+// so under one the test program keeps the library's operator new and no
+// allocation can be made to fail.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kAllocationFailuresAvailable = false;
+#else
+inline constexpr bool kAllocationFailuresAvailable = true;
+#endif
+
 // Arms the failure of the `n`-th (from 1) large allocation from now on; 0
 // disarms it.
 void FailLargeAllocation(int n, size_t size);
