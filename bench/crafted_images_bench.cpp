@@ -44,6 +44,7 @@ class TemporaryFirmwareFile {
 
 void OpenAnalyseAndUpdate(benchmark::State& state, const std::string& name,
                           const FirmwareImage& original) {
+  TraceModel model;
   const TemporaryFirmwareFile file(name, original);
   const Mpeg4SubtitleParams chosen = {3, 16, 400, 700, 560, 2, 1, 0};
   size_t log_lines = 0;
@@ -53,9 +54,11 @@ void OpenAnalyseAndUpdate(benchmark::State& state, const std::string& name,
     benchmark::DoNotOptimize(FindOsdPosList(image, windows.count - 1));
     AnalysisLog read_log;
     Mpeg4SubtitleParams params;
-    benchmark::DoNotOptimize(ReadSubtitleParams(image, params, &read_log));
+    benchmark::DoNotOptimize(
+        ReadSubtitleParams(model, image, params, &read_log));
     AnalysisLog update_log;
-    benchmark::DoNotOptimize(UpdateSubtitleParams(image, chosen, &update_log));
+    benchmark::DoNotOptimize(
+        UpdateSubtitleParams(model, image, chosen, &update_log));
     log_lines = read_log.size();
     benchmark::DoNotOptimize(image.data());
   }

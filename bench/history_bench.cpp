@@ -30,9 +30,10 @@ void BM_DiffImagesEveryByteChanged(benchmark::State& state) {
 BENCHMARK(BM_DiffImagesEveryByteChanged)->Unit(benchmark::kMillisecond);
 
 void BM_LabelOpenedImage(benchmark::State& state) {
+  TraceModel model;
   const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
   for (auto _ : state) {
-    const ChangeLabeller labeller(opened);
+    const ChangeLabeller labeller(model, opened);
     benchmark::DoNotOptimize(labeller.Labels(0x9E1000, 2));
   }
 }

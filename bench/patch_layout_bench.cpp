@@ -33,14 +33,15 @@ void BM_BpsMakeAndApplyEveryByteChanged(benchmark::State& state) {
 BENCHMARK(BM_BpsMakeAndApplyEveryByteChanged)->Unit(benchmark::kMillisecond);
 
 void BM_LayoutExportAndImport(benchmark::State& state) {
+  TraceModel model;
   const FirmwareImage& opened = BenchImage(ImageKind::kRealistic);
-  Layout layout = ExportLayout(opened);
+  Layout layout = ExportLayout(model, opened);
   for (LayoutWindow& window : layout.windows)
     window.left = static_cast<uint16_t>(window.left / 2);
   for (auto _ : state) {
     FirmwareImage image = opened;
-    benchmark::DoNotOptimize(ImportLayout(image, layout, {}, false));
-    benchmark::DoNotOptimize(ExportLayout(image));
+    benchmark::DoNotOptimize(ImportLayout(model, image, layout, {}, false));
+    benchmark::DoNotOptimize(ExportLayout(model, image));
   }
 }
 BENCHMARK(BM_LayoutExportAndImport)->Unit(benchmark::kMillisecond);

@@ -24,9 +24,10 @@ namespace {
 
 const FirmwareImage& Realistic() {
   static const FirmwareImage& image = []() -> const FirmwareImage& {
+    TraceModel model;
     const FirmwareImage& built = BenchImage(ImageKind::kRealistic);
     Mpeg4SubtitleParams params;
-    if (!ReadSubtitleParams(built, params, nullptr) ||
+    if (!ReadSubtitleParams(model, built, params, nullptr) ||
         !IsValidSubtitleParams(params))
       throw std::logic_error("benchmark image does not read back");
     return built;
@@ -35,10 +36,11 @@ const FirmwareImage& Realistic() {
 }
 
 void DebugAnalysisBody(benchmark::State& state, const FirmwareImage& image) {
+  TraceModel model;
   for (auto _ : state) {
     AnalysisLog log;
     Mpeg4SubtitleParams params;
-    benchmark::DoNotOptimize(ReadSubtitleParams(image, params, &log));
+    benchmark::DoNotOptimize(ReadSubtitleParams(model, image, params, &log));
     benchmark::DoNotOptimize(log.data());
   }
 }
@@ -47,6 +49,7 @@ void DebugAnalysisBody(benchmark::State& state, const FirmwareImage& image) {
 // position, each PS_B number and pattern by its own pass over the image;
 // then the read, whose locate and trace have no faster form.
 void BM_DebugAnalysisStraightforward(benchmark::State& state) {
+  TraceModel model;
   const FirmwareImage& image = Realistic();
   for (auto _ : state) {
     const WindowListInfo windows = testing::ReferenceFindWindowList(image);
@@ -56,7 +59,7 @@ void BM_DebugAnalysisStraightforward(benchmark::State& state) {
       benchmark::DoNotOptimize(
           FindOsdPsbRoutine(image, static_cast<uint8_t>(n)));
     Mpeg4SubtitleParams params;
-    benchmark::DoNotOptimize(ReadSubtitleParams(image, params, nullptr));
+    benchmark::DoNotOptimize(ReadSubtitleParams(model, image, params, nullptr));
   }
 }
 BENCHMARK(BM_DebugAnalysisStraightforward)
@@ -84,10 +87,11 @@ BENCHMARK(BM_XorPass)
     ->Unit(benchmark::kMillisecond);
 
 void BM_ReadSubtitleParams(benchmark::State& state) {
+  TraceModel model;
   const FirmwareImage& image = Realistic();
   for (auto _ : state) {
     Mpeg4SubtitleParams params;
-    benchmark::DoNotOptimize(ReadSubtitleParams(image, params, nullptr));
+    benchmark::DoNotOptimize(ReadSubtitleParams(model, image, params, nullptr));
   }
 }
 BENCHMARK(BM_ReadSubtitleParams)

@@ -14,6 +14,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orlindel;
+  // One model for every input: the labelling never depends on what an
+  // earlier trace left in it.
+  static TraceModel model;
   if (size < 2) return 0;
   const std::span<const uint8_t> input(data, size);
   const size_t wanted = size_t{input[0]} << 8 | input[1];
@@ -30,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (patched.size() != image.size()) std::abort();
   if (ApplyIps(image, WriteIps(image, patched)) != patched) std::abort();
 
-  const ChangeLabeller labeller(image);
+  const ChangeLabeller labeller(model, image);
   for (const LabelledChange& change :
        ListChanges(labeller, image, patched).listed)
     if (change.labels.empty()) std::abort();

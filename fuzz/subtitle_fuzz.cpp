@@ -23,11 +23,15 @@ struct Outcome {
 };
 
 Outcome ReadThenUpdate(ImageView bytes, AnalysisLog* log) {
+  // One model for both runs and every input: no result may depend on what
+  // an earlier trace left in it.
+  static TraceModel model;
   Outcome outcome{std::nullopt, {}, FirmwareImage(bytes.begin(), bytes.end())};
   try {
-    outcome.result = ReadSubtitleParams(outcome.image, outcome.params, log);
+    outcome.result =
+        ReadSubtitleParams(model, outcome.image, outcome.params, log);
     const Mpeg4SubtitleParams wanted = {3, 40, 400, 680, 560, 2, 1, 0};
-    outcome.result = UpdateSubtitleParams(outcome.image, wanted, log);
+    outcome.result = UpdateSubtitleParams(model, outcome.image, wanted, log);
   } catch (const RangeError&) {
   } catch (const OverflowError&) {
   }

@@ -115,7 +115,8 @@ int main(int argc, char** argv) {
   WriteSeed(root / "bps", "actions.bin", actions);
 
   // The tables image's layout with subtitle parameters, as a document.
-  Layout layout = ExportLayout(tables);
+  TraceModel model;
+  Layout layout = ExportLayout(model, tables);
   layout.subtitle = Mpeg4SubtitleParams{3, 40, 400, 680, 560, 1, 1, 0};
   const std::string json = LayoutToJson(layout);
   WriteSeed(root / "layout_json", "tables.json",

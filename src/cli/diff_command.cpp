@@ -1,6 +1,7 @@
 #include "cli/diff_command.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,7 +129,9 @@ int RunDiff(const CommandLine& line, CommandContext& context) {
   const FirmwareImage b = LoadInputImage(context, path_b);
   // Images of different lengths are refused before the labelling runs.
   if (a.size() != b.size()) VisitImageDifferences(a, b, [](const DiffRun&) {});
-  const ChangeLabeller labeller(a);
+  // The command's own model for the subtitle analysis of the labels.
+  const auto model = std::make_unique<TraceModel>();
+  const ChangeLabeller labeller(*model, a);
   DiffWriter writer(context.out, context.json, labeller);
   VisitImageDifferences(a, b,
                         [&writer](const DiffRun& run) { writer.Add(run); });

@@ -1,5 +1,6 @@
 #include "cli/layout_commands.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -100,7 +101,9 @@ LayoutParts ParseLayoutParts(const std::string& list) {
 int RunExportLayout(const CommandLine& line, CommandContext& context) {
   const std::string& input = FileArgument(line);
   const std::string output = line.Value("-o").value_or(kStandardStream);
-  const Layout layout = ExportLayout(LoadInputImage(context, input));
+  // The command's own model for the subtitle analysis.
+  const auto model = std::make_unique<TraceModel>();
+  const Layout layout = ExportLayout(*model, LoadInputImage(context, input));
   const std::string document = LayoutToJson(layout);
   SaveOutputFile(
       context, output,

@@ -1,5 +1,7 @@
 #include "cli/subtitle_command.h"
 
+#include <memory>
+
 #include "cli/image_files.h"
 #include "cli/json_output.h"
 #include "core/subtitle/subtitle_analysis.h"
@@ -47,7 +49,9 @@ int RunSubtitle(const CommandLine& line, CommandContext& context) {
   context.report_log = line.Has("--log");
   AnalysisLog* log = context.report_log ? &context.log : nullptr;
   Mpeg4SubtitleParams params;
-  const bool found = ReadSubtitleParams(image, params, log);
+  // The command's own model for the analysis's trace.
+  const auto model = std::make_unique<TraceModel>();
+  const bool found = ReadSubtitleParams(*model, image, params, log);
   if (context.json) {
     WriteJson(context.out, found, params, log);
   } else {

@@ -29,7 +29,7 @@ void FirmwareDocument::Open(const std::string& path) {
   // The copy kept as opened and the labels are made before anything
   // changes too: a lack of memory for them leaves the document whole.
   FirmwareImage opened = image;
-  ChangeLabeller labeller(image);
+  ChangeLabeller labeller(*trace_model_, image);
 
   image_ = std::move(image);
   max_window_index_ = max_window_index;
@@ -55,7 +55,7 @@ WindowListInfo FirmwareDocument::LocateWindowList() {
 
 void FirmwareDocument::StartHistory() {
   FirmwareImage opened = image_;
-  ChangeLabeller labeller(image_);
+  ChangeLabeller labeller(*trace_model_, image_);
   opened_ = std::move(opened);
   labeller_.emplace(std::move(labeller));
   interrupted_.clear();
@@ -107,7 +107,7 @@ EditList FirmwareDocument::WriteSubtitleParams(
   // compared. The checksum is fixed before the caller can fail, so the image
   // never keeps new parameters under an old checksum.
   return Record({{0, std::ssize(image_)}}, [&] {
-    *updated = UpdateSubtitleParams(image_, params, log);
+    *updated = UpdateSubtitleParams(*trace_model_, image_, params, log);
     FixImageChecksum(image_);
   });
 }
@@ -141,7 +141,7 @@ LayoutImport FirmwareDocument::ImportLayout(const Layout& layout,
   interrupted_.clear();
   // The import undoes its own writes when it fails, so nothing is kept for
   // TakeInterruptedEdits.
-  return orlindel::ImportLayout(image_, layout, only, dry_run);
+  return orlindel::ImportLayout(*trace_model_, image_, layout, only, dry_run);
 }
 
 void FirmwareDocument::Replay(const EditList& edits, bool undo) {

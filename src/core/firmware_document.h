@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -57,6 +58,10 @@ class FirmwareDocument {
   const ChangeLabeller* labeller() const {
     return labeller_ ? &*labeller_ : nullptr;
   }
+  // The model this document's subtitle analyses trace on, and the one its
+  // owner's own reads of the image may trace on: scratch state, reset by
+  // every trace, never shared with another document.
+  TraceModel& trace_model() const { return *trace_model_; }
 
   std::optional<int64_t> WindowListPos() const { return window_list_pos_; }
   bool WindowListKnown() const { return window_list_pos_.has_value(); }
@@ -129,6 +134,7 @@ class FirmwareDocument {
   uint8_t osd_pos_count_ = 0;
   std::optional<int64_t> osd_pos_list_pos_;
   EditList interrupted_;
+  std::unique_ptr<TraceModel> trace_model_ = std::make_unique<TraceModel>();
 };
 
 }  // namespace orlindel

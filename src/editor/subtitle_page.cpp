@@ -198,7 +198,9 @@ void SubtitlePage::RefreshSubtitlePage() {
 
   Mpeg4SubtitleParams params;
   const bool found = RunSubtitleAnalysis([&](AnalysisLog* log) {
-    return ReadSubtitleParams(host_.Editor().Document().image(), params, log);
+    const FirmwareDocument& document = host_.Editor().Document();
+    return ReadSubtitleParams(document.trace_model(), document.image(), params,
+                              log);
   });
   if (!found) {
     AppendLogMessage("Mpeg4SubtitleParams NOT found!");

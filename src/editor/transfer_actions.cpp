@@ -78,7 +78,8 @@ void ExportLayoutToFile(EditorDocument& editor, UserDialogs& dialogs) {
   const std::optional<QString> chosen =
       dialogs.SaveLayout(ExportName(editor.FilePath(), "-layout.json"));
   if (!chosen) return;
-  const std::string text = LayoutToJson(ExportLayout(document.image()));
+  const std::string text =
+      LayoutToJson(ExportLayout(document.trace_model(), document.image()));
   dialogs.ShowSaveNotice(SaveWholeFile(
       LocalPath(*chosen),
       {reinterpret_cast<const uint8_t*>(text.data()), text.size()}));

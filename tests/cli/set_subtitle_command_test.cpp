@@ -49,6 +49,7 @@ FirmwareImage PatchableFirmware() {
 }
 
 TEST_F(SetSubtitleCommandTest, WritesThePatchedImageWithAFreshChecksum) {
+  TraceModel model;
   Write(PatchableFirmware());
   const CliResult result = RunCli(Args({"--json"}));
   EXPECT_EQ(result.exit_code, 0);
@@ -64,7 +65,7 @@ TEST_F(SetSubtitleCommandTest, WritesThePatchedImageWithAFreshChecksum) {
                                  written.begin() + 0x123E4),
             (std::vector<uint8_t>{0x00, 0x00, 0x74, 0x00}));
   Mpeg4SubtitleParams params;
-  EXPECT_TRUE(ReadSubtitleParams(written, params, nullptr));
+  EXPECT_TRUE(ReadSubtitleParams(model, written, params, nullptr));
   EXPECT_EQ(params, (Mpeg4SubtitleParams{3, 40, 400, 680, 560, 2, 1, 0}));
   // The input file is left as it was.
   EXPECT_EQ(LoadFirmwareFile(in_), PatchableFirmware());

@@ -63,6 +63,7 @@ void ExpectFailedTrace(const AnalysisLog& log, const std::string& failure) {
 class CraftedImageTest : public ::testing::TestWithParam<Row> {};
 
 TEST_P(CraftedImageTest, OpensAndItsTraceEndsAsFailedWithABoundedLog) {
+  TraceModel model;
   FirmwareImage image = CraftedImage(GetParam().crafted);
   const WindowListInfo windows = FindWindowList(image);
   EXPECT_EQ(windows.offset, static_cast<int64_t>(testing::kCraftedWindowList));
@@ -71,19 +72,19 @@ TEST_P(CraftedImageTest, OpensAndItsTraceEndsAsFailedWithABoundedLog) {
 
   AnalysisLog read_log;
   Mpeg4SubtitleParams params;
-  EXPECT_TRUE(ReadSubtitleParams(image, params, &read_log));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, params, &read_log));
   EXPECT_EQ(params, kFallback);
   ExpectFailedTrace(read_log, GetParam().failure);
   Mpeg4SubtitleParams unlogged;
-  EXPECT_TRUE(ReadSubtitleParams(image, unlogged, nullptr));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, unlogged, nullptr));
   EXPECT_EQ(unlogged, kFallback);
 
   const Mpeg4SubtitleParams chosen = {3, 16, 400, 700, 560, 2, 1, 0};
   AnalysisLog update_log;
-  EXPECT_TRUE(UpdateSubtitleParams(image, chosen, &update_log));
+  EXPECT_TRUE(UpdateSubtitleParams(model, image, chosen, &update_log));
   ExpectFailedTrace(update_log, GetParam().failure);
   // The loads now send constants: nothing is traced any more.
-  EXPECT_TRUE(ReadSubtitleParams(image, params, nullptr));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, params, nullptr));
   EXPECT_EQ(params, chosen);
 }
 

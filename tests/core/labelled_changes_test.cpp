@@ -40,8 +40,9 @@ FirmwareImage Firmware(const std::vector<SendLoad>& loads) {
 }
 
 TEST(ChangeLabellerTest, NamesWhatEachRangeTouches) {
+  TraceModel model;
   const FirmwareImage image = Firmware(XramLoads(kSubtitleCells));
-  const ChangeLabeller labeller(image);
+  const ChangeLabeller labeller(model, image);
   const struct {
     int64_t offset;
     int64_t length;
@@ -79,29 +80,32 @@ TEST(ChangeLabellerTest, NamesWhatEachRangeTouches) {
 }
 
 TEST(ChangeLabellerTest, LabelsTheLoadsOfAPartlyPatchedRoutine) {
+  TraceModel model;
   // Reading such an image fails (patched and XRAM loads are mixed), but the
   // subtitle page can still patch it, so its loads are still named.
   std::vector<SendLoad> loads = XramLoads(kSubtitleCells);
   loads[9] = {true, 0x01};
   const FirmwareImage image = Firmware(loads);
   Mpeg4SubtitleParams params;
-  ASSERT_FALSE(ReadSubtitleParams(image, params, nullptr));
-  const ChangeLabeller labeller(image);
+  ASSERT_FALSE(ReadSubtitleParams(model, image, params, nullptr));
+  const ChangeLabeller labeller(model, image);
   EXPECT_EQ(labeller.Labels(0x123C8, 4), Labels{"subtitle load 9 (Align)"});
   EXPECT_EQ(labeller.Labels(0x1235C, 4), Labels{"subtitle load 0 (WindowId)"});
 }
 
 TEST(ChangeLabellerTest, AnImageThatStopsTheSearchesKeepsItsChecksumLabel) {
+  TraceModel model;
   // Header length and image reach past the analysis limit: the window list
   // search stops with a range error.
   const FirmwareImage image = FirmwareBuilder(0xA00010, 0x00).Build(false);
   ASSERT_THROW(FindWindowList(image), RangeError);
-  const ChangeLabeller labeller(image);
+  const ChangeLabeller labeller(model, image);
   EXPECT_EQ(labeller.Labels(0xA0000C, 4), Labels{"image checksum"});
   EXPECT_EQ(labeller.Labels(0x100, 1), Labels{"unknown"});
 }
 
 TEST(ListChangesTest, AWindowEditAndItsChecksum) {
+  TraceModel model;
   const FirmwareImage opened = Firmware(XramLoads(kSubtitleCells));
   FirmwareImage current = opened;
   WindowRecord record = ReadWindowRecordAt(current, 0x2030);
@@ -110,7 +114,7 @@ TEST(ListChangesTest, AWindowEditAndItsChecksum) {
   FixImageChecksum(current);
 
   const std::vector<LabelledChange> changes =
-      ListChanges(ChangeLabeller(opened), opened, current).listed;
+      ListChanges(ChangeLabeller(model, opened), opened, current).listed;
   ASSERT_EQ(changes.size(), 2u);
   EXPECT_EQ(changes[0].edit, (ByteEdit{0x2030, {0x02, 0x08}, {0x00, 0x0C}}));
   EXPECT_EQ(changes[0].labels, Labels{"window 3 record: Left"});
@@ -124,17 +128,18 @@ TEST(ListChangesTest, AWindowEditAndItsChecksum) {
 }
 
 TEST(ListChangesTest, ASubtitleUpdateChangesTwelveNamedLoads) {
+  TraceModel model;
   const FirmwareImage opened = Firmware(XramLoads(kSubtitleCells));
   FirmwareImage current = opened;
-  ASSERT_TRUE(
-      UpdateSubtitleParams(current, {3, 40, 400, 680, 560, 2, 1, 0}, nullptr));
+  ASSERT_TRUE(UpdateSubtitleParams(model, current,
+                                   {3, 40, 400, 680, 560, 2, 1, 0}, nullptr));
   FixImageChecksum(current);
 
   const char* names[] = {"WindowId", "X1.Low", "X1.High", "Y1.Low",
                          "Y1.High",  "X2.Low", "X2.High", "Y2.Low",
                          "Y2.High",  "Align",  "Flags",   "LineSpace"};
   const std::vector<LabelledChange> changes =
-      ListChanges(ChangeLabeller(opened), opened, current).listed;
+      ListChanges(ChangeLabeller(model, opened), opened, current).listed;
   ASSERT_GE(changes.size(), 13u);
   for (int i = 0; i < 12; ++i) {
     EXPECT_EQ(changes[i].edit.offset, 0x1235C + 12 * i);
@@ -149,11 +154,12 @@ TEST(ListChangesTest, ASubtitleUpdateChangesTwelveNamedLoads) {
 // Every other byte of 4 MiB changed: two million runs are counted, only the
 // first ones asked for are listed, labelled and copied.
 TEST(ListChangesTest, ManyRunsAreCountedButOnlyTheFirstListed) {
+  TraceModel model;
   FirmwareImage opened = Firmware(XramLoads(kSubtitleCells));
   opened.resize(4 << 20, 0xFF);
   FirmwareImage current = opened;
   for (size_t at = 0; at < current.size(); at += 2) current[at] ^= 0x01;
-  const ChangeLabeller labeller(opened);
+  const ChangeLabeller labeller(model, opened);
   const ChangeList changes = ListChanges(labeller, opened, current, 3);
   EXPECT_EQ(changes.total, 2 << 20);
   ASSERT_EQ(changes.listed.size(), 3u);

@@ -87,8 +87,9 @@ const std::string kNotNamed = "its part was not named for import";
 
 std::string RefusalOf(FirmwareImage& image, const Layout& layout,
                       bool dry_run = false) {
+  TraceModel model;
   try {
-    ImportLayout(image, layout, {}, dry_run);
+    ImportLayout(model, image, layout, {}, dry_run);
   } catch (const LayoutError& error) {
     return error.what();
   }
@@ -96,6 +97,7 @@ std::string RefusalOf(FirmwareImage& image, const Layout& layout,
 }
 
 TEST(ExportLayoutTest, ReadsWindowsSubtitleAndPositions) {
+  TraceModel model;
   const Layout expected = {
       {{0, 10, 20, 300, 200, 48, 0x80},
        {1, 40, 60, 200, 120, 48, 0x81},
@@ -109,10 +111,11 @@ TEST(ExportLayoutTest, ReadsWindowsSubtitleAndPositions) {
        {2,
         3,
         {{0, {2, 0, 0, 0, 0}}, {1, {3, 5, 5, 50, 20}}, {2, {4, 7, 7, 0, 0}}}}}};
-  EXPECT_EQ(ExportLayout(ImageA()), expected);
+  EXPECT_EQ(ExportLayout(model, ImageA()), expected);
 }
 
 TEST(ExportLayoutTest, LeavesOutWhatTheImageLacks) {
+  TraceModel model;
   const struct {
     const char* name;
     FirmwareImage image;
@@ -126,7 +129,7 @@ TEST(ExportLayoutTest, LeavesOutWhatTheImageLacks) {
   };
   for (const auto& test : kCases) {
     SCOPED_TRACE(test.name);
-    const Layout layout = ExportLayout(test.image);
+    const Layout layout = ExportLayout(model, test.image);
     EXPECT_EQ(layout.windows.size(), test.windows ? 6u : 0u);
     EXPECT_EQ(layout.positions.size(), test.windows ? 3u : 0u);
     EXPECT_EQ(layout.subtitle.has_value(), test.subtitle);
@@ -134,12 +137,13 @@ TEST(ExportLayoutTest, LeavesOutWhatTheImageLacks) {
 }
 
 TEST(ImportLayoutTest, IntoTheSameFirmwareChangesNothing) {
+  TraceModel model;
   const FirmwareImage a = ImageA();
-  const Layout layout = LayoutFromJson(LayoutToJson(ExportLayout(a)));
+  const Layout layout = LayoutFromJson(LayoutToJson(ExportLayout(model, a)));
   for (const bool dry_run : {false, true}) {
     SCOPED_TRACE(dry_run ? "dry run" : "import");
     FirmwareImage image = a;
-    const LayoutImport result = ImportLayout(image, layout, {}, dry_run);
+    const LayoutImport result = ImportLayout(model, image, layout, {}, dry_run);
     EXPECT_EQ(image, a);
     EXPECT_TRUE(result.edits.empty());
     ASSERT_EQ(result.items.size(), 13u);  // 6 windows, subtitle, 6 entries
@@ -155,7 +159,8 @@ const char* const kMisfitsOfAInB =
     "group 2: it has 2 entries in this firmware, 3 in the layout";
 
 TEST(ImportLayoutTest, RefusesALayoutThatDoesNotFitWithNoPartNamed) {
-  const Layout layout = ExportLayout(ImageA());
+  TraceModel model;
+  const Layout layout = ExportLayout(model, ImageA());
   for (const bool dry_run : {false, true}) {
     SCOPED_TRACE(dry_run ? "dry run" : "import");
     FirmwareImage b = ImageB();
@@ -165,7 +170,8 @@ TEST(ImportLayoutTest, RefusesALayoutThatDoesNotFitWithNoPartNamed) {
 }
 
 TEST(ImportLayoutTest, AppliesTheNamedPartsAsFarAsTheyFit) {
-  const Layout layout = ExportLayout(ImageA());
+  TraceModel model;
+  const Layout layout = ExportLayout(model, ImageA());
   const LayoutItem kWindows[] = {
       Window(0, kChanged),
       Window(1, kChanged),
@@ -215,11 +221,13 @@ TEST(ImportLayoutTest, AppliesTheNamedPartsAsFarAsTheyFit) {
   for (const auto& test : kCases) {
     SCOPED_TRACE(test.name);
     FirmwareImage dry = ImageB();
-    const LayoutImport preview = ImportLayout(dry, layout, test.only, true);
+    const LayoutImport preview =
+        ImportLayout(model, dry, layout, test.only, true);
     EXPECT_EQ(dry, ImageB());
 
     FirmwareImage b = ImageB();
-    const LayoutImport result = ImportLayout(b, layout, test.only, false);
+    const LayoutImport result =
+        ImportLayout(model, b, layout, test.only, false);
     EXPECT_EQ(result.items, test.items);
     EXPECT_TRUE(b == test.result);
     EXPECT_EQ(preview.items, result.items);
@@ -237,19 +245,22 @@ TEST(ImportLayoutTest, AppliesTheNamedPartsAsFarAsTheyFit) {
 }
 
 TEST(ImportLayoutTest, RoundTripRestoresTheFirmwareByteForByte) {
+  TraceModel model;
   const FirmwareImage original = ImageB();
-  const Layout own = ExportLayout(original);
+  const Layout own = ExportLayout(model, original);
   FirmwareImage b = original;
-  ImportLayout(b, ExportLayout(ImageA()), {true, true, true}, false);
+  ImportLayout(model, b, ExportLayout(model, ImageA()), {true, true, true},
+               false);
   ASSERT_FALSE(b == original);
 
-  const LayoutImport back = ImportLayout(b, own, {}, false);
+  const LayoutImport back = ImportLayout(model, b, own, {}, false);
   EXPECT_TRUE(b == original);
   EXPECT_TRUE(IsImageChecksumValid(b));
   EXPECT_EQ(back.items[2], Window(2, kIdentical));
 }
 
 TEST(ImportLayoutTest, TellsWhyAnItemDoesNotFit) {
+  TraceModel model;
   Layout base;
   base.windows = {{1, 10, 20, 300, 200, 48, 0x80}};
   const Layout valid_window = base;
@@ -304,7 +315,7 @@ TEST(ImportLayoutTest, TellsWhyAnItemDoesNotFit) {
     SCOPED_TRACE(test.name);
     FirmwareImage image = test.image;
     const LayoutImport result =
-        ImportLayout(image, test.layout, {true, true, true}, false);
+        ImportLayout(model, image, test.layout, {true, true, true}, false);
     ASSERT_EQ(result.items.size(), 1u);
     EXPECT_EQ(result.items[0], test.item);
     EXPECT_TRUE(result.edits.empty());

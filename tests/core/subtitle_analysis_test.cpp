@@ -170,11 +170,12 @@ TEST(ReadSubtitleParamsTest, TracesTheCallerOfAnUnpatchedRoutine) {
 }
 
 TEST(UpdateSubtitleParamsTest, PatchesTheLoadsAndAReadThenFindsThem) {
+  TraceModel model;
   FirmwareImage image = WithCaller();
   const FirmwareImage before = image;
   const Mpeg4SubtitleParams wanted{3, 40, 400, 680, 560, 2, 1, 0};
   AnalysisLog update_log;
-  EXPECT_TRUE(UpdateSubtitleParams(image, wanted, &update_log));
+  EXPECT_TRUE(UpdateSubtitleParams(model, image, wanted, &update_log));
   // The update traces like a read but writes no summary.
   EXPECT_EQ(Tail(update_log, 13),
             (AnalysisLog{"", "\twWindow ID: R7 xramF870 = 0x05",
@@ -204,7 +205,7 @@ TEST(UpdateSubtitleParamsTest, PatchesTheLoadsAndAReadThenFindsThem) {
 
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_TRUE(ReadSubtitleParams(image, params, &log));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, params, &log));
   EXPECT_EQ(params, wanted);
   EXPECT_EQ(AnalysisLines(log), (AnalysisLog{
                                     "\twWindow ID: R7 = 0x03",
@@ -232,6 +233,7 @@ TEST(UpdateSubtitleParamsTest, PatchesTheLoadsAndAReadThenFindsThem) {
 }
 
 TEST(UpdateSubtitleParamsTest, RepatchingChangesOnlyTheConstants) {
+  TraceModel model;
   FirmwareImage image =
       Routine(PatchedLoads({3, 0x28, 0, 0x90, 1, 0xA8, 2, 0x30, 2, 2, 1, 0}))
           .Build();
@@ -241,7 +243,7 @@ TEST(UpdateSubtitleParamsTest, RepatchingChangesOnlyTheConstants) {
                                           0x04, 0x07, 0x06, 0,    8,    9};
   for (size_t i = 0; i < 12; ++i)
     expected[static_cast<size_t>(kFirstLoad) + 12 * i + 3] = constants[i];
-  EXPECT_TRUE(UpdateSubtitleParams(image, wanted, nullptr));
+  EXPECT_TRUE(UpdateSubtitleParams(model, image, wanted, nullptr));
   EXPECT_EQ(image, expected);
 }
 
@@ -253,10 +255,11 @@ FirmwareImage WithUntraceableCaller(const SubtitleCells& cells) {
 }
 
 TEST(ReadSubtitleParamsTest, UntraceableCallerWithCellsInARowFallsBack) {
+  TraceModel model;
   const FirmwareImage image = WithUntraceableCaller(kSubtitleCells);
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_TRUE(ReadSubtitleParams(image, params, &log));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, params, &log));
   EXPECT_EQ(params, (Mpeg4SubtitleParams{0, 0, 0, 720, 576, 1, 8, 0}));
   EXPECT_EQ(Tail(log, 15),
             (AnalysisLog{
@@ -280,12 +283,13 @@ TEST(ReadSubtitleParamsTest, UntraceableCallerWithCellsInARowFallsBack) {
 }
 
 TEST(ReadSubtitleParamsTest, UntraceableCallerWithScatteredCellsFails) {
+  TraceModel model;
   SubtitleCells cells = kSubtitleCells;
   cells[11] = 0xF874;  // LineSpace no longer follows Flags
   const FirmwareImage image = WithUntraceableCaller(cells);
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
+  EXPECT_FALSE(ReadSubtitleParams(model, image, params, &log));
   EXPECT_EQ(params, Mpeg4SubtitleParams{});
   AnalysisLog expected = {"", "\tERROR: Unknown code was found!",
                           "\tERROR: XRAM addresses don't match!"};
@@ -294,6 +298,7 @@ TEST(ReadSubtitleParamsTest, UntraceableCallerWithScatteredCellsFails) {
 }
 
 TEST(ReadSubtitleParamsTest, CallThatOpensTheCallerIsTakenAsUntraceable) {
+  TraceModel model;
   CodeEmitter caller;
   caller.Ret().Lcall(0x2340).Ret();
   const FirmwareImage image = Routine(XramLoads(kSubtitleCells))
@@ -301,7 +306,7 @@ TEST(ReadSubtitleParamsTest, CallThatOpensTheCallerIsTakenAsUntraceable) {
                                   .Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_TRUE(ReadSubtitleParams(image, params, &log));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, params, &log));
   EXPECT_EQ(params, (Mpeg4SubtitleParams{0, 0, 0, 720, 576, 1, 8, 0}));
   EXPECT_EQ(
       Tail(log, 12),
@@ -316,6 +321,7 @@ TEST(ReadSubtitleParamsTest, CallThatOpensTheCallerIsTakenAsUntraceable) {
 }
 
 TEST(ReadSubtitleParamsTest, CellTheCallerNeverWritesStaysUnset) {
+  TraceModel model;
   // The caller leaves out both Y2 bytes.
   CodeEmitter caller;
   caller.Ret();
@@ -328,7 +334,7 @@ TEST(ReadSubtitleParamsTest, CellTheCallerNeverWritesStaysUnset) {
                                   .Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_TRUE(ReadSubtitleParams(image, params, &log));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, params, &log));
   EXPECT_EQ(params, (Mpeg4SubtitleParams{5, 48, 420, 672, 0xFFFF, 1, 9, 4}));
   EXPECT_FALSE(IsValidSubtitleParams(params));
   EXPECT_EQ(Tail(log, 12)[0], "\twY2.Low:       xram5A16 = 0xFF");
@@ -336,6 +342,7 @@ TEST(ReadSubtitleParamsTest, CellTheCallerNeverWritesStaysUnset) {
 }
 
 TEST(SubtitleAnalysisTest, ElevenSendStepsAreAMiss) {
+  TraceModel model;
   std::vector<SendLoad> loads = XramLoads(kSubtitleCells);
   loads.pop_back();
   FirmwareImage image =
@@ -345,7 +352,7 @@ TEST(SubtitleAnalysisTest, ElevenSendStepsAreAMiss) {
           .Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
+  EXPECT_FALSE(ReadSubtitleParams(model, image, params, &log));
   EXPECT_EQ(params, Mpeg4SubtitleParams{});
   AnalysisLog expected(kXramSourceLines.begin(), kXramSourceLines.end() - 1);
   expected.push_back("\tbLineSpace:    = 0x00");
@@ -355,19 +362,20 @@ TEST(SubtitleAnalysisTest, ElevenSendStepsAreAMiss) {
 
   const FirmwareImage before = image;
   AnalysisLog update_log;
-  EXPECT_FALSE(UpdateSubtitleParams(image, {3, 40, 400, 680, 560, 2, 1, 0},
-                                    &update_log));
+  EXPECT_FALSE(UpdateSubtitleParams(
+      model, image, {3, 40, 400, 680, 560, 2, 1, 0}, &update_log));
   EXPECT_EQ(image, before);
   EXPECT_EQ(update_log.back(), "");
 }
 
 TEST(SubtitleAnalysisTest, MissAfterTheFirstLoadShowsZeroForTheRest) {
+  TraceModel model;
   std::vector<SendLoad> loads = XramLoads(kSubtitleCells);
   loads.resize(2);
   const FirmwareImage image = Routine(loads).Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
+  EXPECT_FALSE(ReadSubtitleParams(model, image, params, &log));
   const AnalysisLog lines = AnalysisLines(log);
   EXPECT_EQ(
       AnalysisLog(lines.begin(), lines.begin() + 4),
@@ -376,6 +384,7 @@ TEST(SubtitleAnalysisTest, MissAfterTheFirstLoadShowsZeroForTheRest) {
 }
 
 TEST(UpdateSubtitleParamsTest, RecordWithAnUnsetFieldIsRefusedUntouched) {
+  TraceModel model;
   FirmwareImage image = WithCaller();
   const FirmwareImage before = image;
   const Mpeg4SubtitleParams refused[] = {
@@ -386,20 +395,21 @@ TEST(UpdateSubtitleParamsTest, RecordWithAnUnsetFieldIsRefusedUntouched) {
   };
   for (const Mpeg4SubtitleParams& params : refused) {
     AnalysisLog log;
-    EXPECT_FALSE(UpdateSubtitleParams(image, params, &log));
+    EXPECT_FALSE(UpdateSubtitleParams(model, image, params, &log));
     EXPECT_EQ(log, AnalysisLog{});
   }
   EXPECT_EQ(image, before);
 }
 
 TEST(SubtitleAnalysisTest, MixedLoadFormsCannotBeReadButCanBeUpdated) {
+  TraceModel model;
   std::vector<SendLoad> loads =
       PatchedLoads({3, 0x28, 0, 0x90, 1, 0xA8, 2, 0x30, 2, 2, 1, 0});
   loads[11] = {false, 0xF873};
   FirmwareImage image = Routine(loads).Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
+  EXPECT_FALSE(ReadSubtitleParams(model, image, params, &log));
   EXPECT_EQ(params, Mpeg4SubtitleParams{});
   AnalysisLog expected = {
       "\tbLineSpace:    xramF873", "", "Already patched.",
@@ -407,16 +417,18 @@ TEST(SubtitleAnalysisTest, MixedLoadFormsCannotBeReadButCanBeUpdated) {
   expected.insert(expected.end(), kUnsetSummary.begin(), kUnsetSummary.end());
   EXPECT_EQ(Tail(log, expected.size()), expected);
 
-  EXPECT_TRUE(UpdateSubtitleParams(image, {1, 2, 3, 4, 5, 0, 0, 6}, nullptr));
-  EXPECT_TRUE(ReadSubtitleParams(image, params, nullptr));
+  EXPECT_TRUE(
+      UpdateSubtitleParams(model, image, {1, 2, 3, 4, 5, 0, 0, 6}, nullptr));
+  EXPECT_TRUE(ReadSubtitleParams(model, image, params, nullptr));
   EXPECT_EQ(params, (Mpeg4SubtitleParams{1, 2, 3, 4, 5, 0, 0, 6}));
 }
 
 TEST(SubtitleAnalysisTest, UnpatchedRoutineWithoutCallerFails) {
+  TraceModel model;
   FirmwareImage image = Routine(XramLoads(kSubtitleCells)).Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
+  EXPECT_FALSE(ReadSubtitleParams(model, image, params, &log));
   AnalysisLog expected = {"", "Not yet patched. Trying to analyze XREF...",
                           "\tERROR: No XREF to analyze!"};
   expected.insert(expected.end(), kUnsetSummary.begin(), kUnsetSummary.end());
@@ -424,13 +436,14 @@ TEST(SubtitleAnalysisTest, UnpatchedRoutineWithoutCallerFails) {
 
   const FirmwareImage before = image;
   AnalysisLog update_log;
-  EXPECT_FALSE(UpdateSubtitleParams(image, {3, 40, 400, 680, 560, 2, 1, 0},
-                                    &update_log));
+  EXPECT_FALSE(UpdateSubtitleParams(
+      model, image, {3, 40, 400, 680, 560, 2, 1, 0}, &update_log));
   EXPECT_EQ(update_log.back(), "\tERROR: No XREF to analyze!");
   EXPECT_EQ(image, before);
 }
 
 TEST(SubtitleAnalysisTest, CallerWithoutRetInFrontFails) {
+  TraceModel model;
   // Nothing in front of the caller at 0x10100 is a RET.
   CodeEmitter caller;
   caller.MovR(7, 1).Lcall(0x2340);
@@ -438,17 +451,18 @@ TEST(SubtitleAnalysisTest, CallerWithoutRetInFrontFails) {
       Routine(XramLoads(kSubtitleCells)).Bytes(0x10100, caller.bytes()).Build();
   AnalysisLog log;
   Mpeg4SubtitleParams params;
-  EXPECT_FALSE(ReadSubtitleParams(image, params, &log));
+  EXPECT_FALSE(ReadSubtitleParams(model, image, params, &log));
   AnalysisLog expected = {"", "Not yet patched. Trying to analyze XREF..."};
   expected.insert(expected.end(), kUnsetSummary.begin(), kUnsetSummary.end());
   EXPECT_EQ(Tail(log, expected.size()), expected);
   const FirmwareImage before = image;
-  EXPECT_FALSE(
-      UpdateSubtitleParams(image, {3, 40, 400, 680, 560, 2, 1, 0}, nullptr));
+  EXPECT_FALSE(UpdateSubtitleParams(model, image,
+                                    {3, 40, 400, 680, 560, 2, 1, 0}, nullptr));
   EXPECT_EQ(image, before);
 }
 
 TEST(SubtitleAnalysisTest, LocatorFailuresEndTheAnalysisWithoutSummary) {
+  TraceModel model;
   const FirmwareImage not_found = FirmwareBuilder(0x20000, 0x00).Build();
   const FirmwareImage two_callers = Routine(XramLoads(kSubtitleCells))
                                         .Bytes(0x15000, {0x12, 0x23, 0x40})
@@ -457,7 +471,7 @@ TEST(SubtitleAnalysisTest, LocatorFailuresEndTheAnalysisWithoutSummary) {
   for (const FirmwareImage* image : {&not_found, &two_callers}) {
     AnalysisLog log;
     Mpeg4SubtitleParams params;
-    EXPECT_FALSE(ReadSubtitleParams(*image, params, &log));
+    EXPECT_FALSE(ReadSubtitleParams(model, *image, params, &log));
     EXPECT_EQ(params, Mpeg4SubtitleParams{});
     EXPECT_NE(log.back().find("'SetMpeg4SubtitleParams' function"),
               std::string::npos);
@@ -465,6 +479,7 @@ TEST(SubtitleAnalysisTest, LocatorFailuresEndTheAnalysisWithoutSummary) {
 }
 
 TEST(SubtitleAnalysisTest, ResultsAreTheSameWithoutALog) {
+  TraceModel model;
   SubtitleCells scattered = kSubtitleCells;
   scattered[11] = 0xF874;
   std::vector<SendLoad> eleven = XramLoads(kSubtitleCells);
@@ -485,15 +500,15 @@ TEST(SubtitleAnalysisTest, ResultsAreTheSameWithoutALog) {
   for (size_t i = 0; i < images.size(); ++i) {
     AnalysisLog log;
     Mpeg4SubtitleParams logged, silent;
-    const bool with_log = ReadSubtitleParams(images[i], logged, &log);
-    EXPECT_EQ(ReadSubtitleParams(images[i], silent, nullptr), with_log)
+    const bool with_log = ReadSubtitleParams(model, images[i], logged, &log);
+    EXPECT_EQ(ReadSubtitleParams(model, images[i], silent, nullptr), with_log)
         << "image " << i;
     EXPECT_EQ(silent, logged) << "image " << i;
 
     FirmwareImage updated_with_log = images[i], updated_silently = images[i];
     const Mpeg4SubtitleParams wanted{3, 40, 400, 680, 560, 2, 1, 0};
-    EXPECT_EQ(UpdateSubtitleParams(updated_with_log, wanted, &log),
-              UpdateSubtitleParams(updated_silently, wanted, nullptr))
+    EXPECT_EQ(UpdateSubtitleParams(model, updated_with_log, wanted, &log),
+              UpdateSubtitleParams(model, updated_silently, wanted, nullptr))
         << "image " << i;
     EXPECT_EQ(updated_silently, updated_with_log) << "image " << i;
   }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -26,7 +25,7 @@ constexpr std::array<const char*, kSubtitleParamCount> kLoadNames = {
 
 }  // namespace
 
-ChangeLabeller::ChangeLabeller(ImageView opened) {
+ChangeLabeller::ChangeLabeller(TraceModel& model, ImageView opened) {
   try {
     const WindowListInfo list = FindWindowList(opened);
     for (int n = 0; n < list.count; ++n) {
@@ -46,9 +45,8 @@ ChangeLabeller::ChangeLabeller(ImageView opened) {
     // them, also in an image whose loads are partly patched already; it
     // never writes the image and leaves `params` alone.
     Mpeg4SubtitleParams params;
-    const SubtitleAnalysis analysis =
-        AnalyzeSubtitleParams(*std::make_unique<TraceModel>(), opened, params,
-                              SubtitleAnalysisMode::kUpdate, nullptr);
+    const SubtitleAnalysis analysis = AnalyzeSubtitleParams(
+        model, opened, params, SubtitleAnalysisMode::kUpdate, nullptr);
     if (analysis.ok) {
       for (int i = 0; i < kSubtitleParamCount; ++i)
         regions_.push_back({analysis.load_positions[static_cast<size_t>(i)],

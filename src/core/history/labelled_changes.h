@@ -12,6 +12,7 @@
 
 #include "core/firmware_image.h"
 #include "core/history/byte_edit.h"
+#include "core/mcs51/trace_code.h"
 
 namespace orlindel {
 
@@ -24,9 +25,9 @@ struct LabelledChange {
 class ChangeLabeller {
  public:
   // Finds the structures in `opened`. A search that fails with a run-time
-  // error (a hostile image) only leaves its structures unlabelled. Runs the
-  // subtitle analysis, which resets the program-wide trace model.
-  explicit ChangeLabeller(ImageView opened);
+  // error (a hostile image) only leaves its structures unlabelled. The
+  // subtitle analysis traces on `model`.
+  ChangeLabeller(TraceModel& model, ImageView opened);
 
   // One label per structure that [offset, offset + length) touches, in the
   // order of the structures' offsets; a window record's label names the

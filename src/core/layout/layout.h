@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/firmware_image.h"
 #include "core/history/byte_edit.h"
+#include "core/mcs51/trace_code.h"
 #include "core/osd_pos_list.h"
 #include "core/subtitle/subtitle_params.h"
 
@@ -63,8 +64,8 @@ struct Layout {
 // the OSD message position list for the highest window id (count - 1), and
 // the subtitle parameters. What is not found is left empty (no windows, no
 // groups, no subtitle). Throws the searches' RangeError and the tracer's
-// run-time errors.
-Layout ExportLayout(ImageView image);
+// run-time errors. The subtitle analysis traces on `model`.
+Layout ExportLayout(TraceModel& model, ImageView image);
 
 // The parts of a layout an import may be limited to. None named: import
 // everything, and refuse a layout that does not wholly fit.
@@ -117,9 +118,10 @@ struct LayoutImport {
 // is refused with LayoutError before anything is written; with parts named,
 // those parts are applied as far as they fit and every other item is
 // reported skipped. A dry run writes nothing and returns the same report and
-// edits. Throws the searches' and the tracer's run-time errors.
-LayoutImport ImportLayout(std::vector<uint8_t>& image, const Layout& layout,
-                          LayoutParts only, bool dry_run);
+// edits. Throws the searches' and the tracer's run-time errors. The subtitle
+// analysis traces on `model`.
+LayoutImport ImportLayout(TraceModel& model, std::vector<uint8_t>& image,
+                          const Layout& layout, LayoutParts only, bool dry_run);
 
 // The refusal of a layout that does not wholly fit: the text lists what does
 // not fit; the program that asked adds how to apply the rest in its own

@@ -24,7 +24,7 @@ void ExportPositions(ImageView image, const OsdPosListInfo& list,
 
 }  // namespace
 
-Layout ExportLayout(ImageView image) {
+Layout ExportLayout(TraceModel& model, ImageView image) {
   Layout layout;
   const WindowListInfo list = FindWindowList(image);
   for (int n = 0; n < list.count; ++n) {
@@ -37,7 +37,7 @@ Layout ExportLayout(ImageView image) {
   if (list.count > 0)
     ExportPositions(image, FindOsdPosList(image, list.count - 1), layout);
   Mpeg4SubtitleParams params;
-  if (ReadSubtitleParams(image, params, nullptr) &&
+  if (ReadSubtitleParams(model, image, params, nullptr) &&
       IsValidSubtitleParams(params))
     layout.subtitle = params;
   return layout;

@@ -1,5 +1,4 @@
 #include <functional>
-#include <memory>
 #include <utility>
 
 #include "core/checks.h"
@@ -93,8 +92,9 @@ void PlanWindows(ImageView image, const WindowListInfo& list,
   }
 }
 
-void PlanSubtitle(ImageView image, const Mpeg4SubtitleParams& wanted,
-                  bool named, std::vector<PlannedItem>& plan) {
+void PlanSubtitle(TraceModel& model, ImageView image,
+                  const Mpeg4SubtitleParams& wanted, bool named,
+                  std::vector<PlannedItem>& plan) {
   PlannedItem planned{
       Item(LayoutPart::kSubtitle, LayoutOutcome::kIdentical, {}), {}};
   Mpeg4SubtitleParams current;
@@ -105,19 +105,18 @@ void PlanSubtitle(ImageView image, const Mpeg4SubtitleParams& wanted,
     planned.item.outcome = LayoutOutcome::kNotApplied;
     planned.item.reason = "the layout's subtitle parameters are incomplete";
   } else if (const SubtitleAnalysis analysis = AnalyzeSubtitleParams(
-                 *std::make_unique<TraceModel>(), image, current,
-                 SubtitleAnalysisMode::kRead, nullptr);
+                 model, image, current, SubtitleAnalysisMode::kRead, nullptr);
              !analysis.ok) {
     planned.item.outcome = LayoutOutcome::kNotApplied;
     planned.item.reason =
         "this firmware has no subtitle routine whose parameters can be read";
   } else if (current != wanted) {
-    planned.write = [wanted, loads = analysis.load_positions](
+    planned.write = [&model, wanted, loads = analysis.load_positions](
                         std::span<uint8_t> bytes) {
       std::vector<ByteRange> ranges;
       for (const int64_t load : loads) ranges.push_back({load, kParamLoadSize});
       const RangeSnapshot before(bytes, std::move(ranges));
-      if (!UpdateSubtitleParams(bytes, wanted, nullptr))
+      if (!UpdateSubtitleParams(model, bytes, wanted, nullptr))
         throw LayoutError(
             "The subtitle parameters could not be written into this firmware");
       return before.Changes(bytes);
@@ -232,12 +231,13 @@ std::string LayoutItemName(const LayoutItem& item) {
   return {};
 }
 
-LayoutImport ImportLayout(std::vector<uint8_t>& image, const Layout& layout,
-                          LayoutParts only, bool dry_run) {
+LayoutImport ImportLayout(TraceModel& model, std::vector<uint8_t>& image,
+                          const Layout& layout, LayoutParts only,
+                          bool dry_run) {
   if (dry_run) {
     // The same import on a copy reports exactly what the real one would.
     FirmwareImage copy = image;
-    return ImportLayout(copy, layout, only, false);
+    return ImportLayout(model, copy, layout, only, false);
   }
   const bool strict = !only.Any();
   const LayoutParts parts = strict ? LayoutParts{true, true, true} : only;
@@ -246,7 +246,7 @@ LayoutImport ImportLayout(std::vector<uint8_t>& image, const Layout& layout,
   const WindowListInfo windows = FindWindowList(image);
   PlanWindows(image, windows, layout, parts.windows, plan);
   if (layout.subtitle)
-    PlanSubtitle(image, *layout.subtitle, parts.subtitle, plan);
+    PlanSubtitle(model, image, *layout.subtitle, parts.subtitle, plan);
   OsdPosListInfo list;
   if (parts.positions && windows.count > 0)
     list = FindOsdPosList(image, windows.count - 1);

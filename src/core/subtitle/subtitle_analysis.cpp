@@ -1,7 +1,6 @@
 #include "core/subtitle/subtitle_analysis.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "core/checks.h"
 #include "core/mcs51/trace_code.h"
@@ -173,21 +172,20 @@ SubtitleAnalysis AnalyzeSubtitleParams(TraceModel& model, ImageView image,
   return analysis;
 }
 
-bool ReadSubtitleParams(ImageView image, Mpeg4SubtitleParams& params,
-                        AnalysisLog* log) {
+bool ReadSubtitleParams(TraceModel& model, ImageView image,
+                        Mpeg4SubtitleParams& params, AnalysisLog* log) {
   params = {};
-  return AnalyzeSubtitleParams(*std::make_unique<TraceModel>(), image, params,
+  return AnalyzeSubtitleParams(model, image, params,
                                SubtitleAnalysisMode::kRead, log)
       .ok;
 }
 
-bool UpdateSubtitleParams(std::span<uint8_t> image,
+bool UpdateSubtitleParams(TraceModel& model, std::span<uint8_t> image,
                           const Mpeg4SubtitleParams& params, AnalysisLog* log) {
   if (!IsValidSubtitleParams(params)) return false;
   Mpeg4SubtitleParams copy = params;
-  const SubtitleAnalysis analysis =
-      AnalyzeSubtitleParams(*std::make_unique<TraceModel>(), image, copy,
-                            SubtitleAnalysisMode::kUpdate, log);
+  const SubtitleAnalysis analysis = AnalyzeSubtitleParams(
+      model, image, copy, SubtitleAnalysisMode::kUpdate, log);
   if (!analysis.ok) return false;
   // Every test has passed: only now is the image written.
   const SubtitleParamBytes bytes = SubtitleParamsToBytes(params);

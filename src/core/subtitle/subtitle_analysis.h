@@ -33,18 +33,17 @@ SubtitleAnalysis AnalyzeSubtitleParams(TraceModel& model, ImageView image,
                                        SubtitleAnalysisMode mode,
                                        AnalysisLog* log);
 
-// Sets `params` to all-ones and reads them. False when nothing usable was
-// found; `params` is then all-ones. A true result may still leave all-ones
-// fields (check with IsValidSubtitleParams).
-// Each read and update traces on a fresh model of its own.
-bool ReadSubtitleParams(ImageView image, Mpeg4SubtitleParams& params,
-                        AnalysisLog* log);
+// Sets `params` to all-ones and reads them, tracing on `model`. False when
+// nothing usable was found; `params` is then all-ones. A true result may
+// still leave all-ones fields (check with IsValidSubtitleParams).
+bool ReadSubtitleParams(TraceModel& model, ImageView image,
+                        Mpeg4SubtitleParams& params, AnalysisLog* log);
 
 // Rewrites the twelve parameter loads as constants holding `params`. False
 // at once, with no log line, when `params` is not valid; false, with the
 // image unchanged, when the analysis fails. The checksum is left to the
-// caller.
-bool UpdateSubtitleParams(std::span<uint8_t> image,
+// caller. Traces on `model`.
+bool UpdateSubtitleParams(TraceModel& model, std::span<uint8_t> image,
                           const Mpeg4SubtitleParams& params, AnalysisLog* log);
 
 }  // namespace orlindel
