@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/candidate_scanner.h"
@@ -48,14 +49,29 @@ constexpr int FieldMax(const EditedField& field) {
   return field.width == 2 ? 0xFFFF : 0xFF;
 }
 
-// The value of `field` in the record at `record`; `checked` tests the
-// field's bytes against the image end, else the caller has.
-int ReadField(ImageView image, int64_t record, const EditedField& field,
-              bool checked) {
+// The value of `field` in the record at `record`; RangeError when the
+// field's bytes do not lie inside the image.
+int ReadField(ImageView image, int64_t record, const EditedField& field) {
   const int64_t at = record + field.at;
-  if (checked) CheckFits(image, at, field.width);
+  CheckFits(image, at, field.width);
   const auto i = static_cast<size_t>(at);
   return field.width == 2 ? image[i] << 8 | image[i + 1] : image[i];
+}
+
+// The fields of the record whose bytes start at `at`, all checked by the
+// caller: the field table unrolled at compile time, so that the table scan,
+// which reads a record for every distinct entry target, reads each field as
+// directly as a hand-written read would.
+template <size_t... kField>
+PaletteValues ReadCheckedFields(const uint8_t* at,
+                                std::index_sequence<kField...>) {
+  PaletteValues values;
+  ((values.*kEditedFields[kField].value =
+        kEditedFields[kField].width == 2 ? at[kEditedFields[kField].at] << 8 |
+                                               at[kEditedFields[kField].at + 1]
+                                         : at[kEditedFields[kField].at]),
+   ...);
+  return values;
 }
 
 // Stores `value` in `field`; RangeError for a value the field cannot hold
@@ -160,11 +176,14 @@ int64_t EntryOffset(ImageView image, const WindowListInfo& list, int n) {
 
 PaletteValues ReadWindowValues(ImageView image, int64_t record,
                                RecordBounds bounds) {
-  const bool whole = bounds == RecordBounds::kWholeRecord;
-  if (whole) CheckFits(image, record, kWindowRecordSize);
+  if (bounds == RecordBounds::kWholeRecord) {
+    CheckFits(image, record, kWindowRecordSize);
+    return ReadCheckedFields(image.data() + record,
+                             std::make_index_sequence<kEditedFields.size()>());
+  }
   PaletteValues values;
   for (const EditedField& field : kEditedFields)
-    values.*field.value = ReadField(image, record, field, !whole);
+    values.*field.value = ReadField(image, record, field);
   return values;
 }
 
