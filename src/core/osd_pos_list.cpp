@@ -68,21 +68,19 @@ class GroupChecker {
         max_window_id_(max_window_id),
         run_end_(std::min<int64_t>(std::ssize(image), kAnalysisLimit + 1)) {}
 
-  // The reference at `ref` lies wholly inside the image.
-  bool IsValid(int64_t ref) {
-    const uint8_t count = image_[static_cast<size_t>(ref)];
-    const int64_t start = BankBase(ref + 1) + ReadBE16(image_, ref + 2);
+  // The reference at `ref` lies wholly inside the image. Inlined where the
+  // scan calls it: a crafted image can make it check a group every few
+  // positions, and once the runs are in use the answer is one lookup.
+  [[gnu::always_inline]] bool IsValid(int64_t ref) {
+    const uint8_t* at = image_.data() + ref;
+    const uint8_t count = at[0];
+    const int64_t start = BankBase(ref + 1) + (at[2] << 8 | at[3]);
     // Entries past the analysis limit are reported as the direct check does.
     const bool below_limit =
         start + kOsdPosEntrySize * count - 1 <= kAnalysisLimit;
     // Once the runs are in use, they answer every group they can.
     if (runs_ && below_limit) return count == 0 || RunAt(start) >= count;
-    if (!EntriesValid(image_, start, std::min<int>(count, kDirectGroupLimit),
-                      max_window_id_))
-      return false;
-    if (count <= kDirectGroupLimit) return true;
-    if (!below_limit) return EntriesValid(image_, start, count, max_window_id_);
-    return RunAt(start) >= count;
+    return IsValidFirstTime(start, count, below_limit);
   }
 
   bool IsValidReference(int64_t ref) {
@@ -91,6 +89,19 @@ class GroupChecker {
   }
 
  private:
+  // A group not answered by the runs: its first entries are checked one by
+  // one, and only a group whose first entries are valid brings the runs into
+  // use.
+  [[gnu::noinline]] bool IsValidFirstTime(int64_t start, uint8_t count,
+                                          bool below_limit) {
+    if (!EntriesValid(image_, start, std::min<int>(count, kDirectGroupLimit),
+                      max_window_id_))
+      return false;
+    if (count <= kDirectGroupLimit) return true;
+    if (!below_limit) return EntriesValid(image_, start, count, max_window_id_);
+    return RunAt(start) >= count;
+  }
+
   // Runs are remembered up to this length: a group has at most 0x7F entries.
   static constexpr uint8_t kLongRun = 0x80;
   // A run is stored plus one; 0 marks an offset whose run is not known yet.
@@ -99,7 +110,15 @@ class GroupChecker {
   uint8_t& Stored(int64_t at) { return runs_[static_cast<size_t>(at)]; }
 
   // The number of valid entries at start, start + 9, ... (at most kLongRun).
-  uint8_t RunAt(int64_t start) {
+  [[gnu::always_inline]] uint8_t RunAt(int64_t start) {
+    if (runs_ && start + kOsdPosEntrySize <= run_end_ &&
+        Stored(start) != kUnknown)
+      return static_cast<uint8_t>(Stored(start) - 1);
+    return WalkRunAt(start);
+  }
+
+  // RunAt for a start whose run is not known yet.
+  [[gnu::noinline]] uint8_t WalkRunAt(int64_t start) {
     if (!runs_) {
       // Zeroed memory from the system: only the pages whose runs are stored
       // are ever touched.
@@ -107,8 +126,6 @@ class GroupChecker {
           static_cast<uint8_t*>(std::calloc(static_cast<size_t>(run_end_), 1)));
       if (!runs_) throw std::bad_alloc();
     }
-    if (start + kOsdPosEntrySize <= run_end_ && Stored(start) != kUnknown)
-      return static_cast<uint8_t>(Stored(start) - 1);
     // Walk forward to the first offset whose run is known or plainly 0 ...
     int64_t at = start;
     uint8_t run = 0;
@@ -143,9 +160,9 @@ class GroupChecker {
 
 // The last candidate whose three groups lie wholly below the analysis limit
 // wherever their references point, so that checking them cannot fail.
-constexpr int64_t kLastSafeCandidate =
-    kAnalysisLimit - kOsdPosGroupRefSize * 2 - kBankSize -
-    kMaxGroupEntries * kOsdPosEntrySize;
+constexpr int64_t kLastSafeCandidate = kAnalysisLimit -
+                                       kOsdPosGroupRefSize * 2 - kBankSize -
+                                       kMaxGroupEntries * kOsdPosEntrySize;
 
 // Positions where three group references stand in a row: bytes 1, 5 and 9
 // are CodePointer tags (tested first, as the rarest condition), bytes 0, 4
@@ -174,17 +191,16 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups) {
   using Tests = std::array<ByteTest, 5>;
   // Erased flash and code rarely hold 00 FF, so there the first count is
   // tested second.
-  constexpr Tests kTests =
-      kOnlyEmptyGroups ? Tests{{{1, 0xFF, 0xFF},
-                                {0, 0x00, 0x00},
-                                {5, 0xFF, 0xFF},
-                                {4, 0x00, 0x00},
-                                {8, 0x00, 0x00}}}
-                       : Tests{{{1, 0xFF, 0xFF},
-                                {5, 0xFF, 0xFF},
-                                {0, 0x00, 0x7F},
-                                {4, 0x00, 0x7F},
-                                {8, 0x00, 0x7F}}};
+  constexpr Tests kTests = kOnlyEmptyGroups ? Tests{{{1, 0xFF, 0xFF},
+                                                     {0, 0x00, 0x00},
+                                                     {5, 0xFF, 0xFF},
+                                                     {4, 0x00, 0x00},
+                                                     {8, 0x00, 0x00}}}
+                                            : Tests{{{1, 0xFF, 0xFF},
+                                                     {5, 0xFF, 0xFF},
+                                                     {0, 0x00, 0x7F},
+                                                     {4, 0x00, 0x7F},
+                                                     {8, 0x00, 0x7F}}};
   RefTriples candidates(image, 0, last, kTests, {1, 5, 9});
   // Per residue: the lowest candidate not ruled out.
   std::array<int64_t, kOsdPosGroupRefSize> open_from{};
@@ -192,8 +208,8 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups) {
   for (uint32_t block = candidates.NextBlock(base); block != 0;
        block = candidates.NextBlock(base)) {
     for (int64_t residue = 0; residue < kOsdPosGroupRefSize; ++residue)
-      block &= ~ResidueBelow(base, residue,
-                             open_from[static_cast<size_t>(residue)]);
+      block &=
+          ~ResidueBelow(base, residue, open_from[static_cast<size_t>(residue)]);
     while (block != 0) {
       const int64_t i = base + std::countr_zero(block);
       block &= block - 1;
