@@ -36,7 +36,7 @@ std::string PathOf(const std::string& name) {
 // Code-like filler, and a copy with every other byte of the first `changed`
 // bytes inverted.
 FirmwareImage Filler(int64_t size) {
-  FirmwareImage image(static_cast<size_t>(size));
+  FirmwareImage image(static_cast<size_t>(size), 0);
   uint32_t state = 0x12345678;
   for (uint8_t& byte : image) {
     state = state * 1664525 + 1013904223;

@@ -46,7 +46,7 @@ int RunApplyBps(const CommandLine& line, CommandContext& context) {
   const auto [image_path, patch_path] = TwoFileArguments(line, "A and PATCH");
   const std::string output = RequiredValue(line, "-o");
   const FirmwareImage image = LoadInputImage(context, image_path);
-  const std::vector<uint8_t> patch = LoadInputFile(context, patch_path);
+  const io::FileBytes patch = LoadInputFile(context, patch_path);
   if (PatchFormatOf(patch) != PatchFormat::kBps)
     throw PatchError("Not a BPS patch: it does not begin with \"BPS1\"");
   CheckBpsSourceFits(ReadBpsHeader(patch), image);

@@ -9,7 +9,7 @@
 
 namespace orlindel::cli {
 
-std::vector<uint8_t> ReadWholeStream(std::istream& in, int64_t limit) {
+io::FileBytes ReadWholeStream(std::istream& in, int64_t limit) {
   const io::ReadSome read_some = [&in](std::span<uint8_t> into, size_t& count) {
     count = 0;
     if (!in.good()) return in.bad() ? EIO : 0;
@@ -26,8 +26,7 @@ FirmwareImage LoadInputImage(CommandContext& context, const std::string& path) {
   return RefuseEmpty(LoadInputFile(context, path), path);
 }
 
-std::vector<uint8_t> LoadInputFile(CommandContext& context,
-                                   const std::string& path) {
+io::FileBytes LoadInputFile(CommandContext& context, const std::string& path) {
   if (path != kStandardStream)
     return io::ReadWholeFileOrPipe(path, kMaxImageSize);
   return ReadWholeStream(context.in);

@@ -20,16 +20,14 @@ inline constexpr char kStandardStream[] = "-";
 // All of `in`, at most `limit` bytes (standard input may hold as much as an
 // image file: kMaxImageSize). Errors as io::ReadToLimit's, named "-": a
 // FileError (open) when there is more or the stream fails before its end.
-std::vector<uint8_t> ReadWholeStream(std::istream& in,
-                                     int64_t limit = kMaxImageSize);
+io::FileBytes ReadWholeStream(std::istream& in, int64_t limit = kMaxImageSize);
 
 // The image in the file at `path`, or on standard input for "-"; errors as
 // LoadFirmwareFile ("The file is empty" for an empty file or input).
 FirmwareImage LoadInputImage(CommandContext& context, const std::string& path);
 // The file at `path` (a FIFO or a pipe named /dev/fd/N read like standard
 // input) or standard input, which may be empty.
-std::vector<uint8_t> LoadInputFile(CommandContext& context,
-                                   const std::string& path);
+io::FileBytes LoadInputFile(CommandContext& context, const std::string& path);
 
 // Fixes the image checksum and writes the image to `path`, or to standard
 // output for "-". FileError (create) for a file, OutputError for standard

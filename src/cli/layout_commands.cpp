@@ -138,7 +138,7 @@ int RunImportLayout(const CommandLine& line, CommandContext& context) {
                                : LayoutParts{};
 
   FirmwareDocument document(LoadInputImage(context, image_path));
-  const std::vector<uint8_t> text = LoadInputFile(context, layout_path);
+  const io::FileBytes text = LoadInputFile(context, layout_path);
   const Layout layout = LayoutFromJson(std::string_view(
       reinterpret_cast<const char*>(text.data()), text.size()));
   LayoutImport import;

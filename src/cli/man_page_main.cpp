@@ -19,7 +19,7 @@ namespace {
 constexpr int64_t kTextLimit = 1 << 20;
 
 std::string ReadText(const std::string& path) {
-  const std::vector<uint8_t> bytes =
+  const orlindel::io::FileBytes bytes =
       orlindel::io::ReadWholeFile(path, kTextLimit);
   return {bytes.begin(), bytes.end()};
 }

@@ -93,7 +93,7 @@ FirmwareImage LoadFirmwareFile(const std::string& path) {
   return RefuseEmpty(LoadWholeFile(path), path);
 }
 
-std::vector<uint8_t> LoadWholeFile(const std::string& path) {
+io::FileBytes LoadWholeFile(const std::string& path) {
   return io::ReadWholeFile(path, kMaxImageSize);
 }
 

@@ -9,11 +9,12 @@
 
 #include "core/checks.h"
 #include "core/errors.h"
+#include "core/io/file_bytes.h"
 
 namespace orlindel {
 
 // The loaded file, byte for byte; its length is exactly the file's size.
-using FirmwareImage = std::vector<uint8_t>;
+using FirmwareImage = io::FileBytes;
 using ImageView = std::span<const uint8_t>;
 
 inline constexpr int64_t kBankSize = 0x10000;
@@ -83,7 +84,7 @@ inline constexpr int64_t kMaxImageSize = int64_t{64} << 20;
 FirmwareImage LoadFirmwareFile(const std::string& path);
 // Reads the whole file, which may be empty. Throws FileError (open) and
 // OutOfMemoryError as LoadFirmwareFile does.
-std::vector<uint8_t> LoadWholeFile(const std::string& path);
+io::FileBytes LoadWholeFile(const std::string& path);
 // `image` as it is; FileError (open) "The file is empty" naming `name` when
 // it holds no byte, as every load of an image refuses an empty one.
 FirmwareImage RefuseEmpty(FirmwareImage image, const std::string& name);

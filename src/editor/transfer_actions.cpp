@@ -24,7 +24,7 @@ namespace orlindel::editor {
 
 namespace {
 
-std::vector<uint8_t> ReadFile(const QString& path) {
+io::FileBytes ReadFile(const QString& path) {
   return io::ReadWholeFile(LocalPath(path), kMaxImageSize);
 }
 
@@ -44,7 +44,7 @@ void ApplyPatchFromFile(EditorDocument& editor, UserDialogs& dialogs) {
   if (editor.Document().labeller() == nullptr) return;  // no firmware
   const std::optional<QString> chosen = dialogs.OpenPatch(QString());
   if (!chosen) return;
-  const std::vector<uint8_t> patch = ReadFile(*chosen);
+  const io::FileBytes patch = ReadFile(*chosen);
   editor.Perform("Apply patch " + QFileInfo(*chosen).fileName(),
                  [&patch](FirmwareDocument& document) {
                    return document.ApplyPatch(patch);
@@ -114,7 +114,7 @@ void ImportLayoutFromFile(EditorDocument& editor, UserDialogs& dialogs) {
   if (editor.Document().labeller() == nullptr) return;
   const std::optional<QString> chosen = dialogs.OpenLayout(QString());
   if (!chosen) return;
-  const std::vector<uint8_t> bytes = ReadFile(*chosen);
+  const io::FileBytes bytes = ReadFile(*chosen);
   const Layout layout = LayoutFromJson(std::string_view(
       reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   const QString text = "Import layout " + QFileInfo(*chosen).fileName();

@@ -62,7 +62,7 @@ TEST_F(BpsCommandsTest, ReportsThePatchAndItsCrcs) {
 }
 
 TEST_F(BpsCommandsTest, RoundTrips) {
-  FirmwareImage ten_mib(size_t{10} << 20);
+  FirmwareImage ten_mib(size_t{10} << 20, 0);
   for (size_t k = 0; k < ten_mib.size(); ++k)
     ten_mib[k] = static_cast<uint8_t>(k * 7 + (k >> 12));
   FirmwareImage last_byte = ten_mib;

@@ -282,7 +282,7 @@ TEST(ReadToLimitTest, PiecesAreJoinedUpToTheLimit) {
                 row.error);
       continue;
     }
-    const Bytes bytes = io::ReadToLimit(source, "src", row.limit);
+    const io::FileBytes bytes = io::ReadToLimit(source, "src", row.limit);
     ASSERT_EQ(bytes.size(), row.expected_size);
     for (size_t i = 0; i < bytes.size(); ++i) EXPECT_EQ(bytes[i], i);
   }

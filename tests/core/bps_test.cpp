@@ -18,6 +18,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
+FirmwareImage ImageOf(std::string_view text) {
+  return FirmwareImage(text.begin(), text.end());
+}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -340,7 +343,8 @@ TEST(MakeBpsPatchTest, RoundTripsThroughApply) {
     SCOPED_TRACE(test.name);
     const Bytes patch = MakeBpsPatch(test.source, test.target);
     EXPECT_LE(patch.size(), test.max_patch_size);
-    EXPECT_TRUE(ApplyBpsPatch(test.source, patch) == test.target);
+    EXPECT_TRUE(
+        std::ranges::equal(ApplyBpsPatch(test.source, patch), test.target));
   }
 }
 
@@ -351,15 +355,15 @@ TEST(MakeBpsPatchTest, RefusesATargetOver64MiB) {
 
 // An open document takes a BPS patch as edits that undo it.
 TEST(ApplyBpsToADocumentTest, WritesTheChangesAndReturnsThemAsEdits) {
-  FirmwareDocument document(Text("ABCDEFGH"));
+  FirmwareDocument document(ImageOf("ABCDEFGH"));
   const Bytes patch = Patch({0x88, 0x88, 0x80}, {0x84, 0x85, 'x', 'y', 0x8C},
                             Text("ABCDEFGH"), Text("ABxyEFGH"));
   const EditList edits = document.ApplyPatch(patch);
-  EXPECT_EQ(document.image(), Text("ABxyEFGH"));
+  EXPECT_EQ(document.image(), ImageOf("ABxyEFGH"));
   EXPECT_EQ(edits, (EditList{{2, Text("CD"), Text("xy")}}));
-  Bytes image = document.image();
+  FirmwareImage image = document.image();
   UndoEdits(image, edits);
-  EXPECT_EQ(image, Text("ABCDEFGH"));
+  EXPECT_EQ(image, ImageOf("ABCDEFGH"));
 }
 
 TEST(ApplyBpsToADocumentTest, LeavesTheImageAsItWasWhenRefused) {
@@ -374,9 +378,9 @@ TEST(ApplyBpsToADocumentTest, LeavesTheImageAsItWasWhenRefused) {
   };
   for (const auto& test : kCases) {
     SCOPED_TRACE(test.name);
-    FirmwareDocument document(Text("ABCDEFGH"));
+    FirmwareDocument document(ImageOf("ABCDEFGH"));
     EXPECT_THROW(document.ApplyPatch(test.patch), PatchError);
-    EXPECT_EQ(document.image(), Text("ABCDEFGH"));
+    EXPECT_EQ(document.image(), ImageOf("ABCDEFGH"));
   }
 }
 

@@ -84,8 +84,8 @@ TEST(RangeSnapshotTest, TellsWhatAWriteChangedInItsRanges) {
   EXPECT_EQ(image[17], 0x00);
 
   EXPECT_THROW(RangeSnapshot(image, {{6, kWindowRecordSize}}), RangeError);
-  EXPECT_EQ(ChecksumRange(FirmwareImage(23)).offset, 16);
-  EXPECT_THROW(ChecksumRange(FirmwareImage(3)), RangeError);
+  EXPECT_EQ(ChecksumRange(FirmwareImage(23, 0)).offset, 16);
+  EXPECT_THROW(ChecksumRange(FirmwareImage(3, 0)), RangeError);
 }
 
 TEST(FixChecksumEditTest, RecordsOnlyTheChangedBytesOfTheWord) {

@@ -100,12 +100,13 @@ TEST(EditJournalTest, EncodedJournalReadsBackExactly) {
 
   // One edit of every byte of a 1 MiB file, written as one entry and as the
   // same entry undone past the save.
-  FirmwareImage file(size_t{1} << 20);
+  FirmwareImage file(size_t{1} << 20, 0);
   for (size_t at = 0; at < file.size(); ++at)
     file[at] = static_cast<uint8_t>(at * 7);
   FirmwareImage changed = file;
   for (uint8_t& byte : changed) byte ^= 0x5A;
-  const EditList edits{{0, file, changed}};
+  const EditList edits{
+      {0, {file.begin(), file.end()}, {changed.begin(), changed.end()}}};
   const JournalHeader header{"fw.bin", std::ssize(file), Crc32(file)};
   const JournalEntryToWrite done[] = {{"Apply patch p.ips", &edits, false}};
   const std::vector<uint8_t> written = EncodeJournal(header, done);

@@ -112,7 +112,7 @@ class FirmwareFileTest : public ::testing::Test {
 };
 
 TEST_F(FirmwareFileTest, LoadsAndSavesTheWholeImage) {
-  FirmwareImage original(0x100000);
+  FirmwareImage original(0x100000, 0);
   for (size_t i = 0; i < original.size(); ++i)
     original[i] = static_cast<uint8_t>(i * 7);
   WriteFile("in.bin", original);

@@ -54,7 +54,7 @@ class WindowsFileSystemTest : public ::testing::Test {
     }
     return "done";
   }
-  static Bytes Read(const std::string& path) {
+  static io::FileBytes Read(const std::string& path) {
     return io::ReadWholeFile(path, int64_t{1} << 20);
   }
   // The names in the test's folder.

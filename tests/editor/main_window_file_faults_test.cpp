@@ -21,7 +21,7 @@ namespace {
 // Window 7's record lies at 0x11070; its blend byte is byte 12.
 constexpr size_t kWindowSevenBlend = 0x11070 + 12;
 
-std::vector<uint8_t> ReadFile(const QString& path) {
+FirmwareImage ReadFile(const QString& path) {
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray bytes = file.readAll();
@@ -83,7 +83,7 @@ class FileFaultsTest : public MainWindowTest {
     EXPECT_TRUE(dialogs.messages.isEmpty());
   }
 
-  std::vector<uint8_t> good_;
+  FirmwareImage good_;
   QString good_path_;
 };
 

@@ -23,7 +23,7 @@ std::vector<OsdGroupSpec> ThreeGroups() {
           {0x501B, {{2, 1, 2, 3, 4}, {3, 5, 6, 7, 8}}}};
 }
 
-std::vector<uint8_t> ReadFile(const QString& path) {
+FirmwareImage ReadFile(const QString& path) {
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray bytes = file.readAll();
@@ -64,7 +64,7 @@ TEST_F(OpenFirmwareTest, SelectorsFollowTheNewWindowCount) {
 TEST_F(OpenFirmwareTest, OpeningLeavesTheImageAsRead) {
   // A stale checksum shows that the palette fill during the open's refresh
   // wrote nothing back.
-  const std::vector<uint8_t> bytes =
+  const FirmwareImage bytes =
       FirmwareWithWindows(5).OsdPosList(0x14000, ThreeGroups()).Build(false);
   ASSERT_FALSE(IsImageChecksumValid(bytes));
   OpenThroughDialog(WriteFile("fw.bin", bytes));
@@ -95,7 +95,7 @@ TEST_F(OpenFirmwareTest, CancelledDialogChangesNothing) {
 // A file that is not a usable firmware ends the open with one message and
 // keeps the open image, its window list and every control as they were.
 TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
-  const std::vector<uint8_t> good =
+  const FirmwareImage good =
       FirmwareWithWindows(12).OsdPosList(0x14000, ThreeGroups()).Build();
   OpenThroughDialog(WriteFile("good.bin", good));
   tbID().setValue(7);
@@ -108,7 +108,7 @@ TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
   };
   const QString missing = folder.filePath("missing.bin");
   const Row rows[] = {
-      {"empty file", WriteFile("empty.bin", {}),
+      {"empty file", WriteFile("empty.bin", FirmwareImage()),
        "Cannot open file \"" + folder.filePath("empty.bin") +
            "\". The file is empty"},
       {"no window list",
@@ -143,7 +143,7 @@ TEST_F(OpenFirmwareTest, FailedOpenKeepsThePreviousFirmware) {
 }
 
 TEST_F(OpenFirmwareTest, FailedFirstOpenLeavesNoWindowList) {
-  const QString empty = WriteFile("empty.bin", {});
+  const QString empty = WriteFile("empty.bin", FirmwareImage());
   OpenThroughDialog(empty);
   EXPECT_EQ(dialogs.messages, QStringList({"Cannot open file \"" + empty +
                                            "\". The file is empty"}));
@@ -161,7 +161,7 @@ class SaveFirmwareTest : public MainWindowTest {
     OpenThroughDialog(WriteFile("dvd.bin", bytes_));
     dialogs.messages.clear();
   }
-  std::vector<uint8_t> bytes_;
+  FirmwareImage bytes_;
 };
 
 TEST_F(SaveFirmwareTest, SuggestsModNameInTheSameFolderAndWritesTheImage) {
@@ -175,7 +175,7 @@ TEST_F(SaveFirmwareTest, SuggestsModNameInTheSameFolderAndWritesTheImage) {
   const QString suggested = folder.filePath("dvd-mod.bin");
   EXPECT_EQ(dialogs.save_firmware_presets, QStringList({suggested, suggested}));
   EXPECT_TRUE(dialogs.messages.isEmpty());
-  const std::vector<uint8_t> saved = ReadFile(target);
+  const FirmwareImage saved = ReadFile(target);
   EXPECT_EQ(saved, frmMain.Document().image());
   EXPECT_TRUE(IsImageChecksumValid(saved));
   // Only the checksum word differs from the file as it was opened.

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QTemporaryDir>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -46,6 +47,9 @@ class MainWindowTest : public ::testing::Test {
 
   // Writes `bytes` to `name` in the temporary folder; returns the full path.
   QString WriteFile(const QString& name, const std::vector<uint8_t>& bytes) {
+    return WriteFile(name, std::span<const uint8_t>(bytes));
+  }
+  QString WriteFile(const QString& name, std::span<const uint8_t> bytes) {
     const QString path = folder.filePath(name);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));

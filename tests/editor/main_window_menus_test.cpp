@@ -224,7 +224,7 @@ TEST_F(MenusTest, RecentFilesNewestFirstAtMostTenExistingOnly) {
   Menu("mnuOpenRecent").actions().at(2)->trigger();
   EXPECT_EQ(FileField(), expected[2]);
   EXPECT_EQ(RecentEntries().first(), expected[2]);
-  OpenThroughDialog(WriteFile("empty.bin", {}));
+  OpenThroughDialog(WriteFile("empty.bin", FirmwareImage()));
   EXPECT_EQ(dialogs.messages.size(), 1);
   EXPECT_EQ(RecentEntries().first(), expected[2]);
 }

@@ -20,7 +20,7 @@ TEST_F(MainWindowTest, BeforeAnyOpenTheSelectorDrawsAnEmptyPreview) {
 }
 
 TEST_F(MainWindowTest, PaletteShowsAndStoresTheSelectedWindow) {
-  const std::vector<uint8_t> bytes = FirmwareWithWindows(5).Build(false);
+  const FirmwareImage bytes = FirmwareWithWindows(5).Build(false);
   OpenThroughDialog(WriteFile("fw.bin", bytes));
   dialogs.messages.clear();  // no OSD list in this image
   Control<QSlider>("tbID").setValue(2);

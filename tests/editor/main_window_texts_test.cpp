@@ -47,7 +47,7 @@ TEST_F(TextsTest, TitleNamesTheFileAndMarksUnsavedChanges) {
 TEST_F(TextsTest, NonFirmwareFileSaysWhatWasNotFound) {
   const struct Row {
     const char* name;
-    std::vector<uint8_t> bytes;
+    FirmwareImage bytes;
     const char* says;
   } rows[] = {
       {"zeros.bin", orlindel::testing::FirmwareBuilder(0x1000).Build(),

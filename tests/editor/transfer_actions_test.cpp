@@ -32,7 +32,7 @@ using orlindel::testing::DemoWindows;
 using orlindel::testing::FirmwareBuilder;
 
 // CRC32 by zlib, apart from the code under test.
-uint32_t ZlibCrc32(const std::vector<uint8_t>& bytes) {
+uint32_t ZlibCrc32(std::span<const uint8_t> bytes) {
   return static_cast<uint32_t>(
       crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
 }
@@ -61,7 +61,7 @@ class TransferActionsTest : public MainWindowTest {
     // These images have no OSD message position list, which opening says.
     dialogs.messages.clear();
   }
-  void ApplyPatch(const QString& name, const std::vector<uint8_t>& patch) {
+  void ApplyPatch(const QString& name, std::span<const uint8_t> patch) {
     dialogs.open_patch_answers.push_back(WriteFile(name, patch));
     Trigger("actApplyPatch");
   }

@@ -47,7 +47,7 @@ ReadSome HandleReader(FileSystem& fs, Handle handle) {
 
 // Fills `bytes` (sized from the file's stated length) completely.
 void ReadExactly(FileSystem& fs, Handle handle, const std::string& name,
-                 std::vector<uint8_t>& bytes) {
+                 FileBytes& bytes) {
   const ReadSome read_some = HandleReader(fs, handle);
   std::span<uint8_t> rest(bytes);
   while (!rest.empty()) {
@@ -70,8 +70,8 @@ Handle OpenToRead(FileSystem& fs, const std::string& path) {
 
 }  // namespace
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
-                                   FileSystem& fs) {
+FileBytes ReadWholeFile(const std::string& path, int64_t limit,
+                        FileSystem& fs) {
   FileStatus status;
   if (const int error = fs.Status(path, status)) Fail(path, error);
   if (status.type == FileType::kDirectory) Fail(path, EISDIR);
@@ -85,7 +85,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
       Fail(path, stat_error);
     if (status.type != FileType::kRegular) Fail(path, "Not a regular file");
     if (status.size > limit) TooLarge(path, limit);
-    std::vector<uint8_t> bytes;
+    FileBytes bytes;
     try {
       const auto size = static_cast<size_t>(status.size);
       // Allocated, advised, then filled: the advice must come before the
@@ -105,14 +105,14 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, int64_t limit,
   }
 }
 
-std::vector<uint8_t> ReadWholeFileOrPipe(const std::string& path, int64_t limit,
-                                         FileSystem& fs) {
+FileBytes ReadWholeFileOrPipe(const std::string& path, int64_t limit,
+                              FileSystem& fs) {
   FileStatus status;
   if (const int error = fs.Status(path, status)) Fail(path, error);
   if (status.type != FileType::kFifo) return ReadWholeFile(path, limit, fs);
   const Handle handle = OpenToRead(fs, path);
   try {
-    std::vector<uint8_t> bytes = ReadWholeHandle(handle, path, limit, fs);
+    FileBytes bytes = ReadWholeHandle(handle, path, limit, fs);
     fs.Close(handle);
     return bytes;
   } catch (...) {
@@ -121,8 +121,8 @@ std::vector<uint8_t> ReadWholeFileOrPipe(const std::string& path, int64_t limit,
   }
 }
 
-std::vector<uint8_t> ReadWholeHandle(Handle handle, const std::string& name,
-                                     int64_t limit, FileSystem& fs) {
+FileBytes ReadWholeHandle(Handle handle, const std::string& name, int64_t limit,
+                          FileSystem& fs) {
   FileStatus status;
   if (const int error = fs.HandleStatus(handle, status)) Fail(name, error);
   if (status.type == FileType::kDirectory) Fail(name, EISDIR);
@@ -132,10 +132,10 @@ std::vector<uint8_t> ReadWholeHandle(Handle handle, const std::string& name,
   return ReadToLimit(HandleReader(fs, handle), name, limit);
 }
 
-std::vector<uint8_t> ReadToLimit(const ReadSome& read_some,
-                                 const std::string& name, int64_t limit) {
+FileBytes ReadToLimit(const ReadSome& read_some, const std::string& name,
+                      int64_t limit) {
   const auto most = static_cast<size_t>(limit);
-  std::vector<uint8_t> bytes;
+  FileBytes bytes;
   try {
     for (;;) {
       const size_t have = bytes.size();

@@ -120,7 +120,7 @@ struct LayoutImport {
 // reported skipped. A dry run writes nothing and returns the same report and
 // edits. Throws the searches' and the tracer's run-time errors. The subtitle
 // analysis traces on `model`.
-LayoutImport ImportLayout(TraceModel& model, std::vector<uint8_t>& image,
+LayoutImport ImportLayout(TraceModel& model, FirmwareImage& image,
                           const Layout& layout, LayoutParts only, bool dry_run);
 
 // The refusal of a layout that does not wholly fit: the text lists what does

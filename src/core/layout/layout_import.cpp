@@ -231,7 +231,7 @@ std::string LayoutItemName(const LayoutItem& item) {
   return {};
 }
 
-LayoutImport ImportLayout(TraceModel& model, std::vector<uint8_t>& image,
+LayoutImport ImportLayout(TraceModel& model, FirmwareImage& image,
                           const Layout& layout, LayoutParts only,
                           bool dry_run) {
   if (dry_run) {

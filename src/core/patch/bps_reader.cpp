@@ -197,7 +197,7 @@ FirmwareImage ApplyBpsPatch(ImageView source, std::span<const uint8_t> patch) {
                "most 64 MiB",
                static_cast<unsigned long long>(header.target_size)));
 
-  FirmwareImage target(static_cast<size_t>(header.target_size));
+  FirmwareImage target(static_cast<size_t>(header.target_size), 0);
   RunActions(source, patch, parsed, target);
   const uint32_t target_crc = Crc32(target);
   if (header.target_crc != target_crc)
