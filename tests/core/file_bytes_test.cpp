@@ -8,7 +8,7 @@
 namespace orlindel::io {
 namespace {
 
-constexpr size_t kLargePage = size_t{1} << 21;
+constexpr size_t kLargePage = kLargePageSize;
 
 bool OnLargePage(const FileBytes& bytes) {
   return reinterpret_cast<uintptr_t>(bytes.data()) % kLargePage == 0;

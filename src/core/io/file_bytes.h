@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/io/memory_advice.h"
+
 namespace orlindel::io {
 
 // Allocates as std::allocator does, but leaves a byte that is created
@@ -32,7 +34,7 @@ struct ReadBufferAllocator : std::allocator<T> {
   // hundred. The block around it is an ordinary one, which the heap hands
   // out again to the next image of that size without new page faults; its
   // address is kept just before the buffer.
-  static constexpr size_t kLargePage = size_t{1} << 21;
+  static constexpr size_t kLargePage = kLargePageSize;
 
   T* allocate(size_t count) {
     const size_t bytes = count * sizeof(T);

@@ -5,6 +5,9 @@
 
 namespace orlindel::io {
 
+// The size of a large page where the system has them (2 MiB on x86-64).
+inline constexpr size_t kLargePageSize = size_t{1} << 21;
+
 // The `size` bytes at `memory`, not touched yet and about to be filled
 // front to back, are backed by large pages where the system offers them for
 // the asking (transparent huge pages on Linux): a 10 MiB image then takes a

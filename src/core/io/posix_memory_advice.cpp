@@ -9,7 +9,7 @@ namespace orlindel::io {
 void AdviseLargePages(void* memory, size_t size) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   // Only whole large pages inside the block can be backed by one.
-  constexpr uintptr_t kLargePage = uintptr_t{1} << 21;
+  constexpr uintptr_t kLargePage = kLargePageSize;
   const auto begin = reinterpret_cast<uintptr_t>(memory);
   const uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
   const uintptr_t end = (begin + size) & ~(kLargePage - 1);
