@@ -8,10 +8,8 @@
 namespace orlindel::io {
 namespace {
 
-constexpr size_t kLargePage = kLargePageSize;
-
 bool OnLargePage(const FileBytes& bytes) {
-  return reinterpret_cast<uintptr_t>(bytes.data()) % kLargePage == 0;
+  return reinterpret_cast<uintptr_t>(bytes.data()) % kLargePageSize == 0;
 }
 
 // Buffers of an image's size start on a large-page boundary however they
@@ -19,7 +17,8 @@ bool OnLargePage(const FileBytes& bytes) {
 // bytes given a value have it.
 TEST(FileBytesTest, ImageSizedBuffersStartOnALargePage) {
   std::vector<FileBytes> buffers;
-  for (const size_t size : {kLargePage, kLargePage + 1, size_t{10} << 20}) {
+  for (const size_t size :
+       {kLargePageSize, kLargePageSize + 1, size_t{10} << 20}) {
     buffers.emplace_back(size, uint8_t{0});
     EXPECT_TRUE(OnLargePage(buffers.back())) << size;
     EXPECT_EQ(buffers.back(), std::vector<uint8_t>(size, 0)) << size;

@@ -34,21 +34,19 @@ struct ReadBufferAllocator : std::allocator<T> {
   // hundred. The block around it is an ordinary one, which the heap hands
   // out again to the next image of that size without new page faults; its
   // address is kept just before the buffer.
-  static constexpr size_t kLargePage = kLargePageSize;
-
   T* allocate(size_t count) {
     const size_t bytes = count * sizeof(T);
-    if (bytes < kLargePage) return std::allocator<T>::allocate(count);
-    size_t room = bytes + kLargePage;
+    if (bytes < kLargePageSize) return std::allocator<T>::allocate(count);
+    size_t room = bytes + kLargePageSize;
     void* const block = ::operator new(room + sizeof(void*));
     void* start = static_cast<char*>(block) + sizeof(void*);
-    std::align(kLargePage, bytes, start, room);
+    std::align(kLargePageSize, bytes, start, room);
     std::memcpy(static_cast<char*>(start) - sizeof(void*), &block,
                 sizeof block);
     return static_cast<T*>(start);
   }
   void deallocate(T* at, size_t count) noexcept {
-    if (count * sizeof(T) < kLargePage)
+    if (count * sizeof(T) < kLargePageSize)
       return std::allocator<T>::deallocate(at, count);
     void* block;
     std::memcpy(&block, reinterpret_cast<char*>(at) - sizeof(void*),
