@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bench/bench_images.h"
+#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/subtitle/subtitle_analysis.h"
 #include "core/window_list.h"
@@ -50,8 +51,9 @@ void OpenAnalyseAndUpdate(benchmark::State& state, const std::string& name,
   size_t log_lines = 0;
   for (auto _ : state) {
     FirmwareImage image = LoadFirmwareFile(file.path());
-    const WindowListInfo windows = FindWindowList(image);
-    benchmark::DoNotOptimize(FindOsdPosList(image, windows.count - 1));
+    const ImageScan scan(image, ScannedSearches::kTables);
+    const WindowListInfo windows = FindWindowList(image, scan);
+    benchmark::DoNotOptimize(FindOsdPosList(image, windows.count - 1, scan));
     AnalysisLog read_log;
     Mpeg4SubtitleParams params;
     benchmark::DoNotOptimize(

@@ -9,6 +9,7 @@
 
 #include "bench/bench_images.h"
 #include "core/firmware_image.h"
+#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/window_list.h"
 #include "tests/support/reference_scans.h"
@@ -29,11 +30,12 @@ void Register(const std::string& name, ImageKind kind, Body body) {
       ->Unit(benchmark::kMillisecond);
 }
 
-// The two searches as opening runs them: the OSD entries may name the windows
-// the list holds.
+// The two searches as opening runs them: one shared pass over the image,
+// then each search; the OSD entries may name the windows the list holds.
 void Searches(ImageView image) {
-  const WindowListInfo windows = FindWindowList(image);
-  benchmark::DoNotOptimize(FindOsdPosList(image, windows.count - 1));
+  const ImageScan scan(image, ScannedSearches::kTables);
+  const WindowListInfo windows = FindWindowList(image, scan);
+  benchmark::DoNotOptimize(FindOsdPosList(image, windows.count - 1, scan));
 }
 
 void StraightforwardSearches(ImageView image) {

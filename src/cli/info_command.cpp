@@ -6,6 +6,7 @@
 #include "cli/image_files.h"
 #include "cli/json_output.h"
 #include "cli/window_report.h"
+#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/text.h"
 #include "core/window_list.h"
@@ -18,6 +19,7 @@ struct InfoReport {
   const FirmwareImage& image;
   WindowListInfo windows;
   OsdPosListInfo osd;
+  bool checksum_valid;
 };
 
 Json OsdJson(const InfoReport& report) {
@@ -49,7 +51,7 @@ Json OsdJson(const InfoReport& report) {
 void WriteJson(std::ostream& out, const InfoReport& report) {
   Json json{{"length", report.image.size()},
             {"headerLength", ReadHeaderLength(report.image)},
-            {"checksumValid", IsImageChecksumValid(report.image)},
+            {"checksumValid", report.checksum_valid},
             {"windowList", nullptr},
             {"osdPosList", nullptr}};
   if (report.windows.count > 0) {
@@ -70,8 +72,8 @@ void WriteText(std::ostream& out, const InfoReport& report) {
   out << Format("length         %zu (0x%zX)\n", image.size(), image.size())
       << Format("header length  %u (0x%X)\n", ReadHeaderLength(image),
                 ReadHeaderLength(image))
-      << "checksum       "
-      << (IsImageChecksumValid(image) ? "valid" : "invalid") << '\n';
+      << "checksum       " << (report.checksum_valid ? "valid" : "invalid")
+      << '\n';
   if (report.windows.count == 0) {
     out << "window list    not found\n";
     return;
@@ -102,9 +104,12 @@ void WriteText(std::ostream& out, const InfoReport& report) {
 
 int RunInfo(const CommandLine& line, CommandContext& context) {
   const FirmwareImage image = LoadInputImage(context, FileArgument(line));
-  InfoReport report{image, FindWindowList(image), {}};
+  // The table searches and the checksum read the image in one pass.
+  const ImageScan scan(image, ScannedSearches::kTablesAndChecksum);
+  InfoReport report{
+      image, FindWindowList(image, scan), {}, scan.checksum_valid()};
   if (report.windows.count > 0)
-    report.osd = FindOsdPosList(image, report.windows.count - 1);
+    report.osd = FindOsdPosList(image, report.windows.count - 1, scan);
   if (context.json) {
     WriteJson(context.out, report);
   } else {

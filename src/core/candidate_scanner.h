@@ -95,6 +95,13 @@ class CandidateScanner {
     return block;
   }
 
+  // The candidates among positions pos .. pos + 15, one bit each (bit k for
+  // pos + k), tested all at once where the processor allows, for a pass that
+  // finds the candidates of several scanners itself (core/image_scan.h);
+  // every byte the tests read for them must lie inside the image, and
+  // pos + 15 must not lie past `last`.
+  uint32_t CandidatesAt(int64_t pos) { return BlockMask(pos); }
+
   // Leaves out position `pos`, which lies after the last candidate returned
   // and less than 16 positions after it, should it be a candidate: the
   // caller knows it fails. A left-out position may still be returned when

@@ -7,6 +7,7 @@
 #include "core/checks.h"
 #include "core/errors.h"
 #include "core/history/image_diff.h"
+#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/patch/bps.h"
 #include "core/patch/ips.h"
@@ -21,11 +22,13 @@ void FirmwareDocument::Open(const std::string& path) {
   // Load and locate into locals first: a file that turns out not to be a
   // firmware leaves the open image, with its unsaved edits, untouched.
   FirmwareImage image = LoadFirmwareFile(path);
-  const WindowListInfo list = FindWindowList(image);
+  // Both searches read the image in one shared pass.
+  const ImageScan scan(image, ScannedSearches::kTables);
+  const WindowListInfo list = FindWindowList(image, scan);
   const auto max_window_index = NarrowTo<uint8_t>(list.count - 1);
   CheckFits(image, list.offset, 1);
   WindowBankOf(list);  // RangeError above bank 255, before anything changes
-  const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index);
+  const OsdPosListInfo osd_list = FindOsdPosList(image, max_window_index, scan);
   // The copy kept as opened and the labels are made before anything
   // changes too: a lack of memory for them leaves the document whole.
   FirmwareImage opened = image;

@@ -22,21 +22,21 @@ uint32_t WordAt(ImageView image, size_t index) {
   return word;
 }
 
-// XOR of the first `count` little-endian words. On a little-endian host the
-// words are folded eight bytes at a time.
-uint32_t XorOfWords(ImageView image, size_t count) {
+// XOR of the little-endian words first .. end - 1. On a little-endian host
+// the words are folded eight bytes at a time.
+uint32_t XorOfWords(ImageView image, size_t first, size_t end) {
   uint32_t acc = 0;
-  size_t i = 0;
+  size_t i = first;
   if constexpr (std::endian::native == std::endian::little) {
     uint64_t wide = 0;
-    for (; i + 2 <= count; i += 2) {
+    for (; i + 2 <= end; i += 2) {
       uint64_t pair;
       std::memcpy(&pair, image.data() + 4 * i, sizeof pair);
       wide ^= pair;
     }
     acc = static_cast<uint32_t>(wide) ^ static_cast<uint32_t>(wide >> 32);
   }
-  for (; i < count; ++i) acc ^= WordAt(image, i);
+  for (; i < end; ++i) acc ^= WordAt(image, i);
   return acc;
 }
 
@@ -79,14 +79,19 @@ void FixImageChecksum(std::span<uint8_t> image) {
   if (words == 0) throw RangeError();
   // A single word would have to hold the XOR of itself: it stays as it is.
   if (words == 1) return;
-  const uint32_t checksum = XorOfWords(image, words - 1);
+  const uint32_t checksum = XorOfWords(image, 0, words - 1);
   for (size_t k = 0; k < 4; ++k)
     image[4 * (words - 1) + k] = static_cast<uint8_t>(checksum >> (8 * k));
 }
 
 bool IsImageChecksumValid(ImageView image) {
   const size_t words = image.size() / 4;
-  return words > 0 && XorOfWords(image, words) == 0;
+  return words > 0 && XorOfWords(image, 0, words) == 0;
+}
+
+uint32_t XorOfWordsFrom(ImageView image, size_t first) {
+  const size_t words = image.size() / 4;
+  return first < words ? XorOfWords(image, first, words) : 0;
 }
 
 FirmwareImage LoadFirmwareFile(const std::string& path) {

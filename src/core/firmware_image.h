@@ -73,6 +73,9 @@ int64_t SearchAreaLength(ImageView image);
 void FixImageChecksum(std::span<uint8_t> image);
 // True when all whole little-endian words XOR to zero (false under 4 bytes).
 bool IsImageChecksumValid(ImageView image);
+// The XOR of the whole little-endian words from word `first` (0 past the
+// last whole word).
+uint32_t XorOfWordsFrom(ImageView image, size_t first);
 
 // The most bytes an image (or a patch) may have; a larger file is refused
 // before it is read.

@@ -10,6 +10,7 @@
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
+#include "core/image_scan.h"
 #include "core/tv_geometry.h"
 
 namespace orlindel {
@@ -187,7 +188,8 @@ uint32_t ResidueBelow(int64_t base, int64_t residue, int64_t until) {
 // references to invalid groups costs one group check per three candidates
 // and no step for the candidates ruled out.
 template <bool kOnlyEmptyGroups>
-int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups) {
+int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
+                      const GatheredPositions* gathered) {
   using Tests = std::array<ByteTest, 5>;
   // Erased flash and code rarely hold 00 FF, so there the first count is
   // tested second.
@@ -196,14 +198,38 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups) {
                                                      {5, 0xFF, 0xFF},
                                                      {4, 0x00, 0x00},
                                                      {8, 0x00, 0x00}}}
-                                            : Tests{{{1, 0xFF, 0xFF},
-                                                     {5, 0xFF, 0xFF},
-                                                     {0, 0x00, 0x7F},
-                                                     {4, 0x00, 0x7F},
-                                                     {8, 0x00, 0x7F}}};
-  RefTriples candidates(image, 0, last, kTests, {1, 5, 9});
+                                            : kOsdListTests;
   // Per residue: the lowest candidate not ruled out.
   std::array<int64_t, kOsdPosGroupRefSize> open_from{};
+  // Whether candidate `i`, not ruled out, starts a list; if not, rules out
+  // the candidates of its residue up to the reference found invalid.
+  const auto starts_list = [&](int64_t i) {
+    int r = 2;
+    while (r >= 0 && groups.IsValid(i + kOsdPosGroupRefSize * r)) --r;
+    if (r < 0) return true;
+    open_from[static_cast<size_t>(i % kOsdPosGroupRefSize)] =
+        i + kOsdPosGroupRefSize * (r + 1);
+    return false;
+  };
+  // The candidates the shared scan gathered come first (they pass
+  // kOsdListTests, which ask for all but the counts of 0); the scan goes on
+  // where it stopped.
+  int64_t first = 0;
+  if (gathered != nullptr) {
+    for (const int64_t i : gathered->positions) {
+      if (i > last) break;
+      const auto at = static_cast<size_t>(i);
+      if (kOnlyEmptyGroups &&
+          (image[at] != 0 || image[at + 4] != 0 || image[at + 8] != 0))
+        continue;
+      if (i < open_from[static_cast<size_t>(i % kOsdPosGroupRefSize)]) continue;
+      if (starts_list(i)) return i;
+    }
+    first = gathered->covered;
+  }
+  // Local constants, so that the scanner's tests fold into its code.
+  constexpr auto kPointers = kOsdListPointers;
+  RefTriples candidates(image, first, last, kTests, kPointers);
   int64_t base = 0;
   for (uint32_t block = candidates.NextBlock(base); block != 0;
        block = candidates.NextBlock(base)) {
@@ -213,13 +239,10 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups) {
     while (block != 0) {
       const int64_t i = base + std::countr_zero(block);
       block &= block - 1;
-      int r = 2;
-      while (r >= 0 && groups.IsValid(i + kOsdPosGroupRefSize * r)) --r;
-      if (r < 0) return i;
+      if (starts_list(i)) return i;
       const int64_t residue = i % kOsdPosGroupRefSize;
-      const int64_t until = i + kOsdPosGroupRefSize * (r + 1);
-      open_from[static_cast<size_t>(residue)] = until;
-      block &= ~ResidueBelow(base, residue, until);
+      block &=
+          ~ResidueBelow(base, residue, open_from[static_cast<size_t>(residue)]);
     }
   }
   return -1;
@@ -250,15 +273,20 @@ bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id) {
          entry.height < kTableMaxY;
 }
 
-OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
+namespace {
+
+// FindOsdPosList, taking the candidates `gathered` holds when given.
+OsdPosListInfo FindOsdPosListIn(ImageView image, int max_window_id,
+                                const GatheredPositions* gathered) {
   const int64_t last = TableScanLimit(image) - 3 * kOsdPosGroupRefSize;
   const int64_t scan_last = std::min(last, kAnalysisLimit);
   const int64_t safe_last = std::min(scan_last, kLastSafeCandidate);
   GroupChecker groups(image, max_window_id);
   // Without a window to name, no entry is valid.
-  int64_t found = max_window_id < 0
-                      ? FirstSafeList<true>(image, safe_last, groups)
-                      : FirstSafeList<false>(image, safe_last, groups);
+  int64_t found =
+      max_window_id < 0
+          ? FirstSafeList<true>(image, safe_last, groups, gathered)
+          : FirstSafeList<false>(image, safe_last, groups, gathered);
   if (found < 0) {
     // Near the analysis limit a group can reach past it, and checking such a
     // group refuses the image wherever its reference stands. So from here
@@ -284,6 +312,17 @@ OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
   // The scan would go on past the analysis limit.
   if (last > kAnalysisLimit) throw RangeError();
   return {};
+}
+
+}  // namespace
+
+OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id) {
+  return FindOsdPosListIn(image, max_window_id, nullptr);
+}
+
+OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id,
+                              const ImageScan& scan) {
+  return FindOsdPosListIn(image, max_window_id, &scan.osd_list());
 }
 
 OsdPosGroup ReadOsdPosGroup(ImageView image, int64_t list_offset, int group) {

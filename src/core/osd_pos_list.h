@@ -10,6 +10,8 @@
 
 namespace orlindel {
 
+class ImageScan;
+
 inline constexpr int64_t kOsdPosGroupRefSize = 4;
 inline constexpr int64_t kOsdPosEntrySize = 9;
 
@@ -41,13 +43,18 @@ void WriteOsdPosEntryAt(std::span<uint8_t> image, int64_t offset,
                         const OsdPosEntry& entry);
 
 // True when `entry` names a window up to `max_window_id` and its position and
-// size lie inside kTableMaxX x kTableMaxY. A negative `max_window_id` rejects every entry.
+// size lie inside kTableMaxX x kTableMaxY. A negative `max_window_id` rejects
+// every entry.
 bool IsValidOsdPosEntry(const OsdPosEntry& entry, int max_window_id);
 
 // The first (lowest) offset below the header length where three valid group
 // references stand in a row, with the number of valid references from there
 // (at most 255). RangeError when the search reaches past the analysis limit.
 OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id);
+// The same search, taking its candidates from `scan` (made of the same image)
+// as far as it gathered them.
+OsdPosListInfo FindOsdPosList(ImageView image, int max_window_id,
+                              const ImageScan& scan);
 
 // Group `group` of a found list: its entry count and the image offset of its
 // first entry, resolved through the bank of the list's first byte.

@@ -9,6 +9,7 @@
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
 #include "core/errors.h"
+#include "core/image_scan.h"
 #include "core/tv_geometry.h"
 
 namespace orlindel {
@@ -229,15 +230,32 @@ bool IsValidWindowRecord(int n, const WindowRecord& record) {
          (record.check_byte == 0x00 || record.check_byte == 0xFF);
 }
 
-WindowListInfo FindWindowList(ImageView image) {
+namespace {
+
+// The first table at the gathered candidates up to `last`.
+[[gnu::noinline]] std::optional<WindowListInfo> FirstTableAmong(
+    ImageView image, RecordIds& records, const GatheredPositions& gathered,
+    int64_t last) {
+  for (const int64_t j : gathered.positions) {
+    if (j > last) break;
+    if (const auto table = TableAt(image, records, j)) return table;
+  }
+  return std::nullopt;
+}
+
+// FindWindowList, taking the candidates `gathered` holds when given.
+WindowListInfo FindWindowListIn(ImageView image,
+                                const GatheredPositions* gathered) {
   const int64_t last =
       TableScanLimit(image) - kWListEntrySize * (WListMinIndex + 1);
   const int64_t scan_last = std::min(last, kAnalysisLimit);
   // Only a position where all five entries have the CodePointer shape can
   // start a table; the tags of the first two are tested first.
-  constexpr std::array<ByteTest, 2> kTags = {
-      {{0, 0xFF, 0xFF}, {3, 0xFF, 0xFF}}};
-  constexpr std::array<int, WListMinIndex + 1> kPointers = {0, 3, 6, 9, 12};
+  // Local constants, so that the scanners' tests fold into their code.
+  constexpr auto kTags = kWindowListTags;
+  constexpr auto kPointers = kWindowListPointers;
+  constexpr auto kDiffers = kWindowListDiffers;
+  static_assert(kPointers.size() == WListMinIndex + 1);
   RecordIds records(image);
   // Entries 0, 1 and 2 lead to records of three different windows, so their
   // pointers differ: this rejects runs of one or two repeated entries before
@@ -245,8 +263,17 @@ WindowListInfo FindWindowList(ImageView image) {
   // reach past the analysis limit, and reading it must fail there even when
   // two entries share it, so that bank is scanned without this test.
   const int64_t distinct_last = std::min(scan_last, kAnalysisLimit - kBankSize);
+  // The candidates the shared scan gathered come first; the scan goes on
+  // where it stopped.
+  int64_t first = 0;
+  if (gathered != nullptr) {
+    if (const auto table =
+            FirstTableAmong(image, records, *gathered, distinct_last))
+      return *table;
+    first = gathered->covered;
+  }
   CandidateScanner<2, WListMinIndex + 1, 3> distinct(
-      image, 0, distinct_last, kTags, kPointers, {{{1, 4}, {1, 7}, {4, 7}}});
+      image, first, distinct_last, kTags, kPointers, kDiffers);
   for (int64_t j = distinct.Next(); j >= 0; j = distinct.Next())
     if (const auto table = TableAt(image, records, j)) return *table;
   CandidateScanner<2, WListMinIndex + 1> shaped(image, distinct_last + 1,
@@ -256,6 +283,16 @@ WindowListInfo FindWindowList(ImageView image) {
   // The scan would go on past the analysis limit.
   if (last > kAnalysisLimit) throw RangeError();
   return {};
+}
+
+}  // namespace
+
+WindowListInfo FindWindowList(ImageView image) {
+  return FindWindowListIn(image, nullptr);
+}
+
+WindowListInfo FindWindowList(ImageView image, const ImageScan& scan) {
+  return FindWindowListIn(image, &scan.window_list());
 }
 
 Bank WindowBankOf(const WindowListInfo& list) {

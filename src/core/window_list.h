@@ -10,6 +10,8 @@
 
 namespace orlindel {
 
+class ImageScan;
+
 // Entries 0..WListMinIndex must all be valid before a table is accepted.
 inline constexpr int WListMinIndex = 4;
 // The highest entry index a table may have.
@@ -82,6 +84,9 @@ bool IsValidWindowRecord(int n, const WindowRecord& record);
 // Returns count 0 when there is none. RangeError when the scan reaches past
 // the analysis limit.
 WindowListInfo FindWindowList(ImageView image);
+// The same search, taking its candidates from `scan` (made of the same image)
+// as far as it gathered them.
+WindowListInfo FindWindowList(ImageView image, const ImageScan& scan);
 
 // The bank that holds the table's records; RangeError above bank 255.
 Bank WindowBankOf(const WindowListInfo& list);

@@ -6,7 +6,12 @@
 #include <cstddef>
 #include <iterator>
 #include <random>
+#include <utility>
 #include <vector>
+
+#include "core/image_scan.h"
+#include "core/osd_pos_list.h"
+#include "core/window_list.h"
 
 namespace orlindel {
 namespace {
@@ -156,6 +161,134 @@ TEST(CandidateScannerTest, DropsInAnyOrderLoseNoOtherPosition) {
       return std::find(dropped.begin(), dropped.end(), p) != dropped.end();
     });
     ASSERT_EQ(kept, expected) << "round " << round;
+  }
+}
+
+// The searches' candidate tests, position by position, written out.
+bool PointerAt(const std::vector<uint8_t>& b, size_t p) {
+  return b[p] == 0xFF && !(b[p + 1] == 0xFF && b[p + 2] == 0xFF);
+}
+bool SameField(const std::vector<uint8_t>& b, size_t p, size_t q) {
+  return b[p] == b[q] && b[p + 1] == b[q + 1];
+}
+bool WindowListAt(const std::vector<uint8_t>& b, size_t p) {
+  for (const size_t entry : {0, 3, 6, 9, 12})
+    if (!PointerAt(b, p + entry)) return false;
+  return !SameField(b, p + 1, p + 4) && !SameField(b, p + 1, p + 7) &&
+         !SameField(b, p + 4, p + 7);
+}
+bool OsdListAt(const std::vector<uint8_t>& b, size_t p) {
+  for (const size_t ref : {0, 4, 8})
+    if (b[p + ref] > 0x7F || !PointerAt(b, p + ref + 1)) return false;
+  return true;
+}
+bool PsbCallAt(const std::vector<uint8_t>& b, size_t p) {
+  const auto mov = [](uint8_t byte) { return byte >= 0x7D && byte <= 0x7F; };
+  return b[p + 6] == 0x12 && mov(b[p]) && mov(b[p + 2]) && mov(b[p + 4]);
+}
+
+// The shared pass lists, for each search, exactly the positions below where
+// it stopped that pass the search's tests, and stops no earlier than the
+// last block whose bytes all lie inside the image; a scanner taking its
+// candidates from it finds what it finds alone.
+TEST(ImageScanTest, GathersEveryCandidateBelowWhereItStopped) {
+  std::mt19937 random(808);
+  for (int round = 0; round < 80; ++round) {
+    const size_t size = round < 20 ? static_cast<size_t>(round) * 7
+                                   : 64 * (random() % 300) + random() % 70;
+    const std::vector<uint8_t> bytes =
+        round % 2 == 0 ? RandomBytes(random, size) : DenseBytes(random, size);
+    const ImageScan scan(bytes);
+    const std::pair<const GatheredPositions*,
+                    bool (*)(const std::vector<uint8_t>&, size_t)>
+        searches[] = {{&scan.window_list(), WindowListAt},
+                      {&scan.osd_list(), OsdListAt},
+                      {&scan.psb_calls(), PsbCallAt}};
+    for (const auto& [gathered, passes] : searches) {
+      const auto covered = static_cast<size_t>(gathered->covered);
+      ASSERT_LE(covered + 15, std::max<size_t>(size, 15)) << "round " << round;
+      if (size >= 64) {
+        ASSERT_GE(covered + 64, size) << "round " << round;
+      }
+      std::vector<int64_t> expected;
+      for (size_t p = 0; p < covered; ++p)
+        if (passes(bytes, p)) expected.push_back(static_cast<int64_t>(p));
+      ASSERT_EQ(gathered->positions, expected) << "round " << round;
+    }
+    // A pass for the table searches alone gathers the same for them and
+    // leaves the calls to their own scan.
+    const ImageScan tables(bytes, ScannedSearches::kTables);
+    ASSERT_EQ(tables.window_list().positions, scan.window_list().positions);
+    ASSERT_EQ(tables.osd_list().positions, scan.osd_list().positions);
+    ASSERT_EQ(tables.psb_calls().covered, 0);
+    // The gathered positions, then a scan from where the pass stopped, are
+    // what one scan of the whole image finds.
+    if (size < 16) continue;
+    const auto last = static_cast<int64_t>(size) - 15;
+    const auto window_scan = [&](int64_t first) {
+      return AllCandidates(
+          CandidateScanner<2, 5, 3>(bytes, first, last, kWindowListTags,
+                                    kWindowListPointers, kWindowListDiffers));
+    };
+    std::vector<int64_t> handed_over = scan.window_list().positions;
+    for (const int64_t p : window_scan(scan.window_list().covered))
+      handed_over.push_back(p);
+    EXPECT_EQ(handed_over, window_scan(0)) << "round " << round;
+  }
+}
+
+// Crafted images: with a group reference every four bytes the OSD list's
+// candidates reach their bound within the first 32 KiB and the pass ends
+// there for every search, which then reads on by itself and finds what it
+// finds alone; erased flash, which passes the first tests of both table
+// searches everywhere, ends it as early.
+TEST(ImageScanTest, ACandidateFloodEndsThePassEarly) {
+  std::vector<uint8_t> bytes(0x60000);
+  for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+    bytes[at] = 0x01;
+    bytes[at + 1] = 0xFF;
+    bytes[at + 2] = 0x10;
+  }
+  const ImageScan scan(bytes);
+  EXPECT_LE(scan.osd_list().positions.size(), size_t{1} << 12);
+  for (const GatheredPositions* gathered :
+       {&scan.window_list(), &scan.osd_list(), &scan.psb_calls()})
+    EXPECT_LE(gathered->covered, 0x8000);
+  const OsdPosListInfo alone = FindOsdPosList(bytes, 4);
+  const OsdPosListInfo fused = FindOsdPosList(bytes, 4, scan);
+  EXPECT_EQ(fused.offset, alone.offset);
+  EXPECT_EQ(fused.count, alone.count);
+
+  const std::vector<uint8_t> erased(0x60000, 0xFF);
+  const ImageScan erased_scan(erased);
+  for (const GatheredPositions* gathered :
+       {&erased_scan.window_list(), &erased_scan.osd_list(),
+        &erased_scan.psb_calls()})
+    EXPECT_LE(gathered->covered, 0x10000);
+  EXPECT_EQ(FindWindowList(erased, erased_scan).offset,
+            FindWindowList(erased).offset);
+  EXPECT_EQ(FindOsdPosList(erased, 4, erased_scan).offset,
+            FindOsdPosList(erased, 4).offset);
+}
+
+// The checksum folded on the way equals the image's own, whatever the size
+// (words the pass does not reach, a last part word), wherever the pass ends.
+TEST(ImageScanTest, ItsChecksumIsTheImages) {
+  std::mt19937 random(909);
+  for (int round = 0; round < 60; ++round) {
+    const size_t size = round < 20 ? static_cast<size_t>(round)
+                                   : 32 * (random() % 200) + random() % 40;
+    std::vector<uint8_t> bytes = round % 3 == 2
+                                     ? std::vector<uint8_t>(size, 0xFF)
+                                     : RandomBytes(random, size);
+    if (size >= 4 && round % 2 == 0) {
+      // Make the checksum valid, then perhaps break one bit of it again.
+      FixImageChecksum(bytes);
+      if (round % 4 == 0) bytes[random() % (size / 4 * 4)] ^= 0x10;
+    }
+    const ImageScan scan(bytes, ScannedSearches::kTablesAndChecksum);
+    ASSERT_EQ(scan.checksum_valid(), IsImageChecksumValid(bytes))
+        << "round " << round << " size " << size;
   }
 }
 

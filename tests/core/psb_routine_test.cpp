@@ -5,6 +5,7 @@
 #include <random>
 
 #include "core/errors.h"
+#include "core/image_scan.h"
 #include "core/subtitle/psb_routine_finder.h"
 #include "tests/support/firmware_builder.h"
 
@@ -13,10 +14,16 @@ namespace {
 
 using testing::FirmwareBuilder;
 
-// Both ways of looking a number up must agree, errors included.
+// The finder that takes its call candidates from the shared scan.
+PsbRoutineFinder FusedFinder(ImageView image) {
+  return PsbRoutineFinder(image, ImageScan(image));
+}
+
+// All ways of looking a number up must agree, errors included.
 PsbRoutineInfo FindBothWays(ImageView image, uint8_t n) {
   const PsbRoutineInfo direct = FindOsdPsbRoutine(image, n);
   EXPECT_EQ(PsbRoutineFinder(image).Find(n), direct) << "PS_B " << int{n};
+  EXPECT_EQ(FusedFinder(image).Find(n), direct) << "PS_B " << int{n};
   return direct;
 }
 
@@ -133,6 +140,7 @@ TEST(FindOsdPsbRoutineTest, CallOperandsMayLieBeyondTheSearchAreaNotTheImage) {
   const PsbRoutineFinder finder(cut);
   EXPECT_THROW(finder.Find(0x09), RangeError);
   EXPECT_EQ(finder.Find(0x08), PsbRoutineInfo{});
+  EXPECT_THROW(FusedFinder(cut).Find(0x09), RangeError);
 }
 
 TEST(FindOsdPsbRoutineTest, CallOperandsPastTheAnalysisLimitAreARangeError) {
@@ -145,6 +153,7 @@ TEST(FindOsdPsbRoutineTest, CallOperandsPastTheAnalysisLimitAreARangeError) {
           .Build();
   EXPECT_THROW(FindOsdPsbRoutine(image, 0x33), RangeError);
   EXPECT_THROW(PsbRoutineFinder(image).Find(0x33), RangeError);
+  EXPECT_THROW(FusedFinder(image).Find(0x33), RangeError);
 }
 
 TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchOnCodeLikeBytes) {
@@ -172,10 +181,12 @@ TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchOnCodeLikeBytes) {
       .HeaderLength(0x3FFF7);
   const FirmwareImage image = builder.Build(false);
   const PsbRoutineFinder finder(image);
+  const PsbRoutineFinder fused = FusedFinder(image);
   for (int n = 0; n < 256; ++n) {
     const auto number = static_cast<uint8_t>(n);
     EXPECT_EQ(finder.Find(number), FindOsdPsbRoutine(image, number))
         << "PS_B " << n;
+    EXPECT_EQ(fused.Find(number), finder.Find(number)) << "PS_B " << n;
   }
   EXPECT_TRUE(finder.Find(0xFE).found);
   EXPECT_EQ(finder.Find(0x7D).put_char_address, 0x0000);
@@ -201,10 +212,12 @@ TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchAmongRepeated7FE0Pairs) {
   builder.Bytes(0x800, {0x90, 0xF8, 0x70, 0xEF});
   const FirmwareImage image = builder.HeaderLength(0x20000).Build(false);
   const PsbRoutineFinder finder(image);
+  const PsbRoutineFinder fused = FusedFinder(image);
   for (int n = 0; n < 256; ++n) {
     const auto number = static_cast<uint8_t>(n);
     EXPECT_EQ(finder.Find(number), FindOsdPsbRoutine(image, number))
         << "PS_B " << n;
+    EXPECT_EQ(fused.Find(number), finder.Find(number)) << "PS_B " << n;
   }
   // Order 0 comes first for every placed number: 0x49 is the third call.
   EXPECT_EQ(finder.Find(0x49), (PsbRoutineInfo{true, 0x4A10, 0x800}));
@@ -230,9 +243,13 @@ TEST(PsbRoutineFinderTest, AgreesWithTheDirectSearchOnSparseStarts) {
                                        static_cast<uint8_t>(pick(0, 20))));
     const FirmwareImage image = builder.Build(false);
     const PsbRoutineFinder finder(image);
-    for (uint8_t n = 0; n <= 20; ++n)
+    const PsbRoutineFinder fused = FusedFinder(image);
+    for (uint8_t n = 0; n <= 20; ++n) {
       ASSERT_EQ(finder.Find(n), FindOsdPsbRoutine(image, n))
           << "round " << round << " PS_B " << int{n};
+      ASSERT_EQ(fused.Find(n), finder.Find(n))
+          << "round " << round << " PS_B " << int{n};
+    }
   }
 }
 

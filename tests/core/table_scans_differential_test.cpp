@@ -1,11 +1,13 @@
-// The fast table scans against the straightforward reference scans, on
-// random and mutated images.
+// The fast table scans, alone and taking their candidates from the shared
+// scan (ImageScan), against the straightforward reference scans, on random
+// and mutated images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
 #include <random>
 
+#include "core/image_scan.h"
 #include "tests/support/firmware_builder.h"
 #include "tests/support/reference_scans.h"
 
@@ -110,6 +112,13 @@ TEST(TableScansDifferentialTest, FastScansMatchTheReferenceScans) {
         testing::ReferenceFindOsdPosList(image, max_id);
     ASSERT_EQ(fast_osd.offset, reference_osd.offset) << "round " << round;
     ASSERT_EQ(fast_osd.count, reference_osd.count) << "round " << round;
+    const ImageScan scan(image);
+    const WindowListInfo fused = FindWindowList(image, scan);
+    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fused.count, reference.count) << "round " << round;
+    const OsdPosListInfo fused_osd = FindOsdPosList(image, max_id, scan);
+    ASSERT_EQ(fused_osd.offset, reference_osd.offset) << "round " << round;
+    ASSERT_EQ(fused_osd.count, reference_osd.count) << "round " << round;
     window_lists += fast.count > 0;
     osd_lists += fast_osd.count > 0;
   }
@@ -141,6 +150,9 @@ TEST(TableScansDifferentialTest, LongGroupsAtEveryReferenceStillMatch) {
   const OsdPosListInfo reference = testing::ReferenceFindOsdPosList(image, 4);
   EXPECT_EQ(reference.offset, 0x10000);
   EXPECT_EQ(reference.count, 14);
+  const OsdPosListInfo fused = FindOsdPosList(image, 4, ImageScan(image));
+  EXPECT_EQ(fused.offset, 0x10000);
+  EXPECT_EQ(fused.count, 14);
 }
 
 // Runs of WList-looking entries that cycle through a few records, in every
@@ -180,6 +192,9 @@ TEST(TableScansDifferentialTest, RepeatedEntryRunsMatch) {
     const WindowListInfo reference = testing::ReferenceFindWindowList(image);
     ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
     ASSERT_EQ(fast.count, reference.count) << "round " << round;
+    const WindowListInfo fused = FindWindowList(image, ImageScan(image));
+    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fused.count, reference.count) << "round " << round;
     found += fast.count > 0;
   }
   EXPECT_GT(found, 30);
@@ -234,6 +249,10 @@ TEST(TableScansDifferentialTest, RandomLongGroupsMatch) {
         testing::ReferenceFindOsdPosList(image, max_id);
     ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
     ASSERT_EQ(fast.count, reference.count) << "round " << round;
+    const OsdPosListInfo fused =
+        FindOsdPosList(image, max_id, ImageScan(image));
+    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fused.count, reference.count) << "round " << round;
     found += fast.count > 0;
   }
   EXPECT_GT(found, 15);
@@ -252,8 +271,8 @@ TEST(TableScansDifferentialTest, GroupsAroundTheAnalysisLimitMatch) {
   };
   int found = 0, refused = 0;
   for (int round = 0; round < 4; ++round) {
-    const size_t size = round == 3 ? 0x9FFF00 + pick(0, 0xF0)
-                                       : 0xA00000 + pick(0, 0x100);
+    const size_t size =
+        round == 3 ? 0x9FFF00 + pick(0, 0xF0) : 0xA00000 + pick(0, 0x100);
     FirmwareBuilder builder(size, 0x00);
     // Valid entries over the second half of the two last banks, all naming
     // window 0 from 0x9FF000 on.
@@ -267,16 +286,16 @@ TEST(TableScansDifferentialTest, GroupsAroundTheAnalysisLimitMatch) {
     // The last position whose groups cannot reach the limit is 0x9EFB87;
     // groups whose references lie in bank 0x9F and point near its end reach
     // past the limit when their entries stay valid that far.
-    const size_t first = round % 2 == 0 ? 0x9EFA00 + pick(0, 0x180)
-                                        : 0x9FFC00 + pick(0, 0x3E0);
+    const size_t first =
+        round % 2 == 0 ? 0x9EFA00 + pick(0, 0x180) : 0x9FFC00 + pick(0, 0x3E0);
     const size_t refs = pick(0x200, 0x300);
     for (size_t r = 0; r < refs; ++r) {
       const size_t at = first + 4 * r;
       if (at + 4 > size) break;
       const size_t kind = pick(0, 19);
       const size_t count = kind == 0 ? 0 : kind < 17 ? 0x7F : pick(1, 0x7F);
-      const size_t entry = kind >= 12 && kind < 17 ? pick(3400, 3640)
-                                                   : pick(0, 3640);
+      const size_t entry =
+          kind >= 12 && kind < 17 ? pick(3400, 3640) : pick(0, 3640);
       builder.Bytes(at, {static_cast<uint8_t>(count), 0xFF})
           .BE16(at + 2, static_cast<uint16_t>(0x8000 + 9 * entry));
     }
@@ -289,6 +308,13 @@ TEST(TableScansDifferentialTest, GroupsAroundTheAnalysisLimitMatch) {
     for (const int max_id : {-1, static_cast<int>(pick(0, 1))}) {
       const auto fast =
           OsdOutcome([&] { return FindOsdPosList(image, max_id); });
+      const auto fused = OsdOutcome(
+          [&] { return FindOsdPosList(image, max_id, ImageScan(image)); });
+      ASSERT_EQ(fused.has_value(), fast.has_value()) << "round " << round;
+      if (fused) {
+        ASSERT_EQ(fused->offset, fast->offset) << "round " << round;
+        ASSERT_EQ(fused->count, fast->count) << "round " << round;
+      }
       const auto reference = OsdOutcome(
           [&] { return testing::ReferenceFindOsdPosList(image, max_id); });
       ASSERT_EQ(fast.has_value(), reference.has_value())
@@ -328,6 +354,7 @@ TEST(TableScansDifferentialTest, AGroupPastTheLimitRefusesTheImageAlone) {
     FirmwareImage image = builder.Build(false);
     EXPECT_THROW(testing::ReferenceFindOsdPosList(image, 0), RangeError);
     EXPECT_THROW(FindOsdPosList(image, 0), RangeError) << std::hex << first;
+    EXPECT_THROW(FindOsdPosList(image, 0, ImageScan(image)), RangeError);
     // Without the third reference the list behind is found.
     image[first + 9] = 0x00;
     const OsdPosListInfo list = FindOsdPosList(image, 0);
@@ -337,10 +364,10 @@ TEST(TableScansDifferentialTest, AGroupPastTheLimitRefusesTheImageAlone) {
 }
 
 // A window list or an OSD list placed at offsets across the edge of banks 0
-// and 1 (and of 64-byte stretches), and up to the image's last bytes, in
-// images whose length is and is not a multiple of 64: the fast scans find
-// what the reference scans find.
-TEST(TableScansDifferentialTest, ScansMatchAtEdgesAndTheImageEnd) {
+// and 1 (and of the shared scan's blocks), and up to the image's last bytes, in
+// images whose length is and is not a multiple of 64: the fused scans find
+// what the scans alone and the reference scans find.
+TEST(TableScansDifferentialTest, FusedScansMatchAtEdgesAndTheImageEnd) {
   std::vector<WindowSpec> windows;
   for (uint16_t n = 0; n < 5; ++n)
     windows.push_back({static_cast<uint16_t>(0x4000 + 16 * n), 1, 2, 3, 4});
@@ -360,16 +387,22 @@ TEST(TableScansDifferentialTest, ScansMatchAtEdgesAndTheImageEnd) {
         else
           builder.WindowList(at, windows);
         const FirmwareImage image = builder.Build(false);
-        const WindowListInfo reference = testing::ReferenceFindWindowList(image);
-        const WindowListInfo fast = FindWindowList(image);
-        ASSERT_EQ(fast.offset, reference.offset) << std::hex << at;
-        ASSERT_EQ(fast.count, reference.count) << std::hex << at;
+        const ImageScan scan(image);
+        const WindowListInfo reference =
+            testing::ReferenceFindWindowList(image);
+        const WindowListInfo alone = FindWindowList(image);
+        const WindowListInfo fused = FindWindowList(image, scan);
+        ASSERT_EQ(alone.offset, reference.offset) << std::hex << at;
+        ASSERT_EQ(fused.offset, reference.offset) << std::hex << at;
+        ASSERT_EQ(fused.count, reference.count) << std::hex << at;
         const OsdPosListInfo osd_reference =
             testing::ReferenceFindOsdPosList(image, 4);
-        const OsdPosListInfo osd_fast = FindOsdPosList(image, 4);
-        ASSERT_EQ(osd_fast.offset, osd_reference.offset) << std::hex << at;
-        ASSERT_EQ(osd_fast.count, osd_reference.count) << std::hex << at;
-        checked += (osd ? osd_fast.count : fast.count) > 0;
+        const OsdPosListInfo osd_fused = FindOsdPosList(image, 4, scan);
+        ASSERT_EQ(FindOsdPosList(image, 4).offset, osd_reference.offset)
+            << std::hex << at;
+        ASSERT_EQ(osd_fused.offset, osd_reference.offset) << std::hex << at;
+        ASSERT_EQ(osd_fused.count, osd_reference.count) << std::hex << at;
+        checked += (osd ? osd_fused.count : fused.count) > 0;
       }
     }
   }

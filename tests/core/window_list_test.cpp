@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "core/errors.h"
+#include "core/image_scan.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel {
@@ -183,6 +186,7 @@ TEST(FindWindowListTest, ScanPastTheAnalysisLimitIsARangeError) {
   const FirmwareImage image =
       FirmwareBuilder(0xA10000, 0x00).WindowList(0xA00100, Windows(5)).Build();
   EXPECT_THROW(FindWindowList(image), RangeError);
+  EXPECT_THROW(FindWindowList(image, ImageScan(image)), RangeError);
 }
 
 TEST(WindowRecordOffsetTest, ResolvesThroughTheListBankAndChecksBounds) {
@@ -213,6 +217,36 @@ TEST(FindWindowListTest, ARecordReadPastTheLimitEndsTheScanFirst) {
   const FirmwareImage image =
       builder.WindowList(0x9F9000, Windows(5)).Build(false);
   EXPECT_THROW(FindWindowList(image), RangeError);
+  EXPECT_THROW(FindWindowList(image, ImageScan(image)), RangeError);
+}
+
+// Tables on both sides of the last bank below the analysis limit, where the
+// scan stops asking for three different records, and right below the limit:
+// the search taking its candidates from the shared scan ends as the search
+// alone does, with the same table or the same range error.
+TEST(FindWindowListTest, TheSharedScanFindsTablesUpToTheAnalysisLimit) {
+  const auto outcome = [](auto search) -> std::optional<WindowListInfo> {
+    try {
+      return search();
+    } catch (const RangeError&) {
+      return std::nullopt;
+    }
+  };
+  int found = 0;
+  for (const size_t at : {size_t{0x9EFFF0}, size_t{0x9EFFFF}, size_t{0x9F0000},
+                          size_t{0x9F0001}, size_t{0x9FFF00}}) {
+    const FirmwareImage image =
+        FirmwareBuilder(0xA10000, 0x00).WindowList(at, Windows(5)).Build();
+    const auto alone = outcome([&] { return FindWindowList(image); });
+    const auto fused =
+        outcome([&] { return FindWindowList(image, ImageScan(image)); });
+    ASSERT_EQ(fused.has_value(), alone.has_value()) << std::hex << at;
+    if (!alone) continue;
+    EXPECT_EQ(fused->offset, alone->offset) << std::hex << at;
+    EXPECT_EQ(fused->count, alone->count) << std::hex << at;
+    found += alone->offset == static_cast<int64_t>(at);
+  }
+  EXPECT_GE(found, 2);
 }
 
 }  // namespace

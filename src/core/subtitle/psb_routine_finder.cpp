@@ -6,6 +6,7 @@
 
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
+#include "core/image_scan.h"
 #include "core/subtitle/find_bytes.h"
 
 namespace orlindel {
@@ -25,16 +26,34 @@ constexpr std::array<int64_t, kPsbCallPatternCount> kNumberAt = {
 }  // namespace
 
 PsbRoutineFinder::PsbRoutineFinder(ImageView image)
+    : PsbRoutineFinder(image, nullptr) {}
+
+PsbRoutineFinder::PsbRoutineFinder(ImageView image, const ImageScan& scan)
+    : PsbRoutineFinder(image, &scan.psb_calls()) {}
+
+PsbRoutineFinder::PsbRoutineFinder(ImageView image,
+                                   const GatheredPositions* gathered)
     : image_(image), area_(SearchArea(image)) {
   for (auto& row : first_call_) row.fill(kNone);
   const auto size = static_cast<int64_t>(area_.size());
   // Every order ends with the LCALL opcode 12 and has a MOV opcode (7D, 7E or
   // 7F) at its bytes 0, 2 and 4.
-  CandidateScanner<4> calls(area_, 0, size - kPsbCallPatternSize,
-                            {{{kPsbCallPatternSize - 1, 0x12, 0x12},
-                              {0, 0x7D, 0x7F},
-                              {2, 0x7D, 0x7F},
-                              {4, 0x7D, 0x7F}}});
+  const int64_t last = size - kPsbCallPatternSize;
+  // The candidates the shared scan gathered come first (the area is the
+  // image's beginning: its positions are the image's); the scan goes on
+  // where it stopped.
+  int64_t first = 0;
+  if (gathered != nullptr) {
+    for (const int64_t at : gathered->positions) {
+      if (at > last) break;
+      RecordCallAt(at);
+    }
+    first = gathered->covered;
+  }
+  // A local constant, so that the scanner's tests fold into its code.
+  constexpr auto kTests = kPsbCallTests;
+  static_assert(kTests[0].distance == kPsbCallPatternSize - 1);
+  CandidateScanner<4> calls(area_, first, last, kTests);
   for (int64_t at = calls.Next(); at >= 0; at = calls.Next()) RecordCallAt(at);
   // A routine start is tested at i, i + 1 and i + 3.
   highest_listed_start_ = std::min(size - 4, kAnalysisLimit - 3);

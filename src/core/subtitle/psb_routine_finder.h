@@ -12,6 +12,9 @@
 
 namespace orlindel {
 
+class ImageScan;
+struct GatheredPositions;
+
 class PsbRoutineFinder {
  public:
   // One pass over the search area records the first occurrence of every call
@@ -19,12 +22,17 @@ class PsbRoutineFinder {
   // is searched for backwards from it, down to the next lower occurrence.
   // `image` must outlive the finder.
   explicit PsbRoutineFinder(ImageView image);
+  // The same, taking the call patterns' candidates from `scan` (made of the
+  // same image) as far as it gathered them.
+  PsbRoutineFinder(ImageView image, const ImageScan& scan);
 
   // Exactly FindOsdPsbRoutine(image, n), errors included.
   PsbRoutineInfo Find(uint8_t n) const;
 
  private:
   static constexpr int64_t kNone = -1;
+
+  PsbRoutineFinder(ImageView image, const GatheredPositions* gathered);
 
   // Records the call pattern at `match`, which lies inside the area.
   void RecordCallAt(int64_t match);

@@ -1,6 +1,7 @@
 #include "core/subtitle/subtitle_locator.h"
 
 #include "core/errors.h"
+#include "core/image_scan.h"
 #include "core/osd_pos_list.h"
 #include "core/subtitle/psb_routine.h"
 #include "core/subtitle/psb_routine_finder.h"
@@ -13,12 +14,12 @@ namespace {
 // Offsets print as 32-bit patterns, so -1 shows as FFFFFFFF.
 unsigned Hex32(int64_t value) { return static_cast<uint32_t>(value); }
 
-void LogStructures(ImageView image, AnalysisLog* log) {
-  const WindowListInfo windows = FindWindowList(image);
+void LogStructures(ImageView image, const ImageScan& scan, AnalysisLog* log) {
+  const WindowListInfo windows = FindWindowList(image, scan);
   LogLine(log, "WList at 0x%.5X - Count = %d (0x%.2X)", Hex32(windows.offset),
           windows.count, Hex32(windows.count));
   // Without a window list no entry can name a window.
-  const OsdPosListInfo osd = FindOsdPosList(image, windows.count - 1);
+  const OsdPosListInfo osd = FindOsdPosList(image, windows.count - 1, scan);
   if (osd.count == 0) {
     LogLine(log, "OsdPosList NOT found!");
   } else {
@@ -30,9 +31,10 @@ void LogStructures(ImageView image, AnalysisLog* log) {
 
 // Lists the sending routines of PS_B numbers 0..100; returns the one of
 // SetMpeg4SubtitleParams, which the listing finds on its way.
-PsbRoutineInfo LogPsbCandidates(ImageView image, AnalysisLog* log) {
+PsbRoutineInfo LogPsbCandidates(ImageView image, const ImageScan& scan,
+                                AnalysisLog* log) {
   LogLine(log, "Possible OSD_PS_B functions (found first)...");
-  const PsbRoutineFinder finder(image);
+  const PsbRoutineFinder finder(image, scan);
   PsbRoutineInfo subtitle;
   for (int n = 0; n <= kLastListedPsbNumber; ++n) {
     PsbRoutineInfo info;
@@ -85,8 +87,10 @@ SubtitleRoutineLocation LocateSubtitleRoutine(ImageView image,
                                               AnalysisLog* log) {
   PsbRoutineInfo info;
   if (log != nullptr) {
-    LogStructures(image, log);
-    info = LogPsbCandidates(image, log);
+    // The three searches of the log read the image in one shared pass.
+    const ImageScan scan(image);
+    LogStructures(image, scan, log);
+    info = LogPsbCandidates(image, scan, log);
   } else {
     info = FindOsdPsbRoutine(image, kSubtitlePsbNumber);
   }
