@@ -170,14 +170,40 @@ constexpr int64_t kLastSafeCandidate = kAnalysisLimit -
 // and 8 the counts.
 using RefTriples = CandidateScanner<5, 3>;
 
-// The positions of a 16-position block from `base` (one bit each) that lie
-// below `until` and leave remainder `residue` when divided by 4.
-uint32_t ResidueBelow(int64_t base, int64_t residue, int64_t until) {
-  const int64_t reach = until - base;
-  if (reach <= 0) return 0;
-  const uint32_t below = reach >= 16 ? 0xFFFFu : (1u << reach) - 1;
-  return below & (0x1111u << ((residue - base) & 3));
-}
+// The candidates ruled out ahead of the scan: a candidate found invalid at
+// its reference r (0, 1 or 2) rules out the candidates that hold that
+// reference too, those 4 and 8 positions after it up to the reference.
+// Candidates are ruled out in ascending order, so the positions ruled out
+// lie at most 8 past the last one: they are kept as bits from it.
+class RuledOut {
+ public:
+  // Rules out the candidates of `candidate`'s remainder mod 4 after it and
+  // below `until` (at most candidate + 12).
+  void After(int64_t candidate, int64_t until) {
+    bits_ = Shifted(candidate) & ~1u;
+    base_ = candidate;
+    for (int64_t at = candidate + kOsdPosGroupRefSize; at < until;
+         at += kOsdPosGroupRefSize)
+      bits_ |= 1u << (at - candidate);
+  }
+
+  // The ruled-out positions among base .. base + 15, one bit each (bit k for
+  // base + k); `base` lies at most 15 positions before the last candidate.
+  uint32_t In(int64_t base) const { return Shifted(base) & 0xFFFF; }
+
+  bool Contains(int64_t pos) const { return (Shifted(pos) & 1) != 0; }
+
+ private:
+  // The bits from `pos` on.
+  uint32_t Shifted(int64_t pos) const {
+    const int64_t shift = pos - base_;
+    if (shift < 0) return bits_ << -shift;
+    return shift < 32 ? bits_ >> shift : 0;
+  }
+
+  int64_t base_ = 0;
+  uint32_t bits_ = 0;
+};
 
 // The first of the positions 0..last (at most kLastSafeCandidate) where
 // three valid group references stand in a row, or -1. When no entry can be
@@ -199,16 +225,14 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
                                                      {4, 0x00, 0x00},
                                                      {8, 0x00, 0x00}}}
                                             : kOsdListTests;
-  // Per residue: the lowest candidate not ruled out.
-  std::array<int64_t, kOsdPosGroupRefSize> open_from{};
+  RuledOut ruled_out;
   // Whether candidate `i`, not ruled out, starts a list; if not, rules out
-  // the candidates of its residue up to the reference found invalid.
+  // the candidates that share the reference found invalid.
   const auto starts_list = [&](int64_t i) {
     int r = 2;
     while (r >= 0 && groups.IsValid(i + kOsdPosGroupRefSize * r)) --r;
     if (r < 0) return true;
-    open_from[static_cast<size_t>(i % kOsdPosGroupRefSize)] =
-        i + kOsdPosGroupRefSize * (r + 1);
+    ruled_out.After(i, i + kOsdPosGroupRefSize * (r + 1));
     return false;
   };
   // The candidates the shared scan gathered come first (they pass
@@ -222,7 +246,7 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
       if (kOnlyEmptyGroups &&
           (image[at] != 0 || image[at + 4] != 0 || image[at + 8] != 0))
         continue;
-      if (i < open_from[static_cast<size_t>(i % kOsdPosGroupRefSize)]) continue;
+      if (ruled_out.Contains(i)) continue;
       if (starts_list(i)) return i;
     }
     first = gathered->covered;
@@ -233,16 +257,12 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
   int64_t base = 0;
   for (uint32_t block = candidates.NextBlock(base); block != 0;
        block = candidates.NextBlock(base)) {
-    for (int64_t residue = 0; residue < kOsdPosGroupRefSize; ++residue)
-      block &=
-          ~ResidueBelow(base, residue, open_from[static_cast<size_t>(residue)]);
+    block &= ~ruled_out.In(base);
     while (block != 0) {
       const int64_t i = base + std::countr_zero(block);
       block &= block - 1;
       if (starts_list(i)) return i;
-      const int64_t residue = i % kOsdPosGroupRefSize;
-      block &=
-          ~ResidueBelow(base, residue, open_from[static_cast<size_t>(residue)]);
+      block &= ~ruled_out.In(base);
     }
   }
   return -1;
