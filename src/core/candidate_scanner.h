@@ -2,9 +2,9 @@
 // fixed distances lies in its range and, optionally, CodePointers stand at
 // given distances (a tag 0xFF not followed by FF FF) and, optionally, the
 // 16-bit fields at two distances differ: the places where a table or a code
-// pattern can start. Sixteen positions are tested at once
-// where the processor offers SSE2; the first two byte tests are tried first
-// on every block, so callers list the rarest conditions first.
+// pattern can start. Sixteen positions are tested at once where the
+// processor offers SSE2; the first two byte tests are tried first on every
+// block, so callers list the rarest conditions first.
 #pragma once
 
 #include <array>
@@ -102,21 +102,6 @@ class CandidateScanner {
   // pos + 15 must not lie past `last`.
   uint32_t CandidatesAt(int64_t pos) { return BlockMask(pos); }
 
-  // Leaves out position `pos`, which lies after the last candidate returned
-  // and less than 16 positions after it, should it be a candidate: the
-  // caller knows it fails. A left-out position may still be returned when
-  // many are left out at once or out of order.
-  void Drop(int64_t pos) {
-    if (pos < block_) {
-      mask_ &= ~(1u << (pos - base_));
-    } else if (dropped_ != 0 && pos >= drop_base_ && pos - drop_base_ < 64) {
-      dropped_ |= uint64_t{1} << (pos - drop_base_);
-    } else {
-      drop_base_ = pos;
-      dropped_ = 1;
-    }
-  }
-
  private:
   // Examines blocks until one holds a candidate; false when none is left.
   [[gnu::always_inline]] bool FillMask() {
@@ -130,7 +115,6 @@ class CandidateScanner {
         if (block_ > last_) return false;
       }
       mask_ = block_ + 15 <= last_ ? BlockMask(block_) : TailMask(block_);
-      if (mask_ != 0 && dropped_ != 0) mask_ &= ~DroppedIn(block_);
       base_ = block_;
       block_ += 16;
     }
@@ -155,14 +139,6 @@ class CandidateScanner {
           At(pos, differ.first + 1) == At(pos, differ.second + 1))
         return false;
     return true;
-  }
-
-  // The left-out positions among pos .. pos + 15, one bit each.
-  uint32_t DroppedIn(int64_t pos) const {
-    const int64_t shift = pos - drop_base_;
-    if (shift <= -16 || shift >= 64) return 0;
-    const uint64_t bits = shift >= 0 ? dropped_ >> shift : dropped_ << -shift;
-    return static_cast<uint32_t>(bits & 0xFFFF);
   }
 
   uint32_t TailMask(int64_t pos) const {
@@ -313,9 +289,6 @@ class CandidateScanner {
   uint32_t mask_ = 0;
   // The last block failed the first two tests.
   bool quiet_ = false;
-  // Positions left out by Drop: bit k stands for drop_base_ + k.
-  int64_t drop_base_ = 0;
-  uint64_t dropped_ = 0;
 };
 
 }  // namespace orlindel

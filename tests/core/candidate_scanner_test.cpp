@@ -113,57 +113,6 @@ TEST(CandidateScannerTest, FindsExactlyThePositionsThatPassEveryTest) {
   }
 }
 
-TEST(CandidateScannerTest, DroppedPositionsAreLeftOut) {
-  // After each candidate one position 1..15 further on is dropped, whether
-  // it lies in the same block of sixteen or the next.
-  std::mt19937 random(7);
-  for (int round = 0; round < 200; ++round) {
-    const std::vector<uint8_t> bytes = DenseBytes(random, 600);
-    Scanner scanner = MakeScanner(bytes, 0, 590);
-    std::vector<int64_t> found, expected;
-    int64_t dropped = -1;
-    for (int64_t p = 0; p <= 590; ++p)
-      if (Expected(bytes, static_cast<size_t>(p))) expected.push_back(p);
-    for (int64_t p = scanner.Next(); p >= 0; p = scanner.Next()) {
-      ASSERT_NE(p, dropped) << "round " << round;
-      found.push_back(p);
-      if (p > dropped) {
-        dropped = p + 1 + static_cast<int64_t>(random() % 15);
-        scanner.Drop(dropped);
-        std::erase(expected, dropped);
-      }
-    }
-    ASSERT_EQ(found, expected) << "round " << round;
-  }
-}
-
-TEST(CandidateScannerTest, DropsInAnyOrderLoseNoOtherPosition) {
-  // After each candidate two positions up to 15 further on are dropped, the
-  // higher first; a dropped position may come back, no other may go.
-  std::mt19937 random(11);
-  for (int round = 0; round < 200; ++round) {
-    const std::vector<uint8_t> bytes = DenseBytes(random, 900);
-    Scanner scanner = MakeScanner(bytes, 0, 890);
-    std::vector<int64_t> expected, dropped;
-    for (int64_t p = 0; p <= 890; ++p)
-      if (Expected(bytes, static_cast<size_t>(p))) expected.push_back(p);
-    std::vector<int64_t> kept;
-    for (int64_t p = scanner.Next(); p >= 0; p = scanner.Next()) {
-      if (std::find(dropped.begin(), dropped.end(), p) == dropped.end())
-        kept.push_back(p);
-      const int64_t high = p + 8 + static_cast<int64_t>(random() % 8);
-      const int64_t low = p + 1 + static_cast<int64_t>(random() % 7);
-      scanner.Drop(high);
-      scanner.Drop(low);
-      dropped.insert(dropped.end(), {high, low});
-    }
-    std::erase_if(expected, [&dropped](int64_t p) {
-      return std::find(dropped.begin(), dropped.end(), p) != dropped.end();
-    });
-    ASSERT_EQ(kept, expected) << "round " << round;
-  }
-}
-
 // The searches' candidate tests, position by position, written out.
 bool PointerAt(const std::vector<uint8_t>& b, size_t p) {
   return b[p] == 0xFF && !(b[p + 1] == 0xFF && b[p + 2] == 0xFF);
