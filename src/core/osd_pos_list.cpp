@@ -62,6 +62,9 @@ bool EntriesValid(ImageView image, int64_t start, int count,
 // a stride of 9. Those runs are worked out on first need and remembered, each
 // offset at most once per scan, so an image crafted with long groups at every
 // position still scans in linear time, and a real image never needs them.
+// The scan meets groups bank by bank, in ascending order but for the few
+// candidates that straddle a bank edge, so the runs are remembered for the
+// last four banks only, in a ring that needs no clearing.
 class GroupChecker {
  public:
   GroupChecker(ImageView image, int max_window_id)
@@ -105,58 +108,86 @@ class GroupChecker {
 
   // Runs are remembered up to this length: a group has at most 0x7F entries.
   static constexpr uint8_t kLongRun = 0x80;
-  // A run is stored plus one; 0 marks an offset whose run is not known yet.
-  static constexpr uint8_t kUnknown = 0;
+  // The ring holds the runs of four banks; a walk from a group's start
+  // remembers the runs in its bank and the next one, so the bank before the
+  // one being scanned stays in the ring.
+  static constexpr int64_t kRingBanks = 4;
+  static constexpr int64_t kRingSize = kRingBanks * kBankSize;
+  // Each slot holds the bank of its offset plus one (0: nothing remembered)
+  // above the run, so that a slot left from an earlier bank reads as unknown.
+  static_assert(kAnalysisLimit / kBankSize + 1 <= 0xFF);
 
-  uint8_t& Stored(int64_t at) { return runs_[static_cast<size_t>(at)]; }
+  // Offsets are never negative here: as unsigned, they divide by shifts.
+  static uint16_t Slot(int64_t at, uint8_t run) {
+    return static_cast<uint16_t>(
+        (static_cast<uint64_t>(at) / kBankSize + 1) << 8 | run);
+  }
+  uint16_t& SlotAt(int64_t at) {
+    return runs_[static_cast<uint64_t>(at) % kRingSize];
+  }
+  bool Known(int64_t at) { return (SlotAt(at) >> 8) == Slot(at, 0) >> 8; }
 
   // The number of valid entries at start, start + 9, ... (at most kLongRun).
   [[gnu::always_inline]] uint8_t RunAt(int64_t start) {
-    if (runs_ && start + kOsdPosEntrySize <= run_end_ &&
-        Stored(start) != kUnknown)
-      return static_cast<uint8_t>(Stored(start) - 1);
+    if (runs_ && Known(start)) return static_cast<uint8_t>(SlotAt(start));
     return WalkRunAt(start);
   }
 
   // RunAt for a start whose run is not known yet.
   [[gnu::noinline]] uint8_t WalkRunAt(int64_t start) {
     if (!runs_) {
-      // Zeroed memory from the system: only the pages whose runs are stored
-      // are ever touched.
-      runs_.reset(
-          static_cast<uint8_t*>(std::calloc(static_cast<size_t>(run_end_), 1)));
+      runs_.reset(static_cast<uint16_t*>(
+          std::calloc(static_cast<size_t>(kRingSize), sizeof(uint16_t))));
       if (!runs_) throw std::bad_alloc();
     }
+    // Runs are remembered for the entries that lie wholly in the start's bank
+    // and the next one.
+    const int64_t remembered_end =
+        std::min(run_end_, start / kBankSize * kBankSize + 2 * kBankSize);
     // Walk forward to the first offset whose run is known or plainly 0 ...
     int64_t at = start;
     uint8_t run = 0;
     for (;; at += kOsdPosEntrySize) {
-      if (at + kOsdPosEntrySize > run_end_) break;
-      if (Stored(at) != kUnknown) {
-        run = static_cast<uint8_t>(Stored(at) - 1);
+      if (at + kOsdPosEntrySize > remembered_end) {
+        run = RunNotRemembered(at);
+        break;
+      }
+      if (Known(at)) {
+        run = static_cast<uint8_t>(SlotAt(at));
         break;
       }
       if (!EntryValidAt(image_, at, max_window_id_)) {
-        Stored(at) = 1;
+        SlotAt(at) = Slot(at, 0);
         break;
       }
     }
     // ... then remember the runs of the valid entries walked over.
     for (at -= kOsdPosEntrySize; at >= start; at -= kOsdPosEntrySize) {
       run = run == kLongRun ? kLongRun : static_cast<uint8_t>(run + 1);
-      Stored(at) = static_cast<uint8_t>(run + 1);
+      SlotAt(at) = Slot(at, run);
     }
     return run;
   }
 
+  // The run at `at`, past the entries remembered, counted up to kLongRun
+  // entries: enough for the last remembered run before it.
+  uint8_t RunNotRemembered(int64_t at) const {
+    uint8_t run = 0;
+    for (; run < kLongRun && at + kOsdPosEntrySize <= run_end_ &&
+           EntryValidAt(image_, at, max_window_id_);
+         at += kOsdPosEntrySize)
+      ++run;
+    return run;
+  }
+
   struct FreeMemory {
-    void operator()(uint8_t* memory) const { std::free(memory); }
+    void operator()(uint16_t* memory) const { std::free(memory); }
   };
 
   ImageView image_;
   int max_window_id_;
   int64_t run_end_;
-  std::unique_ptr<uint8_t[], FreeMemory> runs_;
+  std::unique_ptr<uint16_t[], FreeMemory> runs_;
 };
 
 // The last candidate whose three groups lie wholly below the analysis limit

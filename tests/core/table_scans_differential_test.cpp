@@ -259,6 +259,61 @@ TEST(TableScansDifferentialTest, RandomLongGroupsMatch) {
   EXPECT_LT(found, 135);
 }
 
+// Images of seven banks whose bytes are 0 (every entry valid) but for some
+// spoiled ones, with runs of references in every bank and across its edges
+// that point at groups anywhere in their bank. The first four banks are
+// spoiled every 300 bytes or so and their groups are long, so that a list
+// there is rare and the scan goes on; the last three are spoiled now and
+// then (the valid runs reaching across bank edges and beyond the next bank)
+// or as often as the first, so the groups of one bank are checked after
+// those of the bank four before it, where other runs were remembered.
+TEST(TableScansDifferentialTest, RunsAcrossBankEdgesMatch) {
+  std::mt19937 random(7207);
+  const auto pick = [&random](size_t low, size_t high) {
+    return std::uniform_int_distribution<size_t>(low, high)(random);
+  };
+  constexpr size_t kSize = 0x70000;
+  constexpr size_t kLateBanks = 0x40000;
+  int late = 0;
+  for (int round = 0; round < 60; ++round) {
+    FirmwareBuilder builder(kSize, 0x00);
+    const auto spoil = [&](size_t from, size_t to, size_t spoils) {
+      for (size_t k = 0; k < spoils; ++k)
+        builder.Bytes(pick(from, to - 1), {0x09});
+    };
+    spoil(0, kLateBanks, kLateBanks / 300);
+    spoil(kLateBanks, kSize, pick(0, 1) == 0 ? pick(0, 20) : pick(300, 1000));
+    for (size_t bank = 0; bank < kSize; bank += 0x10000) {
+      for (int runs = static_cast<int>(pick(1, 3)); runs > 0; --runs) {
+        const size_t refs = pick(2, 60);
+        const size_t first = pick(0, 1) == 0
+                                 ? bank + pick(0, 0xF000)
+                                 : bank + 0x10000 - pick(4, 4 * refs);
+        for (size_t r = 0; r < refs && first + 4 * r + 4 <= kSize; ++r) {
+          const size_t count = bank < kLateBanks || pick(0, 3) != 0
+                                   ? pick(0x60, 0x7F)
+                                   : pick(0, 0x7F);
+          builder.Bytes(first + 4 * r, {static_cast<uint8_t>(count), 0xFF})
+              .BE16(first + 4 * r + 2, static_cast<uint16_t>(pick(0, 0xFFFF)));
+        }
+      }
+    }
+    const FirmwareImage image = builder.HeaderLength(kSize).Build(false);
+    const int max_id = static_cast<int>(pick(0, 9));
+    const OsdPosListInfo reference =
+        testing::ReferenceFindOsdPosList(image, max_id);
+    const OsdPosListInfo fast = FindOsdPosList(image, max_id);
+    ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fast.count, reference.count) << "round " << round;
+    const OsdPosListInfo fused =
+        FindOsdPosList(image, max_id, ImageScan(image));
+    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
+    ASSERT_EQ(fused.count, reference.count) << "round " << round;
+    late += fast.offset >= static_cast<int64_t>(kLateBanks);
+  }
+  EXPECT_GT(late, 20);
+}
+
 // Runs of references on both sides of the last position whose groups lie
 // wholly below the analysis limit, and right below the limit: long groups,
 // groups of no entries (the only valid ones when no window can be named),
