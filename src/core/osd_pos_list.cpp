@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -201,41 +202,6 @@ constexpr int64_t kLastSafeCandidate = kAnalysisLimit -
 // and 8 the counts.
 using RefTriples = CandidateScanner<5, 3>;
 
-// The candidates ruled out ahead of the scan: a candidate found invalid at
-// its reference r (0, 1 or 2) rules out the candidates that hold that
-// reference too, those 4 and 8 positions after it up to the reference.
-// Candidates are ruled out in ascending order, so the positions ruled out
-// lie at most 8 past the last one: they are kept as bits from it.
-class RuledOut {
- public:
-  // Rules out the candidates of `candidate`'s remainder mod 4 after it and
-  // below `until` (at most candidate + 12).
-  void After(int64_t candidate, int64_t until) {
-    bits_ = Shifted(candidate) & ~1u;
-    base_ = candidate;
-    for (int64_t at = candidate + kOsdPosGroupRefSize; at < until;
-         at += kOsdPosGroupRefSize)
-      bits_ |= 1u << (at - candidate);
-  }
-
-  // The ruled-out positions among base .. base + 15, one bit each (bit k for
-  // base + k); `base` lies at most 15 positions before the last candidate.
-  uint32_t In(int64_t base) const { return Shifted(base) & 0xFFFF; }
-
-  bool Contains(int64_t pos) const { return (Shifted(pos) & 1) != 0; }
-
- private:
-  // The bits from `pos` on.
-  uint32_t Shifted(int64_t pos) const {
-    const int64_t shift = pos - base_;
-    if (shift < 0) return bits_ << -shift;
-    return shift < 32 ? bits_ >> shift : 0;
-  }
-
-  int64_t base_ = 0;
-  uint32_t bits_ = 0;
-};
-
 // The first of the positions 0..last (at most kLastSafeCandidate) where
 // three valid group references stand in a row, or -1. When no entry can be
 // valid (kOnlyEmptyGroups), only groups of no entries are, so only three
@@ -256,30 +222,60 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
                                                      {4, 0x00, 0x00},
                                                      {8, 0x00, 0x00}}}
                                             : kOsdListTests;
-  RuledOut ruled_out;
-  // Whether candidate `i`, not ruled out, starts a list; if not, rules out
-  // the candidates that share the reference found invalid.
-  const auto starts_list = [&](int64_t i) {
-    int r = 2;
-    while (r >= 0 && groups.IsValid(i + kOsdPosGroupRefSize * r)) --r;
-    if (r < 0) return true;
-    ruled_out.After(i, i + kOsdPosGroupRefSize * (r + 1));
-    return false;
+  // The candidates ruled out past the last block visited, from its start
+  // (bit k for ruled_base + k).
+  int64_t ruled_base = std::numeric_limits<int64_t>::min() / 2;
+  uint32_t ruled_past = 0;
+  // The first candidate among `block` (bit k for base + k, k < 16) that
+  // starts a list, or -1; blocks come in ascending order, each starting at
+  // least 16 positions after the last. A candidate found invalid at its
+  // reference r rules out the later candidates that hold that reference too.
+  const auto first_list_in = [&](int64_t base, uint32_t block) -> int64_t {
+    const int64_t gap = base - ruled_base;
+    if (gap < 32) block &= ~(ruled_past >> gap);
+    uint32_t ruled = 0;
+    while (block != 0) {
+      const int k = std::countr_zero(block);
+      block &= block - 1;
+      const int64_t i = base + k;
+      int r = 2;
+      while (r >= 0 && groups.IsValid(i + kOsdPosGroupRefSize * r)) --r;
+      if (r < 0) return i;
+      // The candidates 4 and 8 positions on hold reference 2, the one 4 on
+      // reference 1.
+      constexpr std::array<uint32_t, 3> kSharing = {0, 1u << 4,
+                                                    1u << 4 | 1u << 8};
+      ruled |= kSharing[static_cast<size_t>(r)] << k;
+      block &= ~ruled;
+    }
+    ruled_base = base;
+    ruled_past = ruled;
+    return -1;
   };
   // The candidates the shared scan gathered come first (they pass
-  // kOsdListTests, which ask for all but the counts of 0); the scan goes on
-  // where it stopped.
+  // kOsdListTests, which ask for all but the counts of 0), visited in blocks
+  // of up to sixteen positions; the scan goes on where it stopped.
   int64_t first = 0;
   if (gathered != nullptr) {
+    int64_t base = 0;
+    uint32_t block = 0;
     for (const int64_t i : gathered->positions) {
       if (i > last) break;
       const auto at = static_cast<size_t>(i);
       if (kOnlyEmptyGroups &&
           (image[at] != 0 || image[at + 4] != 0 || image[at + 8] != 0))
         continue;
-      if (ruled_out.Contains(i)) continue;
-      if (starts_list(i)) return i;
+      if (block != 0 && i - base >= 16) {
+        if (const int64_t found = first_list_in(base, block); found >= 0)
+          return found;
+        block = 0;
+      }
+      if (block == 0) base = i;
+      block |= 1u << (i - base);
     }
+    if (block != 0)
+      if (const int64_t found = first_list_in(base, block); found >= 0)
+        return found;
     first = gathered->covered;
   }
   // Local constants, so that the scanner's tests fold into its code.
@@ -287,15 +283,9 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
   RefTriples candidates(image, first, last, kTests, kPointers);
   int64_t base = 0;
   for (uint32_t block = candidates.NextBlock(base); block != 0;
-       block = candidates.NextBlock(base)) {
-    block &= ~ruled_out.In(base);
-    while (block != 0) {
-      const int64_t i = base + std::countr_zero(block);
-      block &= block - 1;
-      if (starts_list(i)) return i;
-      block &= ~ruled_out.In(base);
-    }
-  }
+       block = candidates.NextBlock(base))
+    if (const int64_t found = first_list_in(base, block); found >= 0)
+      return found;
   return -1;
 }
 

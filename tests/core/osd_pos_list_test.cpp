@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/image_scan.h"
 #include "tests/support/firmware_builder.h"
 
 namespace orlindel {
@@ -75,6 +76,29 @@ TEST(FindOsdPosListTest, InvalidGroupsBreakTheRun) {
     const OsdPosListInfo list = FindOsdPosList(image, kMaxId);
     EXPECT_EQ(list.count, 0) << row.name;
     EXPECT_EQ(list.offset, -1) << row.name;
+  }
+}
+
+// References every two bytes, c FF h FF: at even offsets 4j a count c and a
+// start h FF, at 4j + 2 a count h and a start c FF. In erased flash only the
+// groups of no entries are valid: those at 0x11012, 0x11016 and 0x1101A. The
+// candidate at 0x1100C fails at its third reference, which rules out the
+// candidates at 0x11010 and 0x11014 in the next block of sixteen; the list
+// at 0x11012 between them is found.
+TEST(FindOsdPosListTest, AListRightAfterCandidatesRuledOutIsFound) {
+  FirmwareBuilder builder(0x20000, 0xFF);
+  for (int j = 0; j < 12; ++j) {
+    const uint8_t h = j >= 4 && j <= 6 ? 0x00 : 0x20;
+    builder.Bytes(0x11000 + 4 * j, {0x10, 0xFF, h, 0xFF});
+  }
+  const FirmwareImage image = builder.Build();
+  ASSERT_EQ(image[0x11012], 0x00);
+  ASSERT_EQ(image[0x1100E], 0x20);
+  for (const OsdPosListInfo list :
+       {FindOsdPosList(image, kMaxId),
+        FindOsdPosList(image, kMaxId, ImageScan(image))}) {
+    EXPECT_EQ(list.offset, 0x11012);
+    EXPECT_EQ(list.count, 3);
   }
 }
 
