@@ -76,13 +76,16 @@ class GroupChecker {
   // The reference at `ref` lies wholly inside the image. Inlined where the
   // scan calls it: a crafted image can make it check a group every few
   // positions, and once the runs are in use the answer is one lookup.
+  // kBelowLimit: the group lies wholly below the analysis limit wherever
+  // the reference points (the reference lies far enough below it).
+  template <bool kBelowLimit = false>
   [[gnu::always_inline]] bool IsValid(int64_t ref) {
     const uint8_t* at = image_.data() + ref;
     const uint8_t count = at[0];
     const int64_t start = BankBase(ref + 1) + (at[2] << 8 | at[3]);
     // Entries past the analysis limit are reported as the direct check does.
     const bool below_limit =
-        start + kOsdPosEntrySize * count - 1 <= kAnalysisLimit;
+        kBelowLimit || start + kOsdPosEntrySize * count - 1 <= kAnalysisLimit;
     // Once the runs are in use, they answer every group they can.
     if (runs_ && below_limit) return count == 0 || RunAt(start) >= count;
     return IsValidFirstTime(start, count, below_limit);
@@ -239,7 +242,7 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
       block &= block - 1;
       const int64_t i = base + k;
       int r = 2;
-      while (r >= 0 && groups.IsValid(i + kOsdPosGroupRefSize * r)) --r;
+      while (r >= 0 && groups.IsValid<true>(i + kOsdPosGroupRefSize * r)) --r;
       if (r < 0) return i;
       // The candidates 4 and 8 positions on hold reference 2, the one 4 on
       // reference 1.
