@@ -23,10 +23,26 @@ using WindowListScanner = CandidateScanner<2, 5, 3>;
 using OsdListScanner = CandidateScanner<5, 3>;
 using PsbCallScanner = CandidateScanner<4>;
 
-// The first two tests of a search, those the pass makes on every position.
+// The first two tests of a search: for the PS_B calls, the tests the pass
+// makes on every position, with the other two.
 template <size_t kTests>
 constexpr std::array<ByteTest, 2> Lead(const std::array<ByteTest, kTests>& t) {
   return {t[0], t[1]};
+}
+
+// For the two tables, the pass tests the tags (0xFF) of their first two
+// CodePointers on every position, and where both stand, that of the third:
+// code holds two tags a few bytes apart in about one block of 32 in twenty,
+// three in one in several hundred, and each block gathered costs the
+// table's other tests.
+template <size_t kPointers>
+constexpr std::array<int, 2> FirstTwoTags(const std::array<int, kPointers>& p) {
+  return {p[0], p[1]};
+}
+template <size_t kPointers>
+constexpr std::array<int, 1> ThirdTag(const std::array<int, kPointers>& p) {
+  static_assert(kPointers >= 3);
+  return {p[2]};
 }
 
 // One search's gathering: its tests and the positions found so far.
@@ -120,6 +136,18 @@ struct PassEnd {
       _mm_and_si128(Passes16(at, tests[0]), Passes16(at, tests[1]))));
 }
 
+// The lanes where the bytes at every distance are 0xFF.
+template <size_t kTags>
+[[gnu::always_inline]] inline uint32_t Tagged16(
+    const uint8_t* at, const std::array<int, kTags>& tags) {
+  __m128i all = _mm_set1_epi8(-1);
+  for (const int distance : tags)
+    all = _mm_and_si128(
+        all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + distance)));
+  return static_cast<uint32_t>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(-1))));
+}
+
 // The XOR of the four words in `lanes`.
 inline uint32_t FoldWords(__m128i lanes) {
   lanes = _mm_xor_si128(lanes, _mm_shuffle_epi32(lanes, 0x4E));
@@ -134,8 +162,10 @@ inline uint32_t FoldWords(__m128i lanes) {
 template <bool kCalls, bool kChecksum>
 PassEnd GatherSse2(const uint8_t* data, PassEnd from, int64_t size,
                    Gatherers gatherers) {
-  constexpr auto kWindow = Lead(kWindowListTags);
-  constexpr auto kOsd = Lead(kOsdListTests);
+  constexpr auto kWindow = FirstTwoTags(kWindowListPointers);
+  constexpr auto kWindowThird = ThirdTag(kWindowListPointers);
+  constexpr auto kOsd = FirstTwoTags(kOsdListPointers);
+  constexpr auto kOsdThird = ThirdTag(kOsdListPointers);
   constexpr auto kPsb = Lead(kPsbCallTests);
   constexpr std::array<ByteTest, 2> kPsbRest = {kPsbCallTests[2],
                                                 kPsbCallTests[3]};
@@ -146,11 +176,14 @@ PassEnd GatherSse2(const uint8_t* data, PassEnd from, int64_t size,
     if constexpr (kChecksum)
       words = _mm_xor_si128(
           words, _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
-    const uint32_t window = Both16(at, kWindow);
-    const uint32_t osd = Both16(at, kOsd);
+    uint32_t window = Tagged16(at, kWindow);
+    uint32_t osd = Tagged16(at, kOsd);
     const uint32_t psb =
         kCalls ? Both16(at, kPsb) & Both16(at, kPsbRest) : uint32_t{0};
     pos += 16;
+    if ((window | osd | psb) == 0) continue;
+    window &= Tagged16(at, kWindowThird);
+    osd &= Tagged16(at, kOsdThird);
     if ((window | osd | psb) == 0) continue;
     gatherers.window_list.Add(pos - 16, window);
     gatherers.osd_list.Add(pos - 16, osd);
@@ -162,6 +195,10 @@ PassEnd GatherSse2(const uint8_t* data, PassEnd from, int64_t size,
 #endif
 
 #ifdef ORLINDEL_HAVE_AVX2_SKIP
+// 0xFF in every lane whose byte at `at` + the test's distance passes it: one
+// comparison for a single value, else (for a range narrower than all 256
+// values) two, an offset and a signed comparison: the range moved to start
+// at -128.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i Passes32(
     const uint8_t* at, const ByteTest& test) {
   const __m256i bytes =
@@ -169,16 +206,28 @@ PassEnd GatherSse2(const uint8_t* data, PassEnd from, int64_t size,
   if (test.low == test.high)
     return _mm256_cmpeq_epi8(bytes,
                              _mm256_set1_epi8(static_cast<char>(test.low)));
-  const __m256i above_low =
-      _mm256_sub_epi8(bytes, _mm256_set1_epi8(static_cast<char>(test.low)));
-  const __m256i width =
-      _mm256_set1_epi8(static_cast<char>(test.high - test.low));
-  return _mm256_cmpeq_epi8(_mm256_min_epu8(above_low, width), above_low);
+  const __m256i from_min = _mm256_sub_epi8(
+      bytes, _mm256_set1_epi8(static_cast<char>(test.low ^ 0x80)));
+  return _mm256_cmpgt_epi8(
+      _mm256_set1_epi8(static_cast<char>(test.high - test.low - 0x7F)),
+      from_min);
 }
 
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i Both32(
     const uint8_t* at, const std::array<ByteTest, 2>& tests) {
   return _mm256_and_si256(Passes32(at, tests[0]), Passes32(at, tests[1]));
+}
+
+// Tagged16, 32 lanes.
+template <size_t kTags>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Tagged32(
+    const uint8_t* at, const std::array<int, kTags>& tags) {
+  __m256i all = _mm256_set1_epi8(-1);
+  for (const int distance : tags)
+    all = _mm256_and_si256(
+        all,
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + distance)));
+  return _mm256_cmpeq_epi8(all, _mm256_set1_epi8(-1));
 }
 
 [[gnu::target("avx2")]] inline uint32_t Mask32(__m256i lanes) {
@@ -189,8 +238,10 @@ PassEnd GatherSse2(const uint8_t* data, PassEnd from, int64_t size,
 template <bool kCalls, bool kChecksum>
 [[gnu::target("avx2")]] PassEnd GatherAvx2(const uint8_t* data, PassEnd from,
                                            int64_t size, Gatherers gatherers) {
-  constexpr auto kWindow = Lead(kWindowListTags);
-  constexpr auto kOsd = Lead(kOsdListTests);
+  constexpr auto kWindow = FirstTwoTags(kWindowListPointers);
+  constexpr auto kWindowThird = ThirdTag(kWindowListPointers);
+  constexpr auto kOsd = FirstTwoTags(kOsdListPointers);
+  constexpr auto kOsdThird = ThirdTag(kOsdListPointers);
   constexpr auto kPsb = Lead(kPsbCallTests);
   constexpr std::array<ByteTest, 2> kPsbRest = {kPsbCallTests[2],
                                                 kPsbCallTests[3]};
@@ -202,13 +253,17 @@ template <bool kCalls, bool kChecksum>
     if constexpr (kChecksum)
       words = _mm256_xor_si256(
           words, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)));
-    const __m256i window = Both32(at, kWindow);
-    const __m256i osd = Both32(at, kOsd);
+    __m256i window = Tagged32(at, kWindow);
+    __m256i osd = Tagged32(at, kOsd);
     const __m256i psb =
         kCalls ? _mm256_and_si256(Both32(at, kPsb), Both32(at, kPsbRest))
                : _mm256_setzero_si256();
-    const __m256i any = _mm256_or_si256(window, _mm256_or_si256(osd, psb));
     pos += 32;
+    __m256i any = _mm256_or_si256(window, _mm256_or_si256(osd, psb));
+    if (_mm256_testz_si256(any, any)) continue;
+    window = _mm256_and_si256(window, Tagged32(at, kWindowThird));
+    osd = _mm256_and_si256(osd, Tagged32(at, kOsdThird));
+    any = _mm256_or_si256(window, _mm256_or_si256(osd, psb));
     if (_mm256_testz_si256(any, any)) continue;
     gatherers.window_list.Add(pos - 32, Mask32(window));
     gatherers.osd_list.Add(pos - 32, Mask32(osd));
