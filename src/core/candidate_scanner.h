@@ -113,6 +113,12 @@ class CandidateScanner {
         quiet_ = false;
         block_ = SkipQuiet(block_);
         if (block_ > last_) return false;
+      } else if (repeated_) {
+        // The last block failed only for fields that must differ: most
+        // likely it lies in a run of one repeated entry that goes on.
+        repeated_ = false;
+        block_ = SkipRepeated(block_);
+        if (block_ > last_) return false;
       }
       mask_ = block_ + 15 <= last_ ? BlockMask(block_) : TailMask(block_);
       base_ = block_;
@@ -207,7 +213,10 @@ class CandidateScanner {
       passing = _mm_andnot_si128(same, passing);
     }
     if constexpr (kDiffers > 0)
-      if (_mm_movemask_epi8(passing) == 0) return 0;
+      if (_mm_movemask_epi8(passing) == 0) {
+        repeated_ = true;
+        return 0;
+      }
     for (size_t t = 2; t < kTests; ++t)
       passing = _mm_and_si128(passing, Passes(pos, tests_[t]));
     for (size_t p = 1; p < kPointers; ++p)
@@ -217,6 +226,25 @@ class CandidateScanner {
 #else
   uint32_t BlockMask(int64_t pos) const { return TailMask(pos); }
 #endif
+
+  // The first of pos, pos + 16, ... whose 16 positions hold one where the
+  // fields of the first differ test differ, or whose 16 positions reach past
+  // last_: the blocks skipped hold no candidate.
+  int64_t SkipRepeated(int64_t pos) const {
+#ifdef ORLINDEL_HAVE_SSE2
+    if constexpr (kDiffers > 0) {
+      const DifferTest& differ = differs_[0];
+      for (; pos + 15 <= last_; pos += 16) {
+        const __m128i same = _mm_and_si128(
+            _mm_cmpeq_epi8(Load(pos, differ.first), Load(pos, differ.second)),
+            _mm_cmpeq_epi8(Load(pos, differ.first + 1),
+                           Load(pos, differ.second + 1)));
+        if (_mm_movemask_epi8(same) != 0xFFFF) break;
+      }
+    }
+#endif
+    return pos;
+  }
 
   // The first of pos, pos + 32, ... whose 32 positions hold one that passes
   // the first two tests, or one whose 32 positions reach past last_.
@@ -289,6 +317,8 @@ class CandidateScanner {
   uint32_t mask_ = 0;
   // The last block failed the first two tests.
   bool quiet_ = false;
+  // The last block failed the tests of fields that must differ alone.
+  bool repeated_ = false;
 };
 
 }  // namespace orlindel
