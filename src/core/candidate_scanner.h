@@ -113,6 +113,12 @@ class CandidateScanner {
         quiet_ = false;
         block_ = SkipQuiet(block_);
         if (block_ > last_) return false;
+      } else if (erased_) {
+        // The last block failed only for its first CodePointer: most likely
+        // it lies in erased flash, 0xFF all through, which goes on.
+        erased_ = false;
+        block_ = SkipErased(block_);
+        if (block_ > last_) return false;
       } else if (repeated_) {
         // The last block failed only for fields that must differ: most
         // likely it lies in a run of one repeated entry that goes on.
@@ -200,7 +206,10 @@ class CandidateScanner {
     }
     if constexpr (kPointers > 0) {
       passing = _mm_and_si128(passing, PointerAt(pos, pointers_[0]));
-      if (_mm_movemask_epi8(passing) == 0) return 0;
+      if (_mm_movemask_epi8(passing) == 0) {
+        erased_ = true;
+        return 0;
+      }
     }
     // Fields that must differ come next: a run of one repeated entry passes
     // every shape test and fails only these, so it is rejected here at the
@@ -226,6 +235,25 @@ class CandidateScanner {
 #else
   uint32_t BlockMask(int64_t pos) const { return TailMask(pos); }
 #endif
+
+  // The first of pos, pos + 16, ... whose 16 positions hold one where the
+  // first CodePointer and the two bytes after it are not all 0xFF, or whose
+  // 16 positions reach past last_: the blocks skipped hold no candidate.
+  int64_t SkipErased(int64_t pos) const {
+#ifdef ORLINDEL_HAVE_SSE2
+    if constexpr (kPointers > 0) {
+      const int pointer = pointers_[0];
+      for (; pos + 15 <= last_; pos += 16) {
+        // Bytes pointer .. pointer + 17 from pos: those of all 16 positions.
+        const __m128i erased = _mm_cmpeq_epi8(
+            _mm_and_si128(Load(pos, pointer), Load(pos, pointer + 2)),
+            _mm_set1_epi8(-1));
+        if (_mm_movemask_epi8(erased) != 0xFFFF) break;
+      }
+    }
+#endif
+    return pos;
+  }
 
   // The first of pos, pos + 16, ... whose 16 positions hold one where the
   // fields of the first differ test differ, or whose 16 positions reach past
@@ -317,6 +345,8 @@ class CandidateScanner {
   uint32_t mask_ = 0;
   // The last block failed the first two tests.
   bool quiet_ = false;
+  // The last block failed for its first CodePointer alone.
+  bool erased_ = false;
   // The last block failed the tests of fields that must differ alone.
   bool repeated_ = false;
 };

@@ -43,10 +43,11 @@ std::vector<uint8_t> DenseBytes(std::mt19937& random, size_t size) {
   return bytes;
 }
 
-// Zeros with a few candidates and near misses planted, so that long quiet
-// stretches lie between them.
-std::vector<uint8_t> SparseBytes(std::mt19937& random, size_t size) {
-  std::vector<uint8_t> bytes(size, 0x00);
+// Zeros (long quiet stretches) or erased flash (0xFF: every CodePointer
+// empty) with a few candidates and near misses planted.
+std::vector<uint8_t> SparseBytes(std::mt19937& random, size_t size,
+                                 uint8_t filler) {
+  std::vector<uint8_t> bytes(size, filler);
   for (int plants = 0; plants < 6; ++plants) {
     const size_t at = random() % (size - 6);
     const uint8_t tail = random() % 3 == 0 ? 0x80 : 0x7E;
@@ -109,12 +110,13 @@ std::vector<int64_t> AllCandidates(ScannerType scanner) {
 
 TEST(CandidateScannerTest, FindsExactlyThePositionsThatPassEveryTest) {
   std::mt19937 random(99);
-  for (int round = 0; round < 200; ++round) {
-    const size_t size = 8 + random() % (round % 5 == 4 ? 5000 : 700);
+  for (int round = 0; round < 250; ++round) {
+    const size_t size = 8 + random() % (round % 6 == 5 ? 5000 : 700);
     const std::vector<uint8_t> bytes =
-        round % 4 == 0   ? RandomBytes(random, size)
-        : round % 4 == 1 ? DenseBytes(random, size)
-        : round % 4 == 2 ? SparseBytes(random, size)
+        round % 5 == 0   ? RandomBytes(random, size)
+        : round % 5 == 1 ? DenseBytes(random, size)
+        : round % 5 == 2 ? SparseBytes(random, size, 0x00)
+        : round % 5 == 3 ? SparseBytes(random, size, 0xFF)
                          : RepeatedRuns(random, size);
     const auto first = static_cast<int64_t>(random() % 40);
     const auto last =
