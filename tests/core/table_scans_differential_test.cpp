@@ -29,6 +29,20 @@ std::optional<OsdPosListInfo> OsdOutcome(Scan scan) {
   }
 }
 
+// FindOsdPosList alone and taking its candidates from the shared scan, each
+// against the reference scan; `fast` is what the search alone found.
+void FindOsdPosListAllWays(const FirmwareImage& image, int max_id,
+                           OsdPosListInfo& fast) {
+  const OsdPosListInfo reference =
+      testing::ReferenceFindOsdPosList(image, max_id);
+  fast = FindOsdPosList(image, max_id);
+  ASSERT_EQ(fast.offset, reference.offset);
+  ASSERT_EQ(fast.count, reference.count);
+  const OsdPosListInfo fused = FindOsdPosList(image, max_id, ImageScan(image));
+  ASSERT_EQ(fused.offset, reference.offset);
+  ASSERT_EQ(fused.count, reference.count);
+}
+
 // Images of random size and filler holding a few window lists and OSD lists
 // whose values are mostly, but not always, valid, then a few random bytes.
 class RandomImages {
@@ -244,15 +258,9 @@ TEST(TableScansDifferentialTest, RandomLongGroupsMatch) {
       builder.Bytes(0x18000 + 9 * pick(0, 1500) + pick(0, 1) * 3, {0x09});
     const FirmwareImage image = builder.Build(false);
     const int max_id = static_cast<int>(pick(2, 4));
-    const OsdPosListInfo fast = FindOsdPosList(image, max_id);
-    const OsdPosListInfo reference =
-        testing::ReferenceFindOsdPosList(image, max_id);
-    ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
-    ASSERT_EQ(fast.count, reference.count) << "round " << round;
-    const OsdPosListInfo fused =
-        FindOsdPosList(image, max_id, ImageScan(image));
-    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
-    ASSERT_EQ(fused.count, reference.count) << "round " << round;
+    SCOPED_TRACE(::testing::Message() << "round " << round);
+    OsdPosListInfo fast;
+    ASSERT_NO_FATAL_FAILURE(FindOsdPosListAllWays(image, max_id, fast));
     found += fast.count > 0;
   }
   EXPECT_GT(found, 15);
@@ -300,15 +308,9 @@ TEST(TableScansDifferentialTest, RunsAcrossBankEdgesMatch) {
     }
     const FirmwareImage image = builder.HeaderLength(kSize).Build(false);
     const int max_id = static_cast<int>(pick(0, 9));
-    const OsdPosListInfo reference =
-        testing::ReferenceFindOsdPosList(image, max_id);
-    const OsdPosListInfo fast = FindOsdPosList(image, max_id);
-    ASSERT_EQ(fast.offset, reference.offset) << "round " << round;
-    ASSERT_EQ(fast.count, reference.count) << "round " << round;
-    const OsdPosListInfo fused =
-        FindOsdPosList(image, max_id, ImageScan(image));
-    ASSERT_EQ(fused.offset, reference.offset) << "round " << round;
-    ASSERT_EQ(fused.count, reference.count) << "round " << round;
+    SCOPED_TRACE(::testing::Message() << "round " << round);
+    OsdPosListInfo fast;
+    ASSERT_NO_FATAL_FAILURE(FindOsdPosListAllWays(image, max_id, fast));
     late += fast.offset >= static_cast<int64_t>(kLateBanks);
   }
   EXPECT_GT(late, 20);
