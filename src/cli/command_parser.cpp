@@ -123,6 +123,11 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
   std::vector<Bound> bound;
   for (const CommandSpec& command : commands) {
     CLI::App* sub = app.add_subcommand(command.name, command.description);
+    // A command not named on the line can only show in the program's help,
+    // which lists its name and description; its options would cost the
+    // start of every run for nothing.
+    if (std::find(args.begin(), args.end(), command.name) == args.end())
+      continue;
     sub->set_help_flag(kCommandHelpOption.names,
                        kCommandHelpOption.description);
     for (const FileSpec& file : command.files)

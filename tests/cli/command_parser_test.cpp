@@ -153,8 +153,12 @@ TEST(ParseArgumentsTest, HelpAndVersionAreTextsToPrint) {
   EXPECT_NE(program.text.find("trace"), std::string::npos);
   EXPECT_NE(program.text.find("Make a patch"), std::string::npos);
 
-  for (const char* help : {"--help", "-h"}) {
-    const ParsedArguments command = Parse({"ips", help});
+  // The command's help in full, whether it is named before the help option
+  // or after it.
+  const std::vector<std::vector<std::string>> command_helps = {
+      {"ips", "--help"}, {"ips", "-h"}, {"--help", "ips"}};
+  for (const std::vector<std::string>& args : command_helps) {
+    const ParsedArguments command = Parse(args);
     EXPECT_EQ(command.command, nullptr);
     EXPECT_NE(command.text.find("Usage: orlindel-cli ips [OPTIONS] A B"),
               std::string::npos)
