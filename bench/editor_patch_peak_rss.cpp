@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/child_peak.h"
+#include "bench/child_process.h"
 #include "core/firmware_image.h"
 #include "core/patch/bps.h"
 #include "core/patch/ips.h"

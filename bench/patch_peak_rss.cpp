@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/child_peak.h"
+#include "bench/child_process.h"
 #include "core/firmware_image.h"
 
 namespace orlindel::bench {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "bench/bench_images.h"
-#include "bench/child_peak.h"
+#include "bench/child_process.h"
 #include "core/firmware_image.h"
 #include "tests/support/firmware_builder.h"
 
