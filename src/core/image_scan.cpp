@@ -7,12 +7,12 @@ namespace orlindel {
 namespace {
 
 // A search stops being gathered once it would hold more positions than
-// this, or once its first tests have passed in more blocks than
+// this, or once the pass's tests for it have passed in more blocks than
 // kLeadBlocksAllowed plus one for every kPositionsPerLeadBlock positions
 // passed (one block of 32 in 16): code passes them in about one block in
-// fifty, while erased flash, repeated entries or a reference every few
-// bytes pass them everywhere, and there the search's own scan, which rules
-// candidates out in bulk, does better.
+// several hundred, while erased flash, repeated entries or a reference
+// every few bytes pass them everywhere, and there the search's own scan,
+// which rules candidates out in bulk, does better.
 constexpr size_t kMostGathered = size_t{1} << 12;
 constexpr int64_t kLeadBlocksAllowed = 1 << 10;
 constexpr int64_t kPositionsPerLeadBlock = 16 * 32;
@@ -23,27 +23,38 @@ using WindowListScanner = CandidateScanner<2, 5, 3>;
 using OsdListScanner = CandidateScanner<5, 3>;
 using PsbCallScanner = CandidateScanner<4>;
 
-// The first two tests of a search: for the PS_B calls, the tests the pass
-// makes on every position, with the other two.
-template <size_t kTests>
-constexpr std::array<ByteTest, 2> Lead(const std::array<ByteTest, kTests>& t) {
-  return {t[0], t[1]};
-}
+// The pass tests every position for the tags (0xFF) of each table's first
+// three CodePointers: code holds them in about one block of 32 in several
+// hundred. Testing two left one block in twenty to gather, each a
+// mispredicted branch and the table's other tests.
+template <const auto& kPointers>
+constexpr std::array<int, 3> kFirstThree = {kPointers[0], kPointers[1],
+                                            kPointers[2]};
 
-// For the two tables, the pass tests the tags (0xFF) of their first two
-// CodePointers on every position, and where both stand, that of the third:
-// code holds two tags a few bytes apart in about one block of 32 in twenty,
-// three in one in several hundred, and each block gathered costs the
-// table's other tests.
-template <size_t kPointers>
-constexpr std::array<int, 2> FirstTwoTags(const std::array<int, kPointers>& p) {
-  return {p[0], p[1]};
+// The PS_B calls' tests as the pass makes them: the LCALL opcode, and for
+// the three MOV opcodes their AND, as a signed byte no lower than the AND of
+// every opcode a MOV may have (0x7C): the AND of opcodes in that range keeps
+// at least the bits they all share and has no sign bit. Every call passes;
+// the few other positions that do (an opcode 0x7C, or one above 0x7F beside
+// two in the range) the scanner rules out. Half the instructions of testing
+// each opcode's range.
+constexpr ByteTest kPsbCall = kPsbCallTests[0];
+constexpr std::array<int, 3> kPsbMoves = {kPsbCallTests[1].distance,
+                                          kPsbCallTests[2].distance,
+                                          kPsbCallTests[3].distance};
+constexpr uint8_t AndOfRange(const ByteTest& test) {
+  uint8_t all = 0xFF;
+  for (int value = test.low; value <= test.high; ++value)
+    all &= static_cast<uint8_t>(value);
+  return all;
 }
-template <size_t kPointers>
-constexpr std::array<int, 1> ThirdTag(const std::array<int, kPointers>& p) {
-  static_assert(kPointers >= 3);
-  return {p[2]};
-}
+constexpr uint8_t kPsbMoveFloor = AndOfRange(kPsbCallTests[1]);
+static_assert(kPsbCall.low == kPsbCall.high);
+static_assert(kPsbCallTests[1].low == kPsbCallTests[2].low &&
+              kPsbCallTests[1].low == kPsbCallTests[3].low &&
+              kPsbCallTests[1].high == kPsbCallTests[2].high &&
+              kPsbCallTests[1].high == kPsbCallTests[3].high &&
+              kPsbCallTests[1].high <= 0x7F && kPsbMoveFloor > 0);
 
 // One search's gathering: its tests and the positions found so far.
 template <typename Scanner>
@@ -58,7 +69,7 @@ class Gatherer {
 
   // Adds the candidates among positions base .. base + 31 (for a `lead`
   // over 32 positions) or base .. base + 15, where bit k of `lead` says
-  // whether base + k passes the first tests. At a bound the gathering stops
+  // whether base + k passes the pass's tests. At a bound the gathering stops
   // before `base`.
   void Add(int64_t base, uint32_t lead) {
     if (lead == 0 || !active_) return;
@@ -117,35 +128,43 @@ struct PassEnd {
 };
 
 #ifdef ORLINDEL_HAVE_SSE2
-// 0xFF in every lane whose byte at `at` + the test's distance passes it.
-[[gnu::always_inline]] inline __m128i Passes16(const uint8_t* at,
-                                               const ByteTest& test) {
-  const __m128i bytes =
-      _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + test.distance));
-  if (test.low == test.high)
-    return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
-  const __m128i above_low =
-      _mm_sub_epi8(bytes, _mm_set1_epi8(static_cast<char>(test.low)));
-  const __m128i width = _mm_set1_epi8(static_cast<char>(test.high - test.low));
-  return _mm_cmpeq_epi8(_mm_min_epu8(above_low, width), above_low);
+[[gnu::always_inline]] inline __m128i Load16(const uint8_t* at) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-[[gnu::always_inline]] inline uint32_t Both16(
-    const uint8_t* at, const std::array<ByteTest, 2>& tests) {
-  return static_cast<uint32_t>(_mm_movemask_epi8(
-      _mm_and_si128(Passes16(at, tests[0]), Passes16(at, tests[1]))));
+// The AND of the bytes at `tags`: 0xFF in the lanes where every tag stands.
+[[gnu::always_inline]] inline __m128i Tags16(const uint8_t* at,
+                                             const std::array<int, 3>& tags) {
+  return _mm_and_si128(
+      _mm_and_si128(Load16(at + tags[0]), Load16(at + tags[1])),
+      Load16(at + tags[2]));
 }
 
-// The lanes where the bytes at every distance are 0xFF.
-template <size_t kTags>
-[[gnu::always_inline]] inline uint32_t Tagged16(
-    const uint8_t* at, const std::array<int, kTags>& tags) {
-  __m128i all = _mm_set1_epi8(-1);
-  for (const int distance : tags)
-    all = _mm_and_si128(
-        all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + distance)));
+// 0xFF in every lane where either table's tags stand: the larger of the two
+// ANDs is 0xFF where either is.
+[[gnu::always_inline]] inline __m128i EitherTable16(__m128i window,
+                                                    __m128i osd) {
+  return _mm_cmpeq_epi8(_mm_max_epu8(window, osd), _mm_set1_epi8(-1));
+}
+
+[[gnu::always_inline]] inline uint32_t TaggedLanes16(__m128i tags) {
   return static_cast<uint32_t>(
-      _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(-1))));
+      _mm_movemask_epi8(_mm_cmpeq_epi8(tags, _mm_set1_epi8(-1))));
+}
+
+// 0xFF in every lane that passes the PS_B calls' tests as the pass makes
+// them.
+[[gnu::always_inline]] inline __m128i PsbLead16(const uint8_t* at) {
+  const __m128i call =
+      _mm_cmpeq_epi8(Load16(at + kPsbCall.distance),
+                     _mm_set1_epi8(static_cast<char>(kPsbCall.low)));
+  const __m128i moves =
+      _mm_and_si128(_mm_and_si128(Load16(at + kPsbMoves[0]),
+                                  Load16(at + kPsbMoves[1])),
+                    Load16(at + kPsbMoves[2]));
+  return _mm_and_si128(
+      call, _mm_cmpgt_epi8(moves,
+                           _mm_set1_epi8(static_cast<char>(kPsbMoveFloor - 1))));
 }
 
 // The XOR of the four words in `lanes`.
@@ -157,37 +176,25 @@ inline uint32_t FoldWords(__m128i lanes) {
 
 // Gathers 16 positions at a time from `pos` (a multiple of 16) while every
 // byte the tests read lies inside `size`, for the PS_B calls too when
-// kCalls, folding the words passed into the XOR when kChecksum. The calls'
-// opcodes are common in code, so all four of their tests come first.
+// kCalls, folding the words passed into the XOR when kChecksum.
 template <bool kCalls, bool kChecksum>
 PassEnd GatherSse2(const uint8_t* data, PassEnd from, int64_t size,
                    Gatherers gatherers) {
-  constexpr auto kWindow = FirstTwoTags(kWindowListPointers);
-  constexpr auto kWindowThird = ThirdTag(kWindowListPointers);
-  constexpr auto kOsd = FirstTwoTags(kOsdListPointers);
-  constexpr auto kOsdThird = ThirdTag(kOsdListPointers);
-  constexpr auto kPsb = Lead(kPsbCallTests);
-  constexpr std::array<ByteTest, 2> kPsbRest = {kPsbCallTests[2],
-                                                kPsbCallTests[3]};
   int64_t pos = from.pos;
   __m128i words = _mm_cvtsi32_si128(static_cast<int>(from.xor_of_words));
   while (pos + 16 + kReach <= size) {
     const uint8_t* at = data + pos;
-    if constexpr (kChecksum)
-      words = _mm_xor_si128(
-          words, _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
-    uint32_t window = Tagged16(at, kWindow);
-    uint32_t osd = Tagged16(at, kOsd);
-    const uint32_t psb =
-        kCalls ? Both16(at, kPsb) & Both16(at, kPsbRest) : uint32_t{0};
+    if constexpr (kChecksum) words = _mm_xor_si128(words, Load16(at));
+    const __m128i window = Tags16(at, kFirstThree<kWindowListPointers>);
+    const __m128i osd = Tags16(at, kFirstThree<kOsdListPointers>);
+    const __m128i psb = kCalls ? PsbLead16(at) : _mm_setzero_si128();
     pos += 16;
-    if ((window | osd | psb) == 0) continue;
-    window &= Tagged16(at, kWindowThird);
-    osd &= Tagged16(at, kOsdThird);
-    if ((window | osd | psb) == 0) continue;
-    gatherers.window_list.Add(pos - 16, window);
-    gatherers.osd_list.Add(pos - 16, osd);
-    gatherers.psb_calls.Add(pos - 16, psb);
+    if (_mm_movemask_epi8(_mm_or_si128(EitherTable16(window, osd), psb)) == 0)
+      continue;
+    gatherers.window_list.Add(pos - 16, TaggedLanes16(window));
+    gatherers.osd_list.Add(pos - 16, TaggedLanes16(osd));
+    gatherers.psb_calls.Add(pos - 16,
+                            static_cast<uint32_t>(_mm_movemask_epi8(psb)));
     if (gatherers.AnyStopped()) break;
   }
   return {pos, FoldWords(words)};
@@ -195,78 +202,90 @@ PassEnd GatherSse2(const uint8_t* data, PassEnd from, int64_t size,
 #endif
 
 #ifdef ORLINDEL_HAVE_AVX2_SKIP
-// 0xFF in every lane whose byte at `at` + the test's distance passes it: one
-// comparison for a single value, else (for a range narrower than all 256
-// values) two, an offset and a signed comparison: the range moved to start
-// at -128.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Passes32(
-    const uint8_t* at, const ByteTest& test) {
-  const __m256i bytes =
-      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + test.distance));
-  if (test.low == test.high)
-    return _mm256_cmpeq_epi8(bytes,
-                             _mm256_set1_epi8(static_cast<char>(test.low)));
-  const __m256i from_min = _mm256_sub_epi8(
-      bytes, _mm256_set1_epi8(static_cast<char>(test.low ^ 0x80)));
-  return _mm256_cmpgt_epi8(
-      _mm256_set1_epi8(static_cast<char>(test.high - test.low - 0x7F)),
-      from_min);
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Load32(
+    const uint8_t* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Both32(
-    const uint8_t* at, const std::array<ByteTest, 2>& tests) {
-  return _mm256_and_si256(Passes32(at, tests[0]), Passes32(at, tests[1]));
+// The bytes from a position on, read with two loads where the tests need
+// eight: each distance's 32 bytes are shifted out of the 32 at the position
+// and the 32 from 16 further. Loads at every distance, half of them across
+// two cache lines, held the pass back.
+class Window32 {
+ public:
+  [[gnu::target("avx2"), gnu::always_inline]] explicit Window32(
+      const uint8_t* at)
+      : here_(Load32(at)), across_(Load32(at + 16)) {}
+
+  // The 32 bytes at the position + kDistance (0..15).
+  template <int kDistance>
+  [[gnu::target("avx2"), gnu::always_inline]] __m256i At() const {
+    static_assert(kDistance >= 0 && kDistance < 16);
+    if constexpr (kDistance == 0) return here_;
+    return _mm256_alignr_epi8(across_, here_, kDistance);
+  }
+
+ private:
+  __m256i here_;
+  __m256i across_;
+};
+
+// Tags16, 32 lanes.
+template <const std::array<int, 3>& kTags>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Tags32(
+    const Window32& bytes) {
+  return _mm256_and_si256(
+      _mm256_and_si256(bytes.At<kTags[0]>(), bytes.At<kTags[1]>()),
+      bytes.At<kTags[2]>());
 }
 
-// Tagged16, 32 lanes.
-template <size_t kTags>
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i Tagged32(
-    const uint8_t* at, const std::array<int, kTags>& tags) {
-  __m256i all = _mm256_set1_epi8(-1);
-  for (const int distance : tags)
-    all = _mm256_and_si256(
-        all,
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + distance)));
-  return _mm256_cmpeq_epi8(all, _mm256_set1_epi8(-1));
+// EitherTable16, 32 lanes.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i EitherTable32(
+    __m256i window, __m256i osd) {
+  return _mm256_cmpeq_epi8(_mm256_max_epu8(window, osd),
+                           _mm256_set1_epi8(-1));
 }
 
 [[gnu::target("avx2")]] inline uint32_t Mask32(__m256i lanes) {
   return static_cast<uint32_t>(_mm256_movemask_epi8(lanes));
 }
 
+[[gnu::target("avx2")]] inline uint32_t TaggedLanes32(__m256i tags) {
+  return Mask32(_mm256_cmpeq_epi8(tags, _mm256_set1_epi8(-1)));
+}
+
+// PsbLead16, 32 lanes.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i PsbLead32(
+    const Window32& bytes) {
+  const __m256i call =
+      _mm256_cmpeq_epi8(bytes.At<kPsbCall.distance>(),
+                        _mm256_set1_epi8(static_cast<char>(kPsbCall.low)));
+  const __m256i moves = _mm256_and_si256(
+      _mm256_and_si256(bytes.At<kPsbMoves[0]>(), bytes.At<kPsbMoves[1]>()),
+      bytes.At<kPsbMoves[2]>());
+  return _mm256_and_si256(
+      call, _mm256_cmpgt_epi8(
+                moves, _mm256_set1_epi8(static_cast<char>(kPsbMoveFloor - 1))));
+}
+
 // GatherSse2, 32 positions at a time.
 template <bool kCalls, bool kChecksum>
 [[gnu::target("avx2")]] PassEnd GatherAvx2(const uint8_t* data, PassEnd from,
                                            int64_t size, Gatherers gatherers) {
-  constexpr auto kWindow = FirstTwoTags(kWindowListPointers);
-  constexpr auto kWindowThird = ThirdTag(kWindowListPointers);
-  constexpr auto kOsd = FirstTwoTags(kOsdListPointers);
-  constexpr auto kOsdThird = ThirdTag(kOsdListPointers);
-  constexpr auto kPsb = Lead(kPsbCallTests);
-  constexpr std::array<ByteTest, 2> kPsbRest = {kPsbCallTests[2],
-                                                kPsbCallTests[3]};
   int64_t pos = from.pos;
   __m256i words = _mm256_zextsi128_si256(
       _mm_cvtsi32_si128(static_cast<int>(from.xor_of_words)));
   while (pos + 32 + kReach <= size) {
-    const uint8_t* at = data + pos;
-    if constexpr (kChecksum)
-      words = _mm256_xor_si256(
-          words, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)));
-    __m256i window = Tagged32(at, kWindow);
-    __m256i osd = Tagged32(at, kOsd);
-    const __m256i psb =
-        kCalls ? _mm256_and_si256(Both32(at, kPsb), Both32(at, kPsbRest))
-               : _mm256_setzero_si256();
+    const Window32 bytes(data + pos);
+    if constexpr (kChecksum) words = _mm256_xor_si256(words, bytes.At<0>());
+    const __m256i window = Tags32<kFirstThree<kWindowListPointers>>(bytes);
+    const __m256i osd = Tags32<kFirstThree<kOsdListPointers>>(bytes);
+    const __m256i psb = kCalls ? PsbLead32(bytes) : _mm256_setzero_si256();
     pos += 32;
-    __m256i any = _mm256_or_si256(window, _mm256_or_si256(osd, psb));
+    const __m256i any = _mm256_or_si256(EitherTable32(window, osd), psb);
     if (_mm256_testz_si256(any, any)) continue;
-    window = _mm256_and_si256(window, Tagged32(at, kWindowThird));
-    osd = _mm256_and_si256(osd, Tagged32(at, kOsdThird));
-    any = _mm256_or_si256(window, _mm256_or_si256(osd, psb));
-    if (_mm256_testz_si256(any, any)) continue;
-    gatherers.window_list.Add(pos - 32, Mask32(window));
-    gatherers.osd_list.Add(pos - 32, Mask32(osd));
+    gatherers.window_list.Add(pos - 32, TaggedLanes32(window));
+    gatherers.osd_list.Add(pos - 32, TaggedLanes32(osd));
     gatherers.psb_calls.Add(pos - 32, Mask32(psb));
     if (gatherers.AnyStopped()) break;
   }

@@ -53,10 +53,10 @@ enum class ScannedSearches { kTables, kTablesAndPsbCalls, kTablesAndChecksum };
 class ImageScan {
  public:
   // Reads `image` once. A search left out stops being gathered at 0. A
-  // search whose first tests pass in too many blocks, or whose candidates
-  // grow past a bound (in a crafted image), stops being gathered there and
-  // the pass ends: from there every search reads on by itself. Where the
-  // processor offers no SSE2 nothing is gathered.
+  // search whose quick tests in the pass hold in too many blocks, or whose
+  // candidates grow past a bound (in a crafted image), stops being gathered
+  // there and the pass ends: from there every search reads on by itself.
+  // Where the processor offers no SSE2 nothing is gathered.
   explicit ImageScan(ImageView image, ScannedSearches searches =
                                           ScannedSearches::kTablesAndPsbCalls);
 
