@@ -7,15 +7,16 @@ namespace orlindel {
 namespace {
 
 // A search stops being gathered once it would hold more positions than
-// this, or once the pass's tests for it have passed in more blocks than
-// kLeadBlocksAllowed plus one for every kPositionsPerLeadBlock positions
-// passed (one block of 32 in 16): code passes them in about one block in
-// several hundred, while erased flash, repeated entries or a reference
-// every few bytes pass them everywhere, and there the search's own scan,
-// which rules candidates out in bulk, does better.
+// this, or once the pass's tests for it have passed in more blocks of 16
+// positions than kLeadBlocksAllowed plus one for every
+// kPositionsPerLeadBlock positions passed (one block in 16), whether the
+// pass takes 16 positions at a time or 32: code passes them in about one
+// block in several hundred, while erased flash, repeated entries or a
+// reference every few bytes pass them everywhere, and there the search's
+// own scan, which rules candidates out in bulk, does better.
 constexpr size_t kMostGathered = size_t{1} << 12;
-constexpr int64_t kLeadBlocksAllowed = 1 << 10;
-constexpr int64_t kPositionsPerLeadBlock = 16 * 32;
+constexpr int64_t kLeadBlocksAllowed = 1 << 11;
+constexpr int64_t kPositionsPerLeadBlock = 16 * 16;
 // Every test reads less than this far past its position.
 constexpr int64_t kReach = 16;
 
@@ -73,13 +74,15 @@ class Gatherer {
   // before `base`.
   void Add(int64_t base, uint32_t lead) {
     if (lead == 0 || !active_) return;
-    if (++lead_blocks_ > kLeadBlocksAllowed + base / kPositionsPerLeadBlock) {
+    const bool low_leads = (lead & 0xFFFF) != 0;
+    const bool high_leads = (lead >> 16) != 0;
+    lead_blocks_ += int64_t{low_leads} + int64_t{high_leads};
+    if (lead_blocks_ > kLeadBlocksAllowed + base / kPositionsPerLeadBlock) {
       Stop(base);
       return;
     }
-    const uint32_t low = (lead & 0xFFFF) != 0 ? scanner_.CandidatesAt(base) : 0;
-    const uint32_t high =
-        (lead >> 16) != 0 ? scanner_.CandidatesAt(base + 16) : 0;
+    const uint32_t low = low_leads ? scanner_.CandidatesAt(base) : 0;
+    const uint32_t high = high_leads ? scanner_.CandidatesAt(base + 16) : 0;
     const uint32_t found = low | high << 16;
     if (found == 0) return;
     if (gathered_.positions.size() + static_cast<size_t>(std::popcount(found)) >
@@ -294,15 +297,19 @@ template <bool kCalls, bool kChecksum>
 }
 #endif
 
-// The whole pass: AVX2 where the processor has it, SSE2 for what is left.
+// The whole pass: AVX2 where the processor has it and `step` allows, SSE2
+// for what is left.
 template <bool kCalls, bool kChecksum>
-PassEnd Gather(const uint8_t* data, int64_t size, Gatherers gatherers) {
+PassEnd Gather(const uint8_t* data, int64_t size, Gatherers gatherers,
+               QuietSkip step) {
   PassEnd end{0, 0};
-#ifdef ORLINDEL_HAVE_SSE2
 #ifdef ORLINDEL_HAVE_AVX2_SKIP
-  if (ProcessorHasAvx2())
+  if (step == QuietSkip::kWidestAvailable && ProcessorHasAvx2())
     end = GatherAvx2<kCalls, kChecksum>(data, end, size, gatherers);
+#else
+  (void)step;
 #endif
+#ifdef ORLINDEL_HAVE_SSE2
   if (!gatherers.AnyStopped())
     end = GatherSse2<kCalls, kChecksum>(data, end, size, gatherers);
 #else
@@ -315,7 +322,8 @@ PassEnd Gather(const uint8_t* data, int64_t size, Gatherers gatherers) {
 
 }  // namespace
 
-ImageScan::ImageScan(ImageView image, ScannedSearches searches) {
+ImageScan::ImageScan(ImageView image, ScannedSearches searches,
+                     QuietSkip step) {
   const auto size = static_cast<int64_t>(image.size());
   // The scanners only test blocks of positions here, none past `last`.
   const int64_t last = size - kReach;
@@ -330,10 +338,11 @@ ImageScan::ImageScan(ImageView image, ScannedSearches searches) {
   Gatherer osd(osd_tests, osd_list_, true);
   Gatherer psb(psb_tests, psb_calls_, calls);
   const Gatherers gatherers{window, osd, psb};
-  const PassEnd end = calls ? Gather<true, false>(image.data(), size, gatherers)
-                      : checksum
-                          ? Gather<false, true>(image.data(), size, gatherers)
-                          : Gather<false, false>(image.data(), size, gatherers);
+  const uint8_t* data = image.data();
+  const PassEnd end =
+      calls      ? Gather<true, false>(data, size, gatherers, step)
+      : checksum ? Gather<false, true>(data, size, gatherers, step)
+                 : Gather<false, false>(data, size, gatherers, step);
   window.Finish(end.pos);
   osd.Finish(end.pos);
   psb.Finish(end.pos);

@@ -56,9 +56,12 @@ class ImageScan {
   // search whose quick tests in the pass hold in too many blocks, or whose
   // candidates grow past a bound (in a crafted image), stops being gathered
   // there and the pass ends: from there every search reads on by itself.
-  // Where the processor offers no SSE2 nothing is gathered.
-  explicit ImageScan(ImageView image, ScannedSearches searches =
-                                          ScannedSearches::kTablesAndPsbCalls);
+  // Where the processor offers no SSE2 nothing is gathered. `step`
+  // kSixteen makes the pass as on a processor without AVX2.
+  explicit ImageScan(
+      ImageView image,
+      ScannedSearches searches = ScannedSearches::kTablesAndPsbCalls,
+      QuietSkip step = QuietSkip::kWidestAvailable);
 
   const GatheredPositions& window_list() const { return window_list_; }
   const GatheredPositions& osd_list() const { return osd_list_; }
