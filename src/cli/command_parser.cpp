@@ -120,14 +120,19 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
     const CommandSpec* command;
     CLI::App* app;
   };
+  // A command not named on the line can only show in the program's help,
+  // which lists its name and description; declaring it, let alone its
+  // options, would cost the start of every other run for nothing.
+  const bool help_asked = std::any_of(
+      args.begin(), args.end(),
+      [](const std::string& arg) { return HasName(kHelpOption.names, arg); });
   std::vector<Bound> bound;
   for (const CommandSpec& command : commands) {
+    const bool on_line =
+        std::find(args.begin(), args.end(), command.name) != args.end();
+    if (!on_line && !help_asked) continue;
     CLI::App* sub = app.add_subcommand(command.name, command.description);
-    // A command not named on the line can only show in the program's help,
-    // which lists its name and description; its options would cost the
-    // start of every run for nothing.
-    if (std::find(args.begin(), args.end(), command.name) == args.end())
-      continue;
+    if (!on_line) continue;
     sub->set_help_flag(kCommandHelpOption.names,
                        kCommandHelpOption.description);
     for (const FileSpec& file : command.files)

@@ -150,8 +150,13 @@ TEST(ParseArgumentsTest, HelpAndVersionAreTextsToPrint) {
             std::string::npos);
   EXPECT_NE(program.text.find("Exit status:"), std::string::npos);
   // Every command with its one-line description.
-  EXPECT_NE(program.text.find("trace"), std::string::npos);
-  EXPECT_NE(program.text.find("Make a patch"), std::string::npos);
+  for (const char* flag : {"--help", "-h"}) {
+    const std::string text = Parse({flag}).text;
+    for (const CommandSpec& command : TestCommands())
+      EXPECT_NE(text.find("  " + command.name + " "), std::string::npos)
+          << command.name;
+    EXPECT_NE(text.find("Make a patch"), std::string::npos);
+  }
 
   // The command's help in full, whether it is named before the help option
   // or after it.
