@@ -1,7 +1,6 @@
 #include "cli/process_setup.h"
 
 #include <csignal>
-#include <iostream>
 
 #include "core/io/safe_write.h"
 #include "core/io/standard_streams.h"
@@ -14,8 +13,6 @@ void PrepareProcess() {
 #endif
   // Images pass through the standard streams byte for byte.
   io::PrepareStandardStreams();
-  // The C++ streams buffer on their own; a failed write shows in their state.
-  std::ios::sync_with_stdio(false);
   io::InstallSaveCleanupOnSignals();
 }
 
