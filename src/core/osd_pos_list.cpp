@@ -82,7 +82,10 @@ class GroupChecker {
   [[gnu::always_inline]] bool IsValid(int64_t ref) {
     const uint8_t* at = image_.data() + ref;
     const uint8_t count = at[0];
-    const int64_t start = BankBase(ref + 1) + (at[2] << 8 | at[3]);
+    // Offset FFFF: the CodePointer is empty, and the reference no reference.
+    const int offset = at[2] << 8 | at[3];
+    if (offset == 0xFFFF) return false;
+    const int64_t start = BankBase(ref + 1) + offset;
     // Entries past the analysis limit are reported as the direct check does.
     const bool below_limit =
         kBelowLimit || start + kOsdPosEntrySize * count - 1 <= kAnalysisLimit;
@@ -203,7 +206,7 @@ constexpr int64_t kLastSafeCandidate = kAnalysisLimit -
 // Positions where three group references stand in a row: bytes 1, 5 and 9
 // are CodePointer tags (tested first, as the rarest condition), bytes 0, 4
 // and 8 the counts.
-using RefTriples = CandidateScanner<5, 3>;
+using RefTriples = CandidateScanner<6, 1>;
 
 // The first of the positions 0..last (at most kLastSafeCandidate) where
 // three valid group references stand in a row, or -1. When no entry can be
@@ -216,15 +219,23 @@ using RefTriples = CandidateScanner<5, 3>;
 template <bool kOnlyEmptyGroups>
 int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
                       const GatheredPositions* gathered) {
-  using Tests = std::array<ByteTest, 5>;
+  using Tests = std::array<ByteTest, 6>;
   // Erased flash and code rarely hold 00 FF, so there the first count is
-  // tested second.
+  // tested second. Of the three CodePointers only the first is tested whole
+  // here (it lets erased flash be skipped in bulk); the offsets of the other
+  // two are tested by the group checks, for the few candidates checked.
   constexpr Tests kTests = kOnlyEmptyGroups ? Tests{{{1, 0xFF, 0xFF},
                                                      {0, 0x00, 0x00},
                                                      {5, 0xFF, 0xFF},
+                                                     {9, 0xFF, 0xFF},
                                                      {4, 0x00, 0x00},
                                                      {8, 0x00, 0x00}}}
-                                            : kOsdListTests;
+                                            : Tests{{kOsdListTests[0],
+                                                     kOsdListTests[1],
+                                                     {9, 0xFF, 0xFF},
+                                                     kOsdListTests[2],
+                                                     kOsdListTests[3],
+                                                     kOsdListTests[4]}};
   // The candidates ruled out past the last block visited, from its start
   // (bit k for ruled_base + k).
   int64_t ruled_base = std::numeric_limits<int64_t>::min() / 2;
@@ -282,7 +293,7 @@ int64_t FirstSafeList(ImageView image, int64_t last, GroupChecker& groups,
     first = gathered->covered;
   }
   // Local constants, so that the scanner's tests fold into its code.
-  constexpr auto kPointers = kOsdListPointers;
+  constexpr std::array<int, 1> kPointers = {kOsdListPointers[0]};
   RefTriples candidates(image, first, last, kTests, kPointers);
   int64_t base = 0;
   for (uint32_t block = candidates.NextBlock(base); block != 0;

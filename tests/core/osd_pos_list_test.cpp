@@ -66,6 +66,16 @@ TEST(FindOsdPosListTest, InvalidGroupsBreakTheRun) {
       {"count byte 0x80", [](FirmwareImage& i) { i[0x28004] = 0x80; }},
       {"pointer FF FF",
        [](FirmwareImage& i) { i[0x28006] = 0xFF, i[0x28007] = 0xFF; }},
+      // A group of no entries is valid wherever it points, but an empty
+      // CodePointer makes no reference at all.
+      {"second pointer FF FF, no entries",
+       [](FirmwareImage& i) {
+         i[0x28004] = 0x00, i[0x28006] = 0xFF, i[0x28007] = 0xFF;
+       }},
+      {"third pointer FF FF, no entries",
+       [](FirmwareImage& i) {
+         i[0x28008] = 0x00, i[0x2800A] = 0xFF, i[0x2800B] = 0xFF;
+       }},
       {"X = 800",
        [](FirmwareImage& i) { i[0x21013] = 0x03, i[0x21014] = 0x20; }},
   };
