@@ -58,6 +58,18 @@ void ReadExactly(FileSystem& fs, Handle handle, const std::string& name,
   }
 }
 
+// Makes room in `bytes` for `size` bytes, at least twice the room it had:
+// a larger buffer is advised for large pages before the bytes held so far
+// are copied into it, so that a stream of unknown length fills few pages.
+void MakeRoom(FileBytes& bytes, size_t size) {
+  if (size <= bytes.capacity()) return;
+  FileBytes larger;
+  larger.reserve(std::max(size, 2 * bytes.capacity()));
+  AdviseLargePages(larger.data(), larger.capacity());
+  larger.assign(bytes.begin(), bytes.end());
+  bytes.swap(larger);
+}
+
 // Opens `path` for reading, again when a signal cut the open short.
 Handle OpenToRead(FileSystem& fs, const std::string& path) {
   Handle handle = -1;
@@ -140,7 +152,9 @@ FileBytes ReadToLimit(const ReadSome& read_some, const std::string& name,
     for (;;) {
       const size_t have = bytes.size();
       // Never more than one byte past the limit: enough to know it is passed.
-      bytes.resize(have + std::min(kChunk, most + 1 - have));
+      const size_t want = have + std::min(kChunk, most + 1 - have);
+      MakeRoom(bytes, want);
+      bytes.resize(want);
       size_t count = 0;
       const int error =
           ReadSomeOf(read_some, std::span<uint8_t>(bytes).subspan(have), count);
