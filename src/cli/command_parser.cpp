@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <sstream>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "orlindel/version.h"
@@ -21,30 +23,31 @@ const char kExitStatusSummary[] =
     "3 file error or standard output not writable; 4 run-time error in the\n"
     "analysis, or out of memory.";
 
-const OptionSpec kHelpOption{"-h,--help", "", "Print this help and exit"};
-const OptionSpec kVersionOption{"-V,--version", "",
-                                "Print the program's version and exit"};
-const OptionSpec kCommandHelpOption{"-h,--help", "",
-                                    "Print this command's help and exit"};
+constinit const OptionSpec kHelpOption{"-h,--help", "",
+                                       "Print this help and exit"};
+constinit const OptionSpec kVersionOption{
+    "-V,--version", "", "Print the program's version and exit"};
+constinit const OptionSpec kCommandHelpOption{
+    "-h,--help", "", "Print this command's help and exit"};
 
 namespace {
 
-std::string FirstName(const std::string& names) {
-  return names.substr(0, names.find(','));
+std::string FirstName(std::string_view names) {
+  return std::string(names.substr(0, names.find(',')));
 }
 
 std::string CommandNames(std::span<const CommandSpec> commands) {
   std::string names;
   for (const CommandSpec& command : commands)
-    names += (names.empty() ? "" : ", ") + command.name;
+    names.append(names.empty() ? "" : ", ").append(command.name);
   return names;
 }
 
-bool HasName(const std::string& names, std::string_view name) {
+bool HasName(std::string_view names, std::string_view name) {
   size_t from = 0;
   while (from <= names.size()) {
     const size_t comma = std::min(names.find(',', from), names.size());
-    if (std::string_view(names).substr(from, comma - from) == name) return true;
+    if (names.substr(from, comma - from) == name) return true;
     from = comma + 1;
   }
   return false;
@@ -76,8 +79,9 @@ void CheckOptionNames(const CommandSpec* command,
     if (option == nullptr) {
       std::string text = "unknown option " + arg;
       if (command != nullptr && !long_name)
-        text += "; a file whose name starts with - goes after --: " +
-                command->name + " -- " + arg;
+        text.append("; a file whose name starts with - goes after --: ")
+            .append(command->name)
+            .append(" -- " + arg);
       throw UsageError(text);
     }
     const bool attached = long_name ? arg.size() > name.size() : arg.size() > 2;
@@ -107,10 +111,13 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
   CheckOptionNames(known ? &*named : nullptr, args);
 
   CLI::App app(kProgramDescription, "orlindel-cli");
-  app.set_help_flag(kHelpOption.names, kHelpOption.description);
-  app.set_version_flag(kVersionOption.names,
+  // CLI11 takes its names and texts as strings; they are made here, for
+  // the program and the commands it declares, and for no other.
+  app.set_help_flag(std::string(kHelpOption.names),
+                    std::string(kHelpOption.description));
+  app.set_version_flag(std::string(kVersionOption.names),
                        std::string("orlindel-cli ") + kVersion,
-                       kVersionOption.description);
+                       std::string(kVersionOption.description));
   app.require_subcommand(1);
   app.get_formatter()->label("SUBCOMMAND", "COMMAND");
   app.get_formatter()->label("Subcommands", "Commands");
@@ -131,19 +138,27 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
     const bool on_line =
         std::find(args.begin(), args.end(), command.name) != args.end();
     if (!on_line && !help_asked) continue;
-    CLI::App* sub = app.add_subcommand(command.name, command.description);
+    CLI::App* sub = app.add_subcommand(std::string(command.name),
+                                       std::string(command.description));
     if (!on_line) continue;
-    sub->set_help_flag(kCommandHelpOption.names,
-                       kCommandHelpOption.description);
-    for (const FileSpec& file : command.files)
-      sub->add_option(file.name, file.description)->required()->type_name("");
+    sub->set_help_flag(std::string(kCommandHelpOption.names),
+                       std::string(kCommandHelpOption.description));
+    // CLI11 takes a description only as a const string: a string that is not
+    // would be the variable the option sets.
+    for (const FileSpec& file : command.files) {
+      const std::string description(file.description);
+      sub->add_option(std::string(file.name), description)
+          ->required()
+          ->type_name("");
+    }
     for (const OptionSpec& option : command.options) {
+      const std::string description(option.description);
       if (option.value_name.empty()) {
-        sub->add_flag(option.names, option.description)
+        sub->add_flag(std::string(option.names), description)
             ->disable_flag_override();
       } else {
-        sub->add_option(option.names, option.description)
-            ->type_name(option.value_name)
+        sub->add_option(std::string(option.names), description)
+            ->type_name(std::string(option.value_name))
             ->required(option.required)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
       }
@@ -178,7 +193,7 @@ ParsedArguments ParseArguments(std::span<const CommandSpec> commands,
     parsed.line.arguments.assign(args.begin(), args.end());
     for (const FileSpec& file : b.command->files)
       parsed.line.positional.push_back(
-          b.app->get_option(file.name)->as<std::string>());
+          b.app->get_option(std::string(file.name))->as<std::string>());
     for (const OptionSpec& option : b.command->options) {
       const CLI::Option* given = b.app->get_option(FirstName(option.names));
       if (given->count() == 0) continue;

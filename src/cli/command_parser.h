@@ -4,34 +4,38 @@
 
 #include <span>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "cli/arguments.h"
 #include "cli/command_context.h"
 
 namespace orlindel::cli {
 
+// The command table is constant data: texts are string views of literals and
+// a command's files and options are spans over constant arrays, so the
+// compiler lays the whole table out and a start builds nothing on the heap.
+
 // One option of a command. The first of `names` ("-o" of "-o,--output") is
 // the name the command looks the option up by.
 struct OptionSpec {
-  std::string names;
+  std::string_view names;
   // "N", "OFF", "OUT"; empty for a flag.
-  std::string value_name;
-  std::string description;
+  std::string_view value_name;
+  std::string_view description;
   bool required = false;
 };
 
 // A FILE argument of a command, in the order given.
 struct FileSpec {
-  std::string name;
-  std::string description;
+  std::string_view name;
+  std::string_view description;
 };
 
 struct CommandSpec {
-  std::string name;
-  std::string description;
-  std::vector<FileSpec> files;
-  std::vector<OptionSpec> options;
+  std::string_view name;
+  std::string_view description;
+  std::span<const FileSpec> files;
+  std::span<const OptionSpec> options;
   CommandFunction run = nullptr;
   // The file that `-o` may name, so the command edits it in place; -1 when
   // the output must be a file of its own.

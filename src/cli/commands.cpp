@@ -2,9 +2,9 @@
 
 #include <iostream>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "cli/apply_ips_command.h"
 #include "cli/bps_commands.h"
@@ -29,171 +29,186 @@ namespace orlindel::cli {
 
 namespace {
 
-const OptionSpec kJson{"--json", "", "Print one JSON object instead of text"};
-const OptionSpec kLog{"--log", "",
-                      "Include the analysis log (the editor's Debug lines)"};
-const OptionSpec kForce{"--force", "",
-                        "Write to standard output even when it is a terminal"};
+// The table is constant data laid out by the compiler (see CommandSpec): the
+// texts are written out in full, and options and file lists that several
+// commands share are arrays of their own.
 
-OptionSpec Output(const std::string& what) {
-  return {"-o,--output", "OUT",
-          "Write " + what + " to OUT (\"-\": standard output)", true};
+constexpr OptionSpec kJson{"--json", "",
+                           "Print one JSON object instead of text"};
+constexpr OptionSpec kLog{
+    "--log", "", "Include the analysis log (the editor's Debug lines)"};
+constexpr OptionSpec kForce{
+    "--force", "", "Write to standard output even when it is a terminal"};
+
+constexpr FileSpec kImage{"FILE", "The firmware image (\"-\": standard input)"};
+constexpr FileSpec kImageFile[] = {kImage};
+constexpr FileSpec kImagesBeforeAfter[] = {
+    {"A", "The image before (\"-\": standard input)"},
+    {"B", "The image after (\"-\": standard input)"}};
+
+// The -o option of each command that writes a file, naming what it writes.
+constexpr OptionSpec kImageOutput{
+    "-o,--output", "OUT", "Write the image to OUT (\"-\": standard output)",
+    true};
+constexpr OptionSpec kChangedImageOutput{
+    "-o,--output", "OUT",
+    "Write the changed image to OUT (\"-\": standard output)", true};
+constexpr OptionSpec kPatchOutput{
+    "-o,--output", "OUT", "Write the patch to OUT (\"-\": standard output)",
+    true};
+constexpr OptionSpec kPatchedImageOutput{
+    "-o,--output", "OUT",
+    "Write the patched image to OUT (\"-\": standard output)", true};
+
+constexpr OptionSpec kJsonOnly[] = {kJson};
+constexpr OptionSpec kPatchOptions[] = {kPatchOutput, kForce, kJson};
+constexpr OptionSpec kApplyPatchOptions[] = {kPatchedImageOutput, kForce,
+                                             kJson};
+
+// The --tv text names the line counts of the TV geometry.
+static_assert(kPalLines == 576 && kNtscLines == 480,
+              "the --tv option's text names 576 and 480 lines");
+
+constexpr OptionSpec kRenderOptions[] = {
+    {"-o,--output", "PICTURE",
+     "Write the picture to PICTURE (\"-\": standard output, as PNG)", true},
+    kForce,
+    {"--window", "N", "The selected window (default 0) (decimal or 0x hex)"},
+    {"--second", "N", "A second window drawn with it (decimal or 0x hex)"},
+    {"--view", "MODE",
+     "Window positions: ntsc, pal or both (default: as --tv)"},
+    {"--tv", "TV",
+     "The TV height: pal (576 lines, the default) or ntsc (480 lines)"},
+    {"--safe-title", "", "Frame the title-safe area"},
+    {"--safe-action", "", "Frame the action-safe area"},
+    {"--background", "BMP", "A BMP picture drawn under the windows"},
+    {"--background-mode", "MODE",
+     "Where the picture goes: top, center (the default) or stretch"},
+    kJson};
+
+constexpr CommandSpec Render(CommandFunction run) {
+  return {"render",
+          "Draw the editor's TV preview of the image and write it as a "
+          "picture in the format its suffix names",
+          kImageFile, kRenderOptions, run};
 }
 
-OptionSpec Number(const std::string& names, const std::string& description,
-                  bool required = false) {
-  return {names, "N", description + " (decimal or 0x hex)", required};
-}
+constexpr OptionSpec kSubtitleOptions[] = {kLog, kJson};
 
-const FileSpec kImage{"FILE", "The firmware image (\"-\": standard input)"};
+constexpr OptionSpec kSetSubtitleOptions[] = {
+    kChangedImageOutput,
+    kForce,
+    {"--window", "N", "Subtitle window id (decimal or 0x hex)", true},
+    {"--x1", "N", "Left edge of the subtitle area (decimal or 0x hex)", true},
+    {"--y1", "N", "Top edge of the subtitle area (decimal or 0x hex)", true},
+    {"--x2", "N", "Right edge of the subtitle area (decimal or 0x hex)", true},
+    {"--y2", "N", "Bottom edge of the subtitle area (decimal or 0x hex)", true},
+    {"--align", "N", "Alignment (decimal or 0x hex)", true},
+    {"--flags", "N", "Flags (character range) (decimal or 0x hex)", true},
+    {"--line-space", "N", "Line spacing (decimal or 0x hex)", true},
+    kLog,
+    kJson};
+
+constexpr OptionSpec kSetWindowOptions[] = {
+    kChangedImageOutput,
+    kForce,
+    {"--id", "N", "The window to change (decimal or 0x hex)", true},
+    {"--left", "N", "Left edge, 0..65535 (decimal or 0x hex)"},
+    {"--top", "N", "Top edge, 0..65535 (decimal or 0x hex)"},
+    {"--right", "N", "Right edge, 0..65535 (decimal or 0x hex)"},
+    {"--bottom", "N", "Bottom edge, 0..65535 (decimal or 0x hex)"},
+    {"--pal-dy", "N", "PalDY, 0..65535 (decimal or 0x hex)"},
+    {"--blend", "N", "Blend, 0..255 (decimal or 0x hex)"},
+    kJson};
+
+constexpr OptionSpec kTraceOptions[] = {
+    {"--start", "OFF", "Image offset to start at (decimal or 0x hex)", true},
+    {"--stop", "OFF", "Image offset to stop at; -1: none (the default)"},
+    {"--depth", "N", "Call depth to follow; -1: unlimited (the default)"},
+    kJson};
+
+constexpr OptionSpec kFixChecksumOptions[] = {kImageOutput, kForce, kJson};
+
+constexpr FileSpec kIpsFiles[] = {
+    {"A", "The image to patch (\"-\": standard input)"},
+    {"PATCH", "The IPS patch (\"-\": standard input)"}};
+constexpr FileSpec kBpsFiles[] = {
+    {"A", "The image to patch (\"-\": standard input)"},
+    {"PATCH", "The BPS patch (\"-\": standard input)"}};
+
+constexpr OptionSpec kExportLayoutOptions[] = {
+    {"-o,--output", "OUT",
+     "Write the layout to OUT (\"-\" or none: standard output)"},
+    kJson};
+
+constexpr FileSpec kImportLayoutFiles[] = {
+    kImage, {"LAYOUT", "The layout document (\"-\": standard input)"}};
+constexpr OptionSpec kImportLayoutOptions[] = {
+    {"-o,--output", "OUT",
+     "Write the changed image to OUT (\"-\": standard output); not needed "
+     "with --dry-run"},
+    kForce,
+    {"--dry-run", "", "Report what would change and write nothing"},
+    {"--only", "PARTS",
+     "Apply only these parts as far as they fit: windows, subtitle, "
+     "positions, separated by commas"},
+    kJson};
 
 }  // namespace
 
-CommandSpec RenderCommand(CommandFunction run) {
-  return {
-      "render",
-      "Draw the editor's TV preview of the image and write it as a "
-      "picture in the format its suffix names",
-      {kImage},
-      {{"-o,--output", "PICTURE",
-        "Write the picture to PICTURE (\"-\": standard output, as PNG)", true},
-       kForce,
-       Number("--window", "The selected window (default 0)"),
-       Number("--second", "A second window drawn with it"),
-       {"--view", "MODE",
-        "Window positions: ntsc, pal or both (default: as --tv)"},
-       {"--tv", "TV",
-        "The TV height: pal (" + std::to_string(kPalLines) +
-            " lines, the default) or ntsc (" + std::to_string(kNtscLines) +
-            " lines)"},
-       {"--safe-title", "", "Frame the title-safe area"},
-       {"--safe-action", "", "Frame the action-safe area"},
-       {"--background", "BMP", "A BMP picture drawn under the windows"},
-       {"--background-mode", "MODE",
-        "Where the picture goes: top, center (the default) or stretch"},
-       kJson},
-      run};
-}
+CommandSpec RenderCommand(CommandFunction run) { return Render(run); }
 
-const std::vector<CommandSpec>& Commands() {
-  static const std::vector<CommandSpec> commands = {
+std::span<const CommandSpec> Commands() {
+  static constexpr CommandSpec kCommands[] = {
       {"info",
        "Show the image's header length, checksum, window list and OSD "
        "message positions",
-       {kImage},
-       {kJson},
-       RunInfo},
-      {"subtitle",
-       "Read the MPEG-4 subtitle parameters",
-       {kImage},
-       {kLog, kJson},
-       RunSubtitle},
+       kImageFile, kJsonOnly, RunInfo},
+      {"subtitle", "Read the MPEG-4 subtitle parameters", kImageFile,
+       kSubtitleOptions, RunSubtitle},
       {"set-subtitle",
        "Write the MPEG-4 subtitle parameters and save the image with a fresh "
        "checksum",
-       {kImage},
-       {Output("the changed image"), kForce,
-        Number("--window", "Subtitle window id", true),
-        Number("--x1", "Left edge of the subtitle area", true),
-        Number("--y1", "Top edge of the subtitle area", true),
-        Number("--x2", "Right edge of the subtitle area", true),
-        Number("--y2", "Bottom edge of the subtitle area", true),
-        Number("--align", "Alignment", true),
-        Number("--flags", "Flags (character range)", true),
-        Number("--line-space", "Line spacing", true), kLog, kJson},
-       RunSetSubtitle,
-       0},
+       kImageFile, kSetSubtitleOptions, RunSetSubtitle, 0},
       {"set-window",
        "Write fields of one window's record and save the image with a fresh "
        "checksum",
-       {kImage},
-       {Output("the changed image"), kForce,
-        Number("--id", "The window to change", true),
-        Number("--left", "Left edge, 0..65535"),
-        Number("--top", "Top edge, 0..65535"),
-        Number("--right", "Right edge, 0..65535"),
-        Number("--bottom", "Bottom edge, 0..65535"),
-        Number("--pal-dy", "PalDY, 0..65535"),
-        Number("--blend", "Blend, 0..255"), kJson},
-       RunSetWindow,
-       0},
+       kImageFile, kSetWindowOptions, RunSetWindow, 0},
       {"trace",
        "Trace the 8051 code at an offset and show the listing and the model "
        "it leaves",
-       {kImage},
-       {{"--start", "OFF", "Image offset to start at (decimal or 0x hex)",
-         true},
-        {"--stop", "OFF", "Image offset to stop at; -1: none (the default)"},
-        {"--depth", "N", "Call depth to follow; -1: unlimited (the default)"},
-        kJson},
-       RunTrace},
+       kImageFile, kTraceOptions, RunTrace},
       {"fix-checksum",
        "Store the image checksum in the last whole word and save the image",
-       {kImage},
-       {Output("the image"), kForce, kJson},
-       RunFixChecksum,
-       0},
+       kImageFile, kFixChecksumOptions, RunFixChecksum, 0},
       {"diff",
        "List the byte ranges in which image B differs from image A; exit 0 "
        "when equal, 1 when they differ",
-       {{"A", "The image before (\"-\": standard input)"},
-        {"B", "The image after (\"-\": standard input)"}},
-       {kJson},
-       RunDiff},
-      {"ips",
-       "Write the IPS patch that turns image A into image B",
-       {{"A", "The image before (\"-\": standard input)"},
-        {"B", "The image after (\"-\": standard input)"}},
-       {Output("the patch"), kForce, kJson},
-       RunIps},
+       kImagesBeforeAfter, kJsonOnly, RunDiff},
+      {"ips", "Write the IPS patch that turns image A into image B",
+       kImagesBeforeAfter, kPatchOptions, RunIps},
       {"apply-ips",
-       "Apply an IPS patch to image A and write the result as it is",
-       {{"A", "The image to patch (\"-\": standard input)"},
-        {"PATCH", "The IPS patch (\"-\": standard input)"}},
-       {Output("the patched image"), kForce, kJson},
-       RunApplyIps,
-       0},
+       "Apply an IPS patch to image A and write the result as it is", kIpsFiles,
+       kApplyPatchOptions, RunApplyIps, 0},
       {"bps",
        "Write the BPS patch that turns image A into image B; it names the "
        "CRC32 of A and refuses any other file",
-       {{"A", "The image before (\"-\": standard input)"},
-        {"B", "The image after (\"-\": standard input)"}},
-       {Output("the patch"), kForce, kJson},
-       RunBps},
+       kImagesBeforeAfter, kPatchOptions, RunBps},
       {"apply-bps",
        "Apply a BPS patch to image A, refused unless A is the file it was made "
        "from, and write the result as it is",
-       {{"A", "The image to patch (\"-\": standard input)"},
-        {"PATCH", "The BPS patch (\"-\": standard input)"}},
-       {Output("the patched image"), kForce, kJson},
-       RunApplyBps,
-       0},
+       kBpsFiles, kApplyPatchOptions, RunApplyBps, 0},
       {"export-layout",
        "Write the image's layout (window rectangles, subtitle area, message "
        "positions) as a JSON document",
-       {kImage},
-       {{"-o,--output", "OUT",
-         "Write the layout to OUT (\"-\" or none: standard output)"},
-        kJson},
-       RunExportLayout},
+       kImageFile, kExportLayoutOptions, RunExportLayout},
       {"import-layout",
        "Write a layout document into the image and save it with a fresh "
        "checksum, reporting what changed",
-       {kImage, {"LAYOUT", "The layout document (\"-\": standard input)"}},
-       {{"-o,--output", "OUT",
-         "Write the changed image to OUT (\"-\": standard output); not "
-         "needed with --dry-run"},
-        kForce,
-        {"--dry-run", "", "Report what would change and write nothing"},
-        {"--only", "PARTS",
-         "Apply only these parts as far as they fit: windows, subtitle, "
-         "positions, separated by commas"},
-        kJson},
-       RunImportLayout,
-       0},
-      RenderCommand(RunRenderProgram),
+       kImportLayoutFiles, kImportLayoutOptions, RunImportLayout, 0},
+      Render(RunRenderProgram),
   };
-  return commands;
+  return kCommands;
 }
 
 namespace {
@@ -265,7 +280,8 @@ void CheckFiles(const CommandSpec& command, const CommandLine& line) {
     const std::string& input = line.positional[k];
     if (input != kStandardStream && NamesSameFile(*output, input))
       throw UsageError("the output " + *output + " is the input " +
-                       command.files[k].name + "; choose another output file");
+                       std::string(command.files[k].name) +
+                       "; choose another output file");
   }
 }
 
@@ -318,7 +334,7 @@ void CheckTerminalOutput(const CommandSpec& command, const CommandLine& line,
       throw UsageError(
           "standard output is a terminal; redirect it to a file or a pipe, "
           "or give --force to write the " +
-          command.name + " output there anyway");
+          std::string(command.name) + " output there anyway");
 }
 
 int RunCommand(std::span<const CommandSpec> commands,

@@ -7,7 +7,6 @@
 #include <ostream>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "cli/command_context.h"
 #include "cli/command_parser.h"
@@ -16,7 +15,7 @@ namespace orlindel::cli {
 
 // Every command the program knows, in the order its help lists them; the
 // manual page is written from the same table.
-const std::vector<CommandSpec>& Commands();
+std::span<const CommandSpec> Commands();
 
 // `args` excludes the program name; `in` is read for a FILE named "-", and
 // `out` takes the report, or the image for `-o -`. Returns the exit code;

@@ -7,9 +7,9 @@ namespace orlindel::cli {
 
 namespace {
 
-std::vector<std::string> SplitNames(const std::string& names) {
+std::vector<std::string> SplitNames(std::string_view names) {
   std::vector<std::string> parts;
-  std::istringstream stream(names);
+  std::istringstream stream{std::string(names)};
   for (std::string part; std::getline(stream, part, ',');)
     parts.push_back(part);
   return parts;
@@ -71,7 +71,7 @@ void WriteSynopsis(std::ostream& page) {
 
 void WriteCommand(std::ostream& page, const CommandSpec& command) {
   page << ".SS " << RoffText(command.name) << '\n';
-  page << Bold("orlindel-cli " + command.name);
+  page << Bold("orlindel-cli " + std::string(command.name));
   for (const FileSpec& file : command.files) page << ' ' << Italic(file.name);
   for (const OptionSpec& option : command.options)
     page << ' ' << OptionUsage(option);

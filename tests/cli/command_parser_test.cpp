@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,23 +15,20 @@ int Nothing(const CommandLine&, CommandContext&) { return 0; }
 
 // Two commands shaped like the real ones: one image, or two files and an
 // output.
-const std::vector<CommandSpec>& TestCommands() {
-  static const std::vector<CommandSpec> commands = {
-      {"trace",
-       "Trace code",
-       {{"FILE", "The image"}},
-       {{"--start", "OFF", "Where to start", true},
-        {"--stop", "OFF", "Where to stop"},
-        {"--json", "", "JSON"}},
-       Nothing},
-      {"ips",
-       "Make a patch",
-       {{"A", "Before"}, {"B", "After"}},
-       {{"-o,--output", "OUT", "The patch", true}, {"--json", "", "JSON"}},
-       Nothing},
-  };
-  return commands;
-}
+constexpr FileSpec kTraceFiles[] = {{"FILE", "The image"}};
+constexpr OptionSpec kTraceOptions[] = {
+    {"--start", "OFF", "Where to start", true},
+    {"--stop", "OFF", "Where to stop"},
+    {"--json", "", "JSON"}};
+constexpr FileSpec kIpsFiles[] = {{"A", "Before"}, {"B", "After"}};
+constexpr OptionSpec kIpsOptions[] = {{"-o,--output", "OUT", "The patch", true},
+                                      {"--json", "", "JSON"}};
+constexpr CommandSpec kTestCommands[] = {
+    {"trace", "Trace code", kTraceFiles, kTraceOptions, Nothing},
+    {"ips", "Make a patch", kIpsFiles, kIpsOptions, Nothing},
+};
+
+std::span<const CommandSpec> TestCommands() { return kTestCommands; }
 
 ParsedArguments Parse(const std::vector<std::string>& args) {
   return ParseArguments(TestCommands(), args);
@@ -153,7 +151,8 @@ TEST(ParseArgumentsTest, HelpAndVersionAreTextsToPrint) {
   for (const char* flag : {"--help", "-h"}) {
     const std::string text = Parse({flag}).text;
     for (const CommandSpec& command : TestCommands())
-      EXPECT_NE(text.find("  " + command.name + " "), std::string::npos)
+      EXPECT_NE(text.find("  " + std::string(command.name) + " "),
+                std::string::npos)
           << command.name;
     EXPECT_NE(text.find("Make a patch"), std::string::npos);
   }

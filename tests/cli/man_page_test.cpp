@@ -35,9 +35,9 @@ std::string Section(const std::string& page, const std::string& name) {
   return page.substr(start, end - start);
 }
 
-std::vector<std::string> Names(const std::string& names) {
+std::vector<std::string> Names(std::string_view names) {
   std::vector<std::string> parts;
-  std::istringstream stream(names);
+  std::istringstream stream{std::string(names)};
   for (std::string part; std::getline(stream, part, ',');)
     parts.push_back(part);
   return parts;
@@ -50,12 +50,13 @@ TEST(ManPageTest, DocumentsEveryCommandFileAndOptionOfTheTable) {
       EXPECT_NE(page.find("\\fB" + RoffText(name) + "\\fR"), std::string::npos)
           << name;
   for (const CommandSpec& command : Commands()) {
-    const std::string section = Section(page, command.name);
+    const std::string section = Section(page, std::string(command.name));
     ASSERT_FALSE(section.empty()) << command.name;
     EXPECT_NE(section.find(RoffText(command.description)), std::string::npos)
         << command.name;
     for (const FileSpec& file : command.files) {
-      EXPECT_NE(section.find("\\fI" + file.name + "\\fR"), std::string::npos)
+      EXPECT_NE(section.find("\\fI" + std::string(file.name) + "\\fR"),
+                std::string::npos)
           << command.name << " " << file.name;
       EXPECT_NE(section.find(RoffText(file.description)), std::string::npos);
     }
@@ -76,9 +77,9 @@ TEST(ManPageTest, EveryOptionTheHelpShowsIsOnThePage) {
   const std::string page = Page(Commands());
   const std::regex option(R"((^|[ ,])(--?[a-z][a-z0-9-]*))");
   for (const CommandSpec& command : Commands()) {
-    const std::vector<std::string> args = {command.name, "--help"};
+    const std::vector<std::string> args = {std::string(command.name), "--help"};
     const ParsedArguments help = ParseArguments(Commands(), args);
-    const std::string section = Section(page, command.name);
+    const std::string section = Section(page, std::string(command.name));
     std::istringstream lines(help.text);
     for (std::string line; std::getline(lines, line);) {
       if (!line.starts_with("  -")) continue;
@@ -92,15 +93,14 @@ TEST(ManPageTest, EveryOptionTheHelpShowsIsOnThePage) {
 }
 
 TEST(ManPageTest, SynopsisMarksOptionalOptionsAndFillsTheTemplate) {
-  const std::vector<CommandSpec> commands = {
-      {"ips",
-       "Make a patch",
-       {{"A", "Before"}},
-       {{"-o,--output", "OUT", "The patch", true},
-        {"--stop", "OFF", "Where to stop."},
-        {"--json", "", ".json first"}},
-       Nothing}};
-  const std::string page = Page(commands, "$ orlindel-cli info fw.bin\n.x\n");
+  static constexpr FileSpec kFiles[] = {{"A", "Before"}};
+  static constexpr OptionSpec kOptions[] = {
+      {"-o,--output", "OUT", "The patch", true},
+      {"--stop", "OFF", "Where to stop."},
+      {"--json", "", ".json first"}};
+  static constexpr CommandSpec kCommands[] = {
+      {"ips", "Make a patch", kFiles, kOptions, Nothing}};
+  const std::string page = Page(kCommands, "$ orlindel-cli info fw.bin\n.x\n");
   EXPECT_NE(page.find(".TH T 1 \"2026-01-02\" \"T 9.8\"\n"), std::string::npos);
   EXPECT_NE(page.find("\\fBorlindel\\-cli ips\\fR \\fIA\\fR \\fB\\-o\\fR "
                       "\\fIOUT\\fR [\\fB\\-\\-stop\\fR \\fIOFF\\fR] "
