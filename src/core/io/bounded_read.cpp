@@ -5,7 +5,6 @@
 #include <new>
 
 #include "core/errors.h"
-#include "core/io/memory_advice.h"
 #include "core/text.h"
 
 namespace orlindel::io {
@@ -58,16 +57,12 @@ void ReadExactly(FileSystem& fs, Handle handle, const std::string& name,
   }
 }
 
-// Makes room in `bytes` for `size` bytes, at least twice the room it had:
-// a larger buffer is advised for large pages before the bytes held so far
-// are copied into it, so that a stream of unknown length fills few pages.
+// Makes room in `bytes` for `size` bytes, at least twice the room it had, so
+// that a stream of unknown length is copied into a larger buffer (advised
+// for large pages as it is allocated) only a few times.
 void MakeRoom(FileBytes& bytes, size_t size) {
   if (size <= bytes.capacity()) return;
-  FileBytes larger;
-  larger.reserve(std::max(size, 2 * bytes.capacity()));
-  AdviseLargePages(larger.data(), larger.capacity());
-  larger.assign(bytes.begin(), bytes.end());
-  bytes.swap(larger);
+  bytes.reserve(std::max(size, 2 * bytes.capacity()));
 }
 
 // Opens `path` for reading, again when a signal cut the open short.
@@ -99,12 +94,9 @@ FileBytes ReadWholeFile(const std::string& path, int64_t limit,
     if (status.size > limit) TooLarge(path, limit);
     FileBytes bytes;
     try {
-      const auto size = static_cast<size_t>(status.size);
-      // Allocated, advised, then filled: the advice must come before the
-      // first byte is touched.
-      bytes.reserve(size);
-      AdviseLargePages(bytes.data(), bytes.capacity());
-      bytes.resize(size);
+      // Allocated (and advised for large pages) without a value, then
+      // filled by the read.
+      bytes.resize(static_cast<size_t>(status.size));
     } catch (const std::bad_alloc&) {
       throw OutOfMemoryError(path);
     }

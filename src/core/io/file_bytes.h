@@ -28,12 +28,13 @@ struct ReadBufferAllocator : std::allocator<T> {
   template <class U>
   ReadBufferAllocator(const ReadBufferAllocator<U>&) noexcept {}
 
-  // A buffer of a large page or more starts on a large-page boundary, so
-  // that the system can back all of it with large pages (AdviseLargePages):
-  // a 10 MiB image then takes a handful of page faults instead of several
-  // hundred. The block around it is an ordinary one, which the heap hands
-  // out again to the next image of that size without new page faults; its
-  // address is kept just before the buffer.
+  // A buffer of a large page or more starts on a large-page boundary and is
+  // advised for large pages before anything touches it, so that the system
+  // can back all of it with them: a 10 MiB image, read from its file or
+  // copied as the file as opened, then takes a handful of page faults
+  // instead of thousands. The block around it is an ordinary one, which the
+  // heap hands out again to the next image of that size without new page
+  // faults; its address is kept just before the buffer.
   T* allocate(size_t count) {
     const size_t bytes = count * sizeof(T);
     if (bytes < kLargePageSize) return std::allocator<T>::allocate(count);
@@ -43,6 +44,7 @@ struct ReadBufferAllocator : std::allocator<T> {
     std::align(kLargePageSize, bytes, start, room);
     std::memcpy(static_cast<char*>(start) - sizeof(void*), &block,
                 sizeof block);
+    AdviseLargePages(start, bytes);
     return static_cast<T*>(start);
   }
   void deallocate(T* at, size_t count) noexcept {
