@@ -34,15 +34,17 @@ std::string Sentence(std::string_view text) {
 std::string OptionHeading(const OptionSpec& option) {
   std::string heading;
   for (const std::string& name : SplitNames(option.names))
-    heading += (heading.empty() ? "" : ", ") + Bold(name);
-  if (!option.value_name.empty()) heading += " " + Italic(option.value_name);
+    heading.append(heading.empty() ? "" : ", ").append(Bold(name));
+  if (!option.value_name.empty())
+    heading.append(" ").append(Italic(option.value_name));
   return heading;
 }
 
 // "-o OUT" when the command needs the option, "[--stop OFF]" when not.
 std::string OptionUsage(const OptionSpec& option) {
   std::string usage = Bold(SplitNames(option.names).front());
-  if (!option.value_name.empty()) usage += " " + Italic(option.value_name);
+  if (!option.value_name.empty())
+    usage.append(" ").append(Italic(option.value_name));
   return option.required ? usage : "[" + usage + "]";
 }
 
