@@ -58,9 +58,10 @@ bool IsHelpOrVersion(std::string_view name, bool program) {
          (program && (name == "-V" || name == "--version"));
 }
 
-// Refuses, in plain words, an option the command does not know and a value
-// given to a flag; CLI11 would call either something else (a missing FILE, a
-// "disallowed flag override").
+// Refuses, in plain words, an option the command does not know, a value
+// given to a flag and an option left without its value; CLI11 would call
+// each something else (a missing FILE, a "disallowed flag override", "1
+// required OFF missing").
 void CheckOptionNames(const CommandSpec* command,
                       std::span<const std::string> args) {
   for (size_t k = command != nullptr ? 1 : 0; k < args.size(); ++k) {
@@ -87,9 +88,16 @@ void CheckOptionNames(const CommandSpec* command,
     const bool attached = long_name ? arg.size() > name.size() : arg.size() > 2;
     if (option->value_name.empty()) {
       if (attached) throw UsageError(name + " takes no value");
-    } else if (!attached) {
-      ++k;  // its value, whatever it looks like ("--stop -1")
+      continue;
     }
+    // "--stop" last on the line, or "--stop=" with nothing after it.
+    const bool value_missing = attached
+                                   ? long_name && arg.size() == name.size() + 1
+                                   : k + 1 == args.size();
+    if (value_missing)
+      throw UsageError(name + " needs a value: " + name + " " +
+                       std::string(option->value_name));
+    if (!attached) ++k;  // its value, whatever it looks like ("--stop -1")
   }
 }
 
