@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "core/candidate_scanner.h"
 #include "core/checks.h"
@@ -130,7 +132,14 @@ class RecordIds {
 
  private:
   int IdAt(int64_t target) {
-    if (slots_.empty()) slots_.assign(static_cast<size_t>(kBankSize), 0);
+    if (!slots_) {
+      // Zeroed by calloc: a fresh block comes zeroed from the system, so
+      // only the pages of the slots the scan uses are ever touched, not
+      // all 256 KiB of them.
+      slots_.reset(static_cast<uint32_t*>(
+          std::calloc(static_cast<size_t>(kBankSize), sizeof(uint32_t))));
+      if (!slots_) throw std::bad_alloc();
+    }
     uint32_t& slot = slots_[static_cast<size_t>(target & (kBankSize - 1))];
     const auto tag = static_cast<uint32_t>(BankOf(target) + 1);
     if (slot >> 16 == tag) return static_cast<int>(slot & 0xFFFF) - 1;
@@ -139,9 +148,13 @@ class RecordIds {
     return id;
   }
 
+  struct Free {
+    void operator()(uint32_t* slots) const noexcept { std::free(slots); }
+  };
+
   ImageView image_;
   // (bank + 1) << 16 | (id + 1); 0 when empty.
-  std::vector<uint32_t> slots_;
+  std::unique_ptr<uint32_t[], Free> slots_;
 };
 
 // The table at candidate `j`, whose five entries have the CodePointer shape,
